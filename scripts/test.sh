@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs the whole test suite twice:
+# a normal build and an AddressSanitizer + UndefinedBehaviorSanitizer build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/deps.sh python3-psd-tools imagemagick
+jobs=$(nproc)
+
+run_suite() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+    cmake --build "$dir"
+    ctest --test-dir "$dir" --output-on-failure -j "$jobs"
+}
+
+echo "== Release build"
+run_suite build-test -DCMAKE_BUILD_TYPE=Release
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTOMEL_SANITIZE=ON
+echo "== All tests passed"

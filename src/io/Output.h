@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "io/Bytes.h"
+
+namespace io {
+
+// An abstract byte sink. Every write is built on writeByte and on writeRaw,
+// the bulk path behind writeBytes; a sink supplies those two (writeByte alone
+// is enough) and close when it holds a resource.
+class Output {
+public:
+    virtual ~Output() = default;
+
+    virtual void writeByte(int c);
+    // Writes the n bytes of buf from p and returns n; OutsideBounds for a range
+    // outside buf, with nothing written.
+    std::int32_t writeBytes(const Bytes& buf, std::int32_t p, std::int32_t n);
+    virtual void close() {}
+    bool set_bigEndian(bool b) {
+        bigEndian = b;
+        return b;
+    }
+    void write(const Bytes& buf) { writeFull(buf.data(), buf.length()); }
+    void writeFullBytes(const Bytes& buf, std::int32_t p, std::int32_t n);
+    void writeInt16(std::int32_t x);
+    void writeUInt16(std::int32_t x);
+    void writeInt32(std::int32_t x);
+    void writeString(const std::string& s);
+    // Writes n bytes from memory, as write does for a Bytes.
+    void writeFull(const std::uint8_t* data, std::int64_t n);
+
+    bool bigEndian = false;
+
+protected:
+    // Writes up to n (> 0) bytes and returns how many were taken.
+    virtual std::int32_t writeRaw(const std::uint8_t* data, std::int32_t n);
+};
+
+} // namespace io

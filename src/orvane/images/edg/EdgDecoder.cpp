@@ -1,0 +1,175 @@
+#include "orvane/images/edg/EdgDecoder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "orvane/images/color/ColorUtils.h"
+#include "orvane/images/edg/Error.h"
+
+namespace orvane::images::edg {
+
+namespace {
+
+constexpr int edge1Version = 0;
+constexpr int edge2Version = 50;
+
+struct Run {
+    std::int32_t position;
+    std::int32_t length;
+    std::uint8_t value;
+};
+
+// The pixel array of one layer while its runs and literals are expanded.
+// Writes outside [0, S) are dropped, so the array never outgrows S entries;
+// positions that nothing wrote hold 0.
+class LayerPixels {
+public:
+    LayerPixels(std::vector<std::uint8_t>& data, std::int64_t pixelCount) : data_(data), limit_(pixelCount) {}
+
+    void fill(std::int64_t p, std::int64_t count, std::uint8_t value) {
+        const std::int64_t from = std::max<std::int64_t>(p, 0);
+        const std::int64_t to = std::min(p + count, limit_);
+        if (from >= to) return;
+        growTo(to);
+        std::memset(data_.data() + from, value, static_cast<std::size_t>(to - from));
+    }
+
+    // Reads count literal bytes meant for positions p, p + 1, ...; every byte
+    // is consumed, those outside [0, S) are dropped.
+    void readLiterals(EdgDecoder::Reader& input, std::int64_t p, std::int32_t count) {
+        const auto below = static_cast<std::int32_t>(std::clamp<std::int64_t>(-p, 0, count));
+        const std::int64_t from = std::max<std::int64_t>(p, 0);
+        const std::int64_t to = std::min(p + count, limit_);
+        const auto kept = static_cast<std::int32_t>(std::max<std::int64_t>(to - from, 0));
+        input.skip(below);
+        if (kept > 0) {
+            growTo(to);
+            input.readInto(data_.data() + from, kept);
+        }
+        input.skip(count - below - kept);
+    }
+
+private:
+    void growTo(std::int64_t end) {
+        if (static_cast<std::size_t>(end) > data_.size()) data_.resize(static_cast<std::size_t>(end), 0);
+    }
+
+    std::vector<std::uint8_t>& data_;
+    std::int64_t limit_;
+};
+
+} // namespace
+
+std::unique_ptr<EdgImage> EdgDecoder::decode(const io::Bytes& bytes) {
+    Reader input(bytes, bytes::Endian::LittleEndian);
+    auto image = std::make_unique<EdgImage>();
+    readHeader(input, *image);
+    if (image->version == Version::Edge1) {
+        readEdge1(input, *image);
+    } else {
+        readEdge2(input, *image);
+    }
+    return image;
+}
+
+void EdgDecoder::readHeader(Reader& input, EdgImage& image) {
+    validateSignature(input.read(4));
+    readVersion(input, image);
+}
+
+void EdgDecoder::validateSignature(const io::Bytes& signature) {
+    if (signature.toString() != "EDGE") throw FormatError(Error::InvalidFormat);
+}
+
+void EdgDecoder::readVersion(Reader& input, EdgImage& image) {
+    const int version = input.readByte();
+    if (version == edge1Version) {
+        image.version = Version::Edge1;
+    } else if (version == edge2Version) {
+        image.version = Version::Edge2;
+    } else {
+        throw FormatError(Error::InvalidFormat);
+    }
+}
+
+void EdgDecoder::readEdge1(Reader& input, EdgImage& image) {
+    image.bitDepth = 8;
+    auto page = std::make_unique<EdgPage>(image);
+    page->name = "000Page";
+    input.skip(5);
+    page->width = input.readInt32();
+    page->height = input.readInt32();
+    if (page->width < 0 || page->height < 0) throw FormatError(Error::InvalidFormat);
+    if (page->width > MAX_SIDE || page->height > MAX_SIDE) throw FormatError(Error::UnsupportedFormat);
+    const int layerCount = input.readUInt16();
+    const std::int32_t pixelCount = page->width * page->height;
+    // Two or more layers are written as PSD layers, whose layer info must fit
+    // a 32-bit length: refuse before reading any pixel.
+    if (layerCount >= 2 && std::int64_t{layerCount} * pixelCount * 4 > std::numeric_limits<std::int32_t>::max()) {
+        throw FormatError(Error::UnsupportedFormat);
+    }
+    image.transparentColorIndex = input.readByte();
+    page->transparentColorIndex = image.transparentColorIndex;
+    readEdge1Palette(input, image);
+    page->paletteBankIndex = 0;
+    for (int i = 0; i < layerCount; ++i) {
+        auto layer = std::make_unique<EdgLayer>(*page);
+        layer->name = input.readString(LAYER_NAME_MAX);
+        layer->visible = input.readByte() == 1;
+        readEdge1LayerImage(input, *layer, pixelCount);
+        page->layers.push_back(std::move(layer));
+    }
+    image.pages.push_back(std::move(page));
+}
+
+void EdgDecoder::readEdge1Palette(Reader& input, EdgImage& image) {
+    Palette palette(256);
+    for (auto& colour : palette) colour = color::ColorUtils::readRgb(input);
+    image.paletteBank.push_back(std::move(palette));
+}
+
+// The layer's pixels are a stream of M literal indices with runs of one index
+// inserted before given literals. Runs are taken in table order only: a run
+// whose position was passed already, or lies beyond M, stops run expansion
+// for the rest of the layer while the literals still arrive.
+void EdgDecoder::readEdge1LayerImage(Reader& input, EdgLayer& layer, std::int32_t pixelCount) {
+    const std::int32_t runCount = input.readInt32();
+    std::vector<Run> runs;
+    for (std::int32_t k = 0; k < runCount; ++k) {
+        Run run{};
+        run.position = input.readInt32();
+        run.length = input.readInt32();
+        run.value = static_cast<std::uint8_t>(input.readByte());
+        runs.push_back(run);
+    }
+    const std::int32_t literalCount = input.readInt32();
+    if (literalCount < 0) return;
+
+    LayerPixels pixels(layer.imageData, pixelCount);
+    std::size_t nextRun = 0;
+    std::int64_t p = 0;
+    std::int32_t i = 0;
+    for (;;) {
+        while (nextRun < runs.size() && runs[nextRun].position == i) {
+            pixels.fill(p, runs[nextRun].length, runs[nextRun].value);
+            p += runs[nextRun].length;
+            ++nextRun;
+        }
+        if (i == literalCount) break;
+        std::int32_t stop = literalCount;
+        if (nextRun < runs.size() && runs[nextRun].position > i && runs[nextRun].position < literalCount) {
+            stop = runs[nextRun].position;
+        }
+        pixels.readLiterals(input, p, stop - i);
+        p += stop - i;
+        i = stop;
+    }
+}
+
+void EdgDecoder::readEdge2(Reader&, EdgImage&) {
+    throw FormatError(Error::InvalidFormat);
+}
+
+} // namespace orvane::images::edg

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "io/Bytes.h"
+#include "orvane/bytes/BytesInputWrapper.h"
+#include "orvane/images/edg/EdgImage.h"
+
+namespace orvane::images::edg {
+
+// Reads Edge files (.edg) of both generations into an EdgImage. Everything in
+// the file is little-endian.
+class EdgDecoder {
+public:
+    using Reader = bytes::BytesInputWrapper;
+
+    static constexpr std::int32_t LAYER_NAME_MAX = 80;
+    // The largest width or height a PSD version 1 file can hold.
+    static constexpr std::int32_t MAX_SIDE = 30000;
+
+    static std::unique_ptr<EdgImage> decode(const io::Bytes& bytes);
+    static void readHeader(Reader& input, EdgImage& image);
+    static void validateSignature(const io::Bytes& signature);
+    static void readVersion(Reader& input, EdgImage& image);
+    static void readEdge1(Reader& input, EdgImage& image);
+    static void readEdge1Palette(Reader& input, EdgImage& image);
+    static void readEdge1LayerImage(Reader& input, EdgLayer& layer, std::int32_t pixelCount);
+
+    static void readEdge2(Reader& input, EdgImage& image);
+};
+
+} // namespace orvane::images::edg

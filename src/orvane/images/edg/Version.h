@@ -1,0 +1,7 @@
+#pragma once
+
+namespace orvane::images::edg {
+
+enum class Version { Edge1, Edge2 };
+
+} // namespace orvane::images::edg

@@ -1,0 +1,172 @@
+#include "orvane/images/psd/PsdConverter.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "orvane/images/edg/Error.h"
+#include "orvane/images/psd/PsdEncoder.h"
+
+namespace orvane::images::psd {
+
+namespace {
+
+using edg::EdgImage;
+using edg::EdgPage;
+using edg::Error;
+using edg::FormatError;
+
+constexpr std::int32_t pixelLayerFlags = 8;  // bit 3
+constexpr std::int32_t groupLayerFlags = 24; // bits 3 and 4: pixel data irrelevant to the appearance
+const char* const groupEndName = "</Layer group>";
+
+enum class Shape { Flat, Layers, Groups };
+
+Shape shapeOf(const EdgImage& image) {
+    if (image.get_numPages() != 1) return Shape::Groups;
+    return image.pages[0]->get_numLayers() != 1 ? Shape::Layers : Shape::Flat;
+}
+
+std::int64_t pixelLayersLength(const EdgPage& page) {
+    std::int64_t length = 0;
+    const std::int64_t pixels = std::int64_t{page.width} * page.height;
+    for (const auto& layer : page.layers) {
+        length += PsdEncoder::layerRecordLength(PsdEncoder::recordNameLength(layer->name), 4, 0) + PsdEncoder::channelDataLength(pixels);
+    }
+    return length;
+}
+
+std::unique_ptr<PsdLayer> createDividerLayer(PsdImage& document, const std::string& name, std::int32_t type) {
+    auto layer = std::make_unique<PsdLayer>(document);
+    layer->type = type;
+    layer->name = name;
+    layer->numChannels = 4;
+    layer->blendMode = "norm";
+    layer->opacity = 255;
+    layer->clipping = 0;
+    layer->flags = groupLayerFlags;
+    return layer;
+}
+
+// Page 0's composite placed at the page's position on a transparent canvas
+// and cropped to it.
+std::vector<color::Rgba> placeComposite(const EdgPage& page, std::int32_t width, std::int32_t height) {
+    std::vector<color::Rgba> canvas(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    const std::vector<color::Rgba> composite = page.getRgbaImageData();
+    if (page.width <= 0) return canvas;
+    const std::int64_t rows = std::min<std::int64_t>(page.height, static_cast<std::int64_t>(composite.size()) / page.width + 1);
+    for (std::int64_t row = 0; row < rows; ++row) {
+        const std::int64_t y = std::int64_t{page.y} + row;
+        if (y < 0 || y >= height) continue;
+        const std::int64_t rowStart = row * page.width;
+        const std::int64_t available = std::min<std::int64_t>(page.width, static_cast<std::int64_t>(composite.size()) - rowStart);
+        const std::int64_t from = std::max<std::int64_t>(0, -std::int64_t{page.x});
+        const std::int64_t to = std::min<std::int64_t>(available, width - std::int64_t{page.x});
+        if (from >= to) continue;
+        std::memcpy(&canvas[static_cast<std::size_t>(y * width + page.x + from)],
+                    &composite[static_cast<std::size_t>(rowStart + from)],
+                    static_cast<std::size_t>(to - from) * sizeof(color::Rgba));
+    }
+    return canvas;
+}
+
+} // namespace
+
+void PsdConverter::checkConvertible(const EdgImage& image) {
+    if (image.pages.empty()) throw FormatError(Error::InvalidFormat);
+    const auto [width, height] = image.getSize();
+    if (width <= 0 || height <= 0 || width > MAX_SIDE || height > MAX_SIDE) {
+        throw FormatError(Error::UnsupportedFormat);
+    }
+    for (const auto& page : image.pages) {
+        if (page->width > MAX_SIDE || page->height > MAX_SIDE) throw FormatError(Error::UnsupportedFormat);
+    }
+    const Shape shape = shapeOf(image);
+    if (shape == Shape::Flat) return;
+    std::int64_t layerInfo = 2;
+    for (const auto& page : image.pages) {
+        layerInfo += pixelLayersLength(*page);
+        if (shape == Shape::Groups) {
+            layerInfo += PsdEncoder::layerRecordLength(PsdEncoder::recordNameLength(page->name), 4, 1) + PsdEncoder::channelDataLength(0);
+            layerInfo += PsdEncoder::layerRecordLength(14, 4, 3) + PsdEncoder::channelDataLength(0);
+        }
+        if (layerInfo > std::numeric_limits<std::int32_t>::max()) throw FormatError(Error::UnsupportedFormat);
+    }
+}
+
+std::unique_ptr<PsdImage> PsdConverter::convertFromEdg(const EdgImage& image) {
+    checkConvertible(image);
+    auto document = std::make_unique<PsdImage>();
+    switch (shapeOf(image)) {
+    case Shape::Groups:
+        convertFromEdgPages(image, *document);
+        break;
+    case Shape::Layers:
+        convertFromEdgLayers(image, *document);
+        break;
+    case Shape::Flat:
+        convertFromEdgSingle(image, *document);
+        break;
+    }
+    return document;
+}
+
+void PsdConverter::convertFromEdgSingle(const EdgImage& image, PsdImage& document) {
+    const auto [width, height] = image.getSize();
+    document.width = static_cast<std::int32_t>(width);
+    document.height = static_cast<std::int32_t>(height);
+    document.numChannels = 4;
+    document.colorMode = 3;
+    // Every plane written has 8-bit samples, whatever depth the Edge file claims.
+    document.bitDepth = 8;
+    document.imageData = placeComposite(*image.pages[0], document.width, document.height);
+}
+
+void PsdConverter::convertFromEdgLayers(const EdgImage& image, PsdImage& document) {
+    convertFromEdgSingle(image, document);
+    addEdgPageLayers(*image.pages[0], document);
+}
+
+void PsdConverter::convertFromEdgPages(const EdgImage& image, PsdImage& document) {
+    convertFromEdgSingle(image, document);
+    for (const auto& page : image.pages) {
+        document.layers.push_back(createGroupStartLayer(document, page->name));
+        addEdgPageLayers(*page, document);
+        document.layers.push_back(createGroupEndLayer(document));
+    }
+}
+
+void PsdConverter::addEdgPageLayers(const EdgPage& page, PsdImage& document) {
+    const std::size_t pixelCount = static_cast<std::size_t>(page.width) * static_cast<std::size_t>(page.height);
+    for (const auto& edgLayer : page.layers) {
+        auto layer = std::make_unique<PsdLayer>(document);
+        layer->type = 0;
+        layer->name = edgLayer->name;
+        layer->visible = edgLayer->visible;
+        layer->isLocked = edgLayer->isLocked;
+        layer->x = page.x;
+        layer->y = page.y;
+        layer->width = page.width;
+        layer->height = page.height;
+        layer->numChannels = 4;
+        layer->blendMode = "norm";
+        layer->opacity = 255;
+        layer->clipping = 0;
+        layer->flags = pixelLayerFlags;
+        layer->imageData = edgLayer->getRgbaImageData();
+        // Exactly the rectangle's pixels: cut a longer array, pad a shorter one
+        // with transparent pixels.
+        layer->imageData.resize(pixelCount);
+        document.layers.push_back(std::move(layer));
+    }
+}
+
+std::unique_ptr<PsdLayer> PsdConverter::createGroupStartLayer(PsdImage& document, const std::string& name) {
+    return createDividerLayer(document, name, 1);
+}
+
+std::unique_ptr<PsdLayer> PsdConverter::createGroupEndLayer(PsdImage& document) {
+    return createDividerLayer(document, groupEndName, 3);
+}
+
+} // namespace orvane::images::psd

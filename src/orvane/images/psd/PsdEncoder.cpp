@@ -1,0 +1,249 @@
+#include "orvane/images/psd/PsdEncoder.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "io/BytesOutput.h"
+#include "io/IoError.h"
+
+namespace orvane::images::psd {
+
+namespace {
+
+constexpr std::int32_t rawCompression = 0;
+constexpr std::int32_t groupStartType = 1;
+constexpr std::int32_t fullRange = 0xFFFF; // black 0 to 0, white 255 to 255
+
+bool fitsInt16(std::int64_t v) {
+    return v >= std::numeric_limits<std::int16_t>::min() && v <= std::numeric_limits<std::int16_t>::max();
+}
+
+std::int32_t checkedLength(std::int64_t length) {
+    if (length > std::numeric_limits<std::int32_t>::max()) throw io::IoError::overflow();
+    return static_cast<std::int32_t>(length);
+}
+
+std::int64_t storedNameLength(const PsdLayer& layer) {
+    return PsdEncoder::recordNameLength(layer.name);
+}
+
+// One 8-bit plane of the pixels: (pixel >> shift) & 0xFF, in array order,
+// split through a small buffer and written in large pieces.
+void writePlane(const std::vector<color::Rgba>& pixels, int shift, io::Output& output) {
+    constexpr std::size_t piece = 1 << 16;
+    std::uint8_t buffer[piece];
+    const color::Rgba* source = pixels.data();
+    for (std::size_t done = 0; done < pixels.size();) {
+        const std::size_t n = std::min(piece, pixels.size() - done);
+        for (std::size_t i = 0; i < n; ++i) {
+            buffer[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(source[done + i].value) >> shift);
+        }
+        output.writeFull(buffer, static_cast<std::int64_t>(n));
+        done += n;
+    }
+}
+
+constexpr int planeShifts[4] = {16, 8, 0, 24}; // red, green, blue, alpha
+
+} // namespace
+
+io::Bytes PsdEncoder::encode(const PsdImage& document) {
+    io::BytesOutput output;
+    output.reserve(fileLength(document));
+    encodeTo(document, output);
+    return output.getBytes();
+}
+
+void PsdEncoder::encodeTo(const PsdImage& document, io::Output& output) {
+    fileLength(document); // validates before the first byte goes out
+    output.set_bigEndian(true);
+    writeHeader(document, output);
+    writeColorModeData(document, output);
+    writeImageResources(document, output);
+    writeLayerAndMaskInformation(document, output);
+    writeImageData(document, output);
+}
+
+void PsdEncoder::writeHeader(const PsdImage& document, io::Output& output) {
+    output.writeString("8BPS");
+    output.writeInt16(1);
+    output.writeInt32(0);
+    output.writeInt16(0);
+    output.writeInt16(document.numChannels);
+    output.writeInt32(document.height);
+    output.writeInt32(document.width);
+    output.writeInt16(document.bitDepth);
+    output.writeInt16(document.colorMode);
+}
+
+void PsdEncoder::writeColorModeData(const PsdImage&, io::Output& output) {
+    output.writeInt32(0);
+}
+
+void PsdEncoder::writeImageResources(const PsdImage&, io::Output& output) {
+    output.writeInt32(0);
+}
+
+void PsdEncoder::writeLayerAndMaskInformation(const PsdImage& document, io::Output& output) {
+    const std::int32_t length = checkedLength(layerAndMaskInformationLength(document));
+    output.writeInt32(length);
+    if (length == 0) return;
+    writeLayerInfo(document, output);
+    writeGlobalLayerMaskInfo(document, output);
+}
+
+io::Bytes PsdEncoder::generateLayerAndMaskInformation(const PsdImage& document) {
+    io::BytesOutput section;
+    section.set_bigEndian(true);
+    if (document.layers.empty()) return section.getBytes();
+    section.reserve(layerAndMaskInformationLength(document));
+    writeLayerInfo(document, section);
+    writeGlobalLayerMaskInfo(document, section);
+    return section.getBytes();
+}
+
+void PsdEncoder::writeLayerInfo(const PsdImage& document, io::Output& output) {
+    output.writeInt32(checkedLength(layerInfoLength(document)));
+    output.writeInt16(static_cast<std::int32_t>(std::min<std::size_t>(document.layers.size(), 1 << 16)));
+    // The file lists layers bottom-most first; the model top-most first.
+    for (auto layer = document.layers.rbegin(); layer != document.layers.rend(); ++layer) {
+        writeLayerRecord(document, **layer, output);
+    }
+    for (auto layer = document.layers.rbegin(); layer != document.layers.rend(); ++layer) {
+        writeLayerImageData(document, **layer, output);
+    }
+}
+
+void PsdEncoder::writeLayerRecord(const PsdImage& document, const PsdLayer& layer, io::Output& output) {
+    output.writeInt32(layer.y);
+    output.writeInt32(layer.x);
+    output.writeInt32(static_cast<std::int32_t>(static_cast<std::uint32_t>(layer.y) + static_cast<std::uint32_t>(layer.height)));
+    output.writeInt32(static_cast<std::int32_t>(static_cast<std::uint32_t>(layer.x) + static_cast<std::uint32_t>(layer.width)));
+    output.writeInt16(layer.numChannels);
+    const auto channelLength =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(layer.height) * static_cast<std::uint32_t>(layer.width) + 2u);
+    for (const std::int32_t id : {0, 1, 2, -1}) {
+        output.writeInt16(id);
+        output.writeInt32(channelLength);
+    }
+    output.writeString("8BIM");
+    output.writeString(layer.blendMode);
+    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(layer.opacity), static_cast<std::uint8_t>(layer.clipping),
+                                   static_cast<std::uint8_t>(layer.flags), 0};
+    output.writeFull(bytes, 4);
+    output.writeInt32(
+        checkedLength(layerExtraDataLength(storedNameLength(layer), layer.numChannels, layer.type)));
+    writeLayerRecordMask(document, layer, output);
+    writeLayerRecordBlendingRanges(document, layer, output);
+    writeLayerRecordName(document, layer, output);
+    writeLayerRecordAdditionalLayerInformation(document, layer, output);
+}
+
+void PsdEncoder::writeLayerRecordMask(const PsdImage&, const PsdLayer&, io::Output& output) {
+    output.writeInt32(0);
+}
+
+void PsdEncoder::writeLayerRecordBlendingRanges(const PsdImage&, const PsdLayer& layer, io::Output& output) {
+    output.writeInt32(layer.numChannels * 8 + 8);
+    output.writeInt32(fullRange);
+    output.writeInt32(fullRange);
+    for (std::int32_t i = 0; i < layer.numChannels; ++i) {
+        output.writeInt32(fullRange);
+        output.writeInt32(fullRange);
+    }
+}
+
+// A Pascal string padded with zero bytes to a multiple of 4, length byte
+// included. Longer names are cut to the 255 bytes the length byte can count.
+void PsdEncoder::writeLayerRecordName(const PsdImage&, const PsdLayer& layer, io::Output& output) {
+    const auto k = static_cast<std::int32_t>(storedNameLength(layer));
+    const std::uint8_t lengthByte = static_cast<std::uint8_t>(k);
+    output.writeFull(&lengthByte, 1);
+    output.writeFull(reinterpret_cast<const std::uint8_t*>(layer.name.data()), k);
+    static constexpr std::uint8_t zeros[3] = {0, 0, 0};
+    output.writeFull(zeros, (4 - (k + 1) % 4) % 4);
+}
+
+void PsdEncoder::writeLayerRecordAdditionalLayerInformation(const PsdImage& document, const PsdLayer& layer,
+                                                            io::Output& output) {
+    if (layer.type != 0) writeAdditionalLayerInformationLsct(document, layer, output);
+}
+
+void PsdEncoder::writeAdditionalLayerInformationLsct(const PsdImage&, const PsdLayer& layer, io::Output& output) {
+    output.writeString("8BIM");
+    output.writeString("lsct");
+    output.writeInt32(layer.type == groupStartType ? 12 : 4);
+    output.writeInt32(layer.type);
+    if (layer.type == groupStartType) {
+        output.writeString("8BIM");
+        output.writeString("pass");
+    }
+}
+
+void PsdEncoder::writeLayerImageData(const PsdImage&, const PsdLayer& layer, io::Output& output) {
+    writeRawRgbaChannels(layer.imageData, output);
+}
+
+void PsdEncoder::writeGlobalLayerMaskInfo(const PsdImage&, io::Output& output) {
+    output.writeInt32(0);
+}
+
+void PsdEncoder::writeAdditionalLayerInfomation(const PsdImage&, io::Output&) {}
+
+void PsdEncoder::writeImageData(const PsdImage& document, io::Output& output) {
+    writeRawRgba(document.imageData, output);
+}
+
+void PsdEncoder::writeRawRgba(const std::vector<color::Rgba>& pixels, io::Output& output) {
+    output.writeInt16(rawCompression);
+    for (const int shift : planeShifts) writePlane(pixels, shift, output);
+}
+
+void PsdEncoder::writeRawRgbaChannels(const std::vector<color::Rgba>& pixels, io::Output& output) {
+    for (const int shift : planeShifts) {
+        output.writeInt16(rawCompression);
+        writePlane(pixels, shift, output);
+    }
+}
+
+std::int64_t PsdEncoder::layerExtraDataLength(std::int64_t nameLength, std::int32_t numChannels, std::int32_t type) {
+    const std::int64_t mask = 4;
+    const std::int64_t blendingRanges = 4 + 8 + 8 * std::int64_t{std::max(numChannels, 0)};
+    const std::int64_t name = (nameLength + 1 + 3) / 4 * 4;
+    const std::int64_t divider = type == 0 ? 0 : (type == groupStartType ? 24 : 16);
+    return mask + blendingRanges + name + divider;
+}
+
+std::int64_t PsdEncoder::layerRecordLength(std::int64_t nameLength, std::int32_t numChannels, std::int32_t type) {
+    return 58 + layerExtraDataLength(nameLength, numChannels, type);
+}
+
+std::int64_t PsdEncoder::layerInfoLength(const PsdImage& document) {
+    std::int64_t length = 2;
+    for (const auto& layer : document.layers) {
+        length += layerRecordLength(storedNameLength(*layer), layer->numChannels, layer->type);
+        length += channelDataLength(static_cast<std::int64_t>(layer->imageData.size()));
+    }
+    return length;
+}
+
+std::int64_t PsdEncoder::layerAndMaskInformationLength(const PsdImage& document) {
+    return document.layers.empty() ? 0 : layerInfoLength(document) + 8;
+}
+
+// Also checks that the document can be written at all: every 2-byte field
+// in range and every section length within 32 bits.
+std::int64_t PsdEncoder::fileLength(const PsdImage& document) {
+    if (!fitsInt16(document.numChannels) || !fitsInt16(document.bitDepth) || !fitsInt16(document.colorMode) ||
+        !fitsInt16(static_cast<std::int64_t>(document.layers.size()))) {
+        throw io::IoError::overflow();
+    }
+    for (const auto& layer : document.layers) {
+        if (!fitsInt16(layer->numChannels)) throw io::IoError::overflow();
+    }
+    const std::int64_t layerAndMask = layerAndMaskInformationLength(document);
+    checkedLength(layerAndMask);
+    return 26 + 4 + 4 + 4 + layerAndMask + 2 + 4 * static_cast<std::int64_t>(document.imageData.size());
+}
+
+} // namespace orvane::images::psd

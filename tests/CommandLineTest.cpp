@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "app/Tomel.h"
+#include "support/EdgWriter.h"
+#include "support/TestFiles.h"
+
+using app::Tomel;
+using namespace tests;
+
+namespace {
+
+const std::string usage = "usage: tomel psd xxx.edg\n";
+
+std::string smallEdge1() {
+    Edge1Document document;
+    document.width = 2;
+    document.height = 1;
+    document.paletteRgb = gradientPalette();
+    document.layers.push_back(literalLayer("only", {1, 2}));
+    return writeEdge1(document);
+}
+
+} // namespace
+
+TEST(OutputPath, StripsAFinalEdgExtensionAndAppendsPsd) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"cat.edg", "cat.psd"},         {"dir/cat.edg", "dir/cat.psd"}, {"cat.edgg", "cat.psd"},
+        {"cat.EDG", "cat.EDG.psd"},     {"cat", "cat.psd"},             {"cat.png", "cat.png.psd"},
+        {"cat.edg.edg", "cat.edg.psd"}, {"cat.ed", "cat.ed.psd"},       {"a.edg/b", "a.edg/b.psd"},
+    };
+    for (const auto& [input, output] : cases) EXPECT_EQ(Tomel::outputPath(input), output) << input;
+}
+
+TEST(OutputPath, RemoveExtensionDropsAFinalAlphanumericExtension) {
+    EXPECT_EQ(Tomel::removeExtension("cat.png"), "cat");
+    EXPECT_EQ(Tomel::removeExtension("dir/cat.tar.gz"), "dir/cat.tar");
+    EXPECT_EQ(Tomel::removeExtension("cat."), "cat.");
+    EXPECT_EQ(Tomel::removeExtension("cat"), "cat");
+}
+
+TEST(CommandLine, UsageLineForCommandLinesThatDoNotFit) {
+    TempDir dir;
+    writeFile(dir.file("x.edg"), smallEdge1());
+    const std::vector<std::vector<std::string>> commandLines = {{}, {"psd"}, {"PSD", "x.edg"}, {"png", "x.edg"}};
+    for (const auto& args : commandLines) {
+        const RunResult run = runTomel(args, dir.path());
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, usage);
+        EXPECT_EQ(run.err, "");
+    }
+    EXPECT_EQ(listDir(dir.path()), std::vector<std::string>{"x.edg"});
+}
+
+TEST(CommandLine, ConvertsInOrderAndStopsAtTheFirstFailure) {
+    TempDir dir;
+    writeFile(dir.file("a.edg"), smallEdge1());
+    writeFile(dir.file("c.edg"), smallEdge1());
+    const RunResult run = runTomel({"psd", "a.edg", "missing.edg", "c.edg"}, dir.path());
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.out, "convert psd: a.edg => a.psd\nError : File not found\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(fileExists(dir.file("a.psd")));
+    EXPECT_FALSE(fileExists(dir.file("c.psd")));
+}
+
+TEST(CommandLine, PathErrors) {
+    TempDir dir;
+    ::mkdir(dir.file("pics.edg").c_str(), 0755);
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "Error : File not found\n"},
+        {"pics.edg", "Error : File is Directory\n"},
+        {"nowhere/x.edg", "Error : File not found\n"},
+    };
+    for (const auto& [path, line] : cases) {
+        const RunResult run = runTomel({"psd", path}, dir.path());
+        EXPECT_EQ(run.status, 255) << path;
+        EXPECT_EQ(run.out, line) << path;
+    }
+}
+
+TEST(CommandLine, SamePathTwiceAndFilesWithoutExtension) {
+    TempDir dir;
+    writeFile(dir.file("cat"), smallEdge1());
+    writeFile(dir.file("cat.EDG"), smallEdge1());
+    const RunResult run = runTomel({"psd", "cat", "cat", "cat.EDG"}, dir.path());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "convert psd: cat => cat.psd\nconvert psd: cat => cat.psd\n"
+                       "convert psd: cat.EDG => cat.EDG.psd\n");
+    EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"cat", "cat.EDG", "cat.EDG.psd", "cat.psd"}));
+}
+
+TEST(CommandLine, OutputGetsTheModeOfANewFile) {
+    TempDir dir;
+    writeFile(dir.file("a.edg"), smallEdge1());
+    const RunResult run = runTomel({"psd", "a.edg"}, dir.path(), "umask 027;");
+    ASSERT_EQ(run.status, 0);
+    struct stat info {};
+    ASSERT_EQ(::stat(dir.file("a.psd").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+TEST(CommandLine, FailuresLeaveAnOlderOutputUntouched) {
+    TempDir dir;
+    writeFile(dir.file("bad.edg"), "EDGF");
+    writeFile(dir.file("bad.psd"), "older output");
+    RunResult run = runTomel({"psd", "bad.edg"}, dir.path());
+    EXPECT_EQ(run.out, "Error : InvalidFormat\n");
+    EXPECT_EQ(readFile(dir.file("bad.psd")), "older output");
+
+    // A write that fails part way (file size limit) removes its temporary file.
+    Edge1Document big;
+    big.width = 300;
+    big.height = 300;
+    big.layers.push_back(literalLayer("one", std::vector<std::uint8_t>(90000, 3)));
+    writeFile(dir.file("big.edg"), writeEdge1(big));
+    writeFile(dir.file("big.psd"), "older output");
+    run = runTomel({"psd", "big.edg"}, dir.path(), "trap '' XFSZ; ulimit -f 100;");
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.out, "Error : Custom([file_write,big.psd])\n");
+    EXPECT_EQ(readFile(dir.file("big.psd")), "older output");
+    EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"bad.edg", "bad.psd", "big.edg", "big.psd"}));
+}
+
+TEST(CommandLine, OutputThatCannotBeCreatedReportsFileOpen) {
+    TempDir dir;
+    writeFile(dir.file("a.edg"), smallEdge1());
+    // The input read through a descriptor in /proc: its output would go to
+    // /proc/self/fd/, where no file can be created, not even by root.
+    const RunResult run = runTomel({"psd", "/proc/self/fd/3"}, dir.path(), "exec 3<a.edg;");
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.out, "Error : [file_open,/proc/self/fd/3.psd]\n");
+}

@@ -1,0 +1,140 @@
+#include "support/EdgWriter.h"
+
+#include <stdexcept>
+#include <zlib.h>
+
+namespace tests {
+
+LeBytes& LeBytes::u8(int v) {
+    bytes_.push_back(static_cast<char>(v & 0xFF));
+    return *this;
+}
+
+LeBytes& LeBytes::u16(int v) {
+    return u8(v).u8(v >> 8);
+}
+
+LeBytes& LeBytes::i32(std::int64_t v) {
+    const auto u = static_cast<std::uint32_t>(v);
+    return u8(static_cast<int>(u)).u8(static_cast<int>(u >> 8)).u8(static_cast<int>(u >> 16)).u8(static_cast<int>(u >> 24));
+}
+
+LeBytes& LeBytes::str(const std::string& s) {
+    bytes_ += s;
+    return *this;
+}
+
+LeBytes& LeBytes::zeros(std::size_t n) {
+    bytes_.append(n, '\0');
+    return *this;
+}
+
+Edge1Layer literalLayer(const std::string& name, std::vector<std::uint8_t> indices, bool visible) {
+    Edge1Layer layer;
+    layer.name = name;
+    layer.visibility = visible ? 1 : 0;
+    layer.literals = std::move(indices);
+    return layer;
+}
+
+std::vector<std::uint8_t> gradientPalette() {
+    std::vector<std::uint8_t> palette;
+    for (int i = 0; i < 256; ++i) {
+        palette.push_back(static_cast<std::uint8_t>(i));
+        palette.push_back(static_cast<std::uint8_t>(255 - i));
+        palette.push_back(static_cast<std::uint8_t>(i * 7));
+    }
+    return palette;
+}
+
+std::string writeEdge1(const Edge1Document& document) {
+    LeBytes out;
+    out.str("EDGE").u8(0).zeros(5);
+    out.i32(document.width).i32(document.height).u16(static_cast<int>(document.layers.size()));
+    out.u8(document.transparentIndex);
+    std::string palette(document.paletteRgb.begin(), document.paletteRgb.end());
+    palette.resize(768, '\0');
+    out.str(palette);
+    for (const Edge1Layer& layer : document.layers) {
+        std::string name = layer.name;
+        name.resize(80, '\0');
+        out.str(name).u8(layer.visibility).i32(static_cast<std::int64_t>(layer.runs.size()));
+        for (const Edge1Run& run : layer.runs) out.i32(run.position).i32(run.length).u8(run.value);
+        out.i32(static_cast<std::int64_t>(layer.literals.size()));
+        out.str(std::string(layer.literals.begin(), layer.literals.end()));
+    }
+    return out.bytes();
+}
+
+std::string chunkWithLength(int tag, std::int64_t declaredLength, const std::string& payload) {
+    LeBytes out;
+    out.u16(tag).i32(declaredLength).str(payload);
+    return out.bytes();
+}
+
+std::string chunk(int tag, const std::string& payload) {
+    return chunkWithLength(tag, static_cast<std::int64_t>(payload.size()), payload);
+}
+
+std::string zlibCompress(const std::string& data, int level) {
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    std::string out(size, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+                  static_cast<uLong>(data.size()), level) != Z_OK) {
+        throw std::runtime_error("compress2 failed");
+    }
+    out.resize(size);
+    return out;
+}
+
+std::string writeEdge2(const std::string& body) {
+    LeBytes out;
+    out.str("EDGE").u8(50).zeros(7).str(zlibCompress(body));
+    return out.bytes();
+}
+
+namespace {
+
+std::string u8Payload(int v) {
+    return LeBytes().u8(v).bytes();
+}
+
+std::string layerBlock(const Edge2Layer& layer) {
+    std::string block;
+    block += chunk(1000, layer.name);
+    block += chunk(1005, u8Payload(layer.visible ? 1 : 0));
+    block += chunk(1007, u8Payload(layer.locked ? 1 : 0));
+    block += chunk(1006, std::string(layer.indices.begin(), layer.indices.end()));
+    return block;
+}
+
+std::string pageBlock(const Edge2Page& page) {
+    std::string block;
+    block += chunk(1000, page.name);
+    block += chunk(1005, LeBytes().u16(page.width).bytes());
+    block += chunk(1006, LeBytes().u16(page.height).bytes());
+    block += chunk(3001, u8Payload(page.transparent ? 1 : 0));
+    block += chunk(3003, LeBytes().i32(page.x).u8(0).bytes());
+    block += chunk(3004, LeBytes().i32(page.y).u8(0).bytes());
+    for (const Edge2Layer& layer : page.layers) block += chunk(2003, layerBlock(layer));
+    return block;
+}
+
+} // namespace
+
+std::string edge2Body(const Edge2Document& document) {
+    std::string body;
+    if (document.bitDepth >= 0) body += chunk(1000, u8Payload(document.bitDepth));
+    body += chunk(3008, chunk(1000, u8Payload(document.transparentIndex)));
+    for (const auto& palette : document.palettesBgr) {
+        body += chunk(3003, chunk(1005, std::string(palette.begin(), palette.end())));
+    }
+    for (const Edge2Page& page : document.pages) body += chunk(2003, pageBlock(page));
+    return body;
+}
+
+std::string writeEdge2(const Edge2Document& document) {
+    return writeEdge2(edge2Body(document));
+}
+
+} // namespace tests
