@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include "orvane/images/edg/Error.h"
+#include "orvane/images/psd/PsdConverter.h"
+
+using namespace orvane::images;
+using color::Rgb;
+using color::Rgba;
+using edg::EdgImage;
+using edg::EdgPage;
+using psd::PsdConverter;
+
+namespace {
+
+constexpr std::int32_t opaque(std::uint32_t rgb) {
+    return static_cast<std::int32_t>(0xFF000000u | rgb);
+}
+
+struct Document {
+    Document() { image.paletteBank.push_back({Rgb{0x10}, Rgb{0x11}, Rgb{0x12}}); }
+    EdgPage& addPage(const std::string& name, int x, int y, int width, int height) {
+        image.pages.push_back(std::make_unique<EdgPage>(image));
+        EdgPage& page = *image.pages.back();
+        page.name = name;
+        page.x = x;
+        page.y = y;
+        page.width = width;
+        page.height = height;
+        return page;
+    }
+    static edg::EdgLayer& addLayer(EdgPage& page, const std::string& name, std::vector<std::uint8_t> indices,
+                                   bool visible = true) {
+        page.layers.push_back(std::make_unique<edg::EdgLayer>(page));
+        edg::EdgLayer& layer = *page.layers.back();
+        layer.name = name;
+        layer.imageData = std::move(indices);
+        layer.visible = visible;
+        return layer;
+    }
+    EdgImage image;
+};
+
+std::vector<std::int32_t> values(const std::vector<Rgba>& pixels) {
+    std::vector<std::int32_t> out;
+    for (const Rgba p : pixels) out.push_back(p.value);
+    return out;
+}
+
+edg::Error refusal(const EdgImage& image) {
+    try {
+        PsdConverter::convertFromEdg(image);
+    } catch (const edg::FormatError& e) {
+        return e.error();
+    }
+    ADD_FAILURE() << "converted";
+    return edg::Error::InvalidFormat;
+}
+
+} // namespace
+
+TEST(PsdConverter, OnePageWithOneLayerIsFlat) {
+    Document d;
+    d.image.bitDepth = 5; // the header always says 8
+    EdgPage& page = d.addPage("p", 0, 0, 2, 1);
+    Document::addLayer(page, "only", {1, 2});
+    const auto psd = PsdConverter::convertFromEdg(d.image);
+    EXPECT_EQ(psd->width, 2);
+    EXPECT_EQ(psd->height, 1);
+    EXPECT_EQ(psd->numChannels, 4);
+    EXPECT_EQ(psd->colorMode, 3);
+    EXPECT_EQ(psd->bitDepth, 8);
+    EXPECT_TRUE(psd->layers.empty());
+    EXPECT_TRUE(psd->palette.empty());
+    EXPECT_EQ(values(psd->imageData), (std::vector<std::int32_t>{opaque(0x11), opaque(0x12)}));
+
+    page.layers[0]->visible = false; // nothing visible: a transparent canvas
+    EXPECT_EQ(values(PsdConverter::convertFromEdg(d.image)->imageData), (std::vector<std::int32_t>{0, 0}));
+}
+
+TEST(PsdConverter, OnePageWithSeveralLayersGivesALayerList) {
+    Document d;
+    EdgPage& page = d.addPage("p", 0, 0, 2, 2);
+    Document::addLayer(page, "top", {1, 1, 1, 1, 1, 1}); // longer than the page: cut
+    auto& hidden = Document::addLayer(page, "hidden", {2}, false); // shorter: padded
+    hidden.isLocked = true;
+    const auto psd = PsdConverter::convertFromEdg(d.image);
+    ASSERT_EQ(psd->layers.size(), 2u);
+    const psd::PsdLayer& top = *psd->layers[0];
+    EXPECT_EQ(top.name, "top");
+    EXPECT_EQ(top.imageData.size(), 4u);
+    EXPECT_EQ(top.flags, 8);
+    EXPECT_EQ(top.type, 0);
+    EXPECT_EQ(top.blendMode, "norm");
+    EXPECT_EQ(top.opacity, 255);
+    EXPECT_EQ(top.numChannels, 4);
+    const psd::PsdLayer& second = *psd->layers[1];
+    EXPECT_FALSE(second.visible);
+    EXPECT_TRUE(second.isLocked);
+    EXPECT_EQ(second.flags, 8);
+    EXPECT_EQ(values(second.imageData), (std::vector<std::int32_t>{opaque(0x12), 0, 0, 0}));
+    EXPECT_EQ(second.parent, psd.get());
+
+    EdgImage empty;
+    empty.pages.push_back(std::make_unique<EdgPage>(empty));
+    empty.pages[0]->width = 3;
+    empty.pages[0]->height = 2;
+    const auto noLayers = PsdConverter::convertFromEdg(empty);
+    EXPECT_TRUE(noLayers->layers.empty());
+    EXPECT_EQ(noLayers->imageData.size(), 6u);
+}
+
+TEST(PsdConverter, SeveralPagesGiveOneGroupEach) {
+    Document d;
+    EdgPage& a = d.addPage("A", 0, 0, 1, 1);
+    Document::addLayer(a, "a0", {1});
+    Document::addLayer(a, "a1", {2});
+    EdgPage& b = d.addPage("B", 20, 4, 2, 1);
+    Document::addLayer(b, "b0", {0, 1});
+    const auto psd = PsdConverter::convertFromEdg(d.image);
+    std::vector<std::string> names;
+    for (const auto& layer : psd->layers) names.push_back(layer->name + "/" + std::to_string(layer->type));
+    EXPECT_EQ(names, (std::vector<std::string>{"A/1", "a0/0", "a1/0", "</Layer group>/3", "B/1", "b0/0",
+                                               "</Layer group>/3"}));
+    EXPECT_EQ(psd->layers[0]->flags, 24);
+    EXPECT_EQ(psd->layers[3]->flags, 24);
+    EXPECT_EQ(psd->layers[0]->width, 0);
+    EXPECT_TRUE(psd->layers[3]->imageData.empty());
+    EXPECT_EQ(psd->layers[5]->x, 20);
+    EXPECT_EQ(psd->layers[5]->y, 4);
+    EXPECT_EQ(psd->width, 22);
+    EXPECT_EQ(psd->height, 5);
+    // The composite is page 0's only, placed on the whole canvas.
+    ASSERT_EQ(psd->imageData.size(), 110u);
+    EXPECT_EQ(psd->imageData[0].value, opaque(0x11));
+    EXPECT_EQ(psd->imageData[1].value, 0);
+}
+
+TEST(PsdConverter, CompositeIsPlacedAndCroppedOnTheCanvas) {
+    Document d;
+    EdgPage& first = d.addPage("first", -1, 1, 3, 2);
+    Document::addLayer(first, "l", {0, 1, 2, 2, 1}); // one pixel short of the page
+    EdgPage& second = d.addPage("second", 0, 0, 3, 3);
+    Document::addLayer(second, "m", {});
+    const auto psd = PsdConverter::convertFromEdg(d.image);
+    ASSERT_EQ(psd->width, 3);
+    ASSERT_EQ(psd->height, 3);
+    EXPECT_EQ(values(psd->imageData), (std::vector<std::int32_t>{0, 0, 0,                             //
+                                                                 opaque(0x11), opaque(0x12), 0,        //
+                                                                 opaque(0x11), 0, 0}));
+}
+
+TEST(PsdConverter, DocumentsNoPsdCanHoldAreRefused) {
+    EdgImage none;
+    EXPECT_EQ(refusal(none), edg::Error::InvalidFormat);
+
+    Document zeroWidth;
+    zeroWidth.addPage("p", 0, 0, 0, 5);
+    EXPECT_EQ(refusal(zeroWidth.image), edg::Error::UnsupportedFormat);
+
+    Document offCanvas; // the page lies wholly left of the origin
+    offCanvas.addPage("p", -10, 0, 5, 5);
+    EXPECT_EQ(refusal(offCanvas.image), edg::Error::UnsupportedFormat);
+
+    Document wide;
+    wide.addPage("p", 0, 0, 30001, 1);
+    EXPECT_EQ(refusal(wide.image), edg::Error::UnsupportedFormat);
+
+    Document far; // canvas beyond 30000 through the position
+    far.addPage("a", 0, 0, 1, 1);
+    far.addPage("b", 2147483647, 0, 10, 1);
+    EXPECT_EQ(refusal(far.image), edg::Error::UnsupportedFormat);
+
+    // Layer info beyond 2 GB, refused from the sizes alone, before any pixel is expanded.
+    Document huge;
+    EdgPage& page = huge.addPage("p", 0, 0, 30000, 30000);
+    for (int i = 0; i < 3; ++i) Document::addLayer(page, "l", {});
+    EXPECT_EQ(refusal(huge.image), edg::Error::UnsupportedFormat);
+}
