@@ -132,3 +132,24 @@ TEST(CommandLine, OutputThatCannotBeCreatedReportsFileOpen) {
     EXPECT_EQ(run.status, 255);
     EXPECT_EQ(run.out, "Error : [file_open,/proc/self/fd/3.psd]\n");
 }
+
+TEST(CommandLine, DamagedFilesPrintTheirErrorAndWriteNothing) {
+    TempDir dir;
+    std::string damaged = writeEdge2(chunk(1000, LeBytes().u8(8).bytes()));
+    damaged.back() = static_cast<char>(damaged.back() ^ 0x55);
+    std::string wide = writeEdge2(chunk(2003, chunk(1005, LeBytes().u16(30001).bytes()) + chunk(1006, LeBytes().u16(1).bytes())));
+    const std::pair<std::string, std::string> cases[] = {
+        {writeEdge2(""), "Error : InvalidFormat\n"}, // no pages
+        {damaged, "Error : Invalid CRC\n"},
+        {LeBytes().str("EDGE").u8(50).zeros(7).bytes(), "Error : Eof\n"},
+        {wide, "Error : UnsupportedFormat\n"},
+        {writeEdge2(chunk(2003, chunkWithLength(1000, -1, ""))), "Error : OutsideBounds\n"},
+    };
+    for (const auto& [file, line] : cases) {
+        writeFile(dir.file("in.edg"), file);
+        const RunResult run = runTomel({"psd", "in.edg"}, dir.path());
+        EXPECT_EQ(run.status, 255);
+        EXPECT_EQ(run.out, line);
+        EXPECT_EQ(listDir(dir.path()), std::vector<std::string>{"in.edg"});
+    }
+}

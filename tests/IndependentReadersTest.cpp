@@ -202,3 +202,48 @@ TEST(IndependentReaders, Edge1Documents) {
     };
     for (const auto& [label, document] : documents) convertAndCheck(writeEdge1(document), asEdge2(document), label);
 }
+
+namespace {
+
+Edge2Page edge2Page(const std::string& name, int x, int y, int width, int height, int layers, bool transparent = false) {
+    Edge2Page page;
+    page.name = name;
+    page.x = x;
+    page.y = y;
+    page.width = width;
+    page.height = height;
+    page.transparent = transparent;
+    for (int i = 0; i < layers; ++i) {
+        page.layers.push_back({name + " layer " + std::to_string(i), i != 1, i == 0, pattern(width * height, i + x)});
+    }
+    return page;
+}
+
+Edge2Document edge2(std::vector<Edge2Page> pages, bool withPalette = true, int bitDepth = 8) {
+    Edge2Document document;
+    document.bitDepth = bitDepth;
+    document.transparentIndex = 1;
+    if (withPalette) {
+        std::vector<std::uint8_t> bgr;
+        for (int i = 0; i < 5 * 3; ++i) bgr.push_back(static_cast<std::uint8_t>(40 + i * 13));
+        document.palettesBgr.push_back(bgr);
+    }
+    document.pages = std::move(pages);
+    return document;
+}
+
+} // namespace
+
+TEST(IndependentReaders, Edge2Documents) {
+    const std::vector<std::pair<std::string, Edge2Document>> documents = {
+        {"pages at positions", edge2({edge2Page("One", 0, 0, 6, 4, 2), edge2Page("Two", 8, 3, 5, 5, 3),
+                                      edge2Page("Three", 2, 9, 3, 2, 1)})},
+        {"negative positions", edge2({edge2Page("Left", -3, -2, 6, 5, 2), edge2Page("Right", 4, 1, 4, 4, 1)})},
+        {"later page larger", edge2({edge2Page("Small", 1, 1, 2, 2, 1), edge2Page("Large", 0, 0, 9, 7, 2)})},
+        {"no palette, no depth", edge2({edge2Page("A", 0, 0, 3, 3, 2), edge2Page("B", 0, 0, 3, 3, 2)}, false, -1)},
+        {"transparent page", edge2({edge2Page("T", 0, 0, 4, 3, 3, true)})},
+        {"single layer", edge2({edge2Page("S", 2, 2, 4, 3, 1)})},
+        {"empty page in a group", edge2({edge2Page("Full", 0, 0, 3, 3, 1), edge2Page("Empty", 1, 1, 2, 2, 0)})},
+    };
+    for (const auto& [label, document] : documents) convertAndCheck(writeEdge2(document), document, label);
+}

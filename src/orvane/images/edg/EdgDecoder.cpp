@@ -5,6 +5,9 @@
 #include <limits>
 #include <vector>
 
+#include "io/Eof.h"
+#include "io/IoError.h"
+#include "orvane/bytes/Inflater.h"
 #include "orvane/images/color/ColorUtils.h"
 #include "orvane/images/edg/Error.h"
 
@@ -59,6 +62,25 @@ private:
     std::vector<std::uint8_t>& data_;
     std::int64_t limit_;
 };
+
+void requireLength(std::int32_t length, std::int32_t required) {
+    if (length != required) throw FormatError(Error::InvalidFormat);
+}
+
+// Walks the sub-chunks of a block. The count of bytes used advances by each
+// sub-chunk's declared length, not by what was read, so a block whose
+// sub-chunks overrun it ends after the one that crosses its end. The handler
+// returns false to end the block at once.
+template <typename Handler>
+void readBlock(EdgDecoder::Reader& input, std::int32_t length, Handler handle) {
+    std::int64_t used = 0;
+    while (used < length) {
+        const int tag = input.readUInt16();
+        const std::int32_t subLength = input.readInt32();
+        if (!handle(tag, subLength)) return;
+        used += 6 + std::int64_t{subLength};
+    }
+}
 
 } // namespace
 
@@ -168,8 +190,195 @@ void EdgDecoder::readEdge1LayerImage(Reader& input, EdgLayer& layer, std::int32_
     }
 }
 
-void EdgDecoder::readEdge2(Reader&, EdgImage&) {
-    throw FormatError(Error::InvalidFormat);
+// Edge2: after the 12-byte header the rest of the file is one zlib stream.
+// Inflated, it is a sequence of chunks (uint16 tag, int32 length, payload);
+// the larger chunks hold sub-chunks of the same form. Unknown tags are
+// skipped by their length; known fixed-size tags must have their size.
+void EdgDecoder::readEdge2(Reader& input, EdgImage& image) {
+    input.skip(7);
+    const io::Bytes body = bytes::Inflater::uncompress(input.readAll());
+    Reader chunks(body, bytes::Endian::LittleEndian);
+    while (chunks.position() < chunks.length()) {
+        const int tag = chunks.readUInt16();
+        const std::int32_t length = chunks.readInt32();
+        switch (tag) {
+        case 1000:
+            requireLength(length, 1);
+            image.bitDepth = chunks.readByte();
+            break;
+        case 1006:
+            readEdge2Header1006(chunks, length, image);
+            break;
+        case 2003:
+            image.pages.push_back(readEdge2Page(chunks, length, image));
+            break;
+        case 3001:
+            requireLength(length, 2);
+            chunks.readUInt16();
+            break;
+        case 3002:
+            requireLength(length, 4);
+            chunks.readInt32();
+            break;
+        case 3003:
+            image.paletteBank.push_back(readEdge2Palette(chunks, length, image));
+            break;
+        case 3008:
+            readEdge2Header3008(chunks, length, image);
+            break;
+        default:
+            chunks.skip(length);
+        }
+    }
+}
+
+void EdgDecoder::readEdge2Header1006(Reader& input, std::int32_t length, EdgImage& image) {
+    readBlock(input, length, [&](int tag, std::int32_t subLength) {
+        if (tag == 1000) {
+            requireLength(subLength, 2);
+            image.basePosition = input.readUInt16();
+        } else {
+            input.skip(subLength);
+        }
+        return true;
+    });
+}
+
+void EdgDecoder::readEdge2Header3008(Reader& input, std::int32_t length, EdgImage& image) {
+    readBlock(input, length, [&](int tag, std::int32_t subLength) {
+        if (tag == 1000) {
+            requireLength(subLength, 1);
+            image.transparentColorIndex = input.readByte();
+        } else {
+            input.skip(subLength);
+        }
+        return true;
+    });
+}
+
+// The palette block ends right after its first 1005 sub-chunk: whatever
+// follows in the block (and the 1 or 2 bytes of an incomplete colour) is left
+// to the top level.
+Palette EdgDecoder::readEdge2Palette(Reader& input, std::int32_t length, EdgImage&) {
+    Palette palette;
+    readBlock(input, length, [&](int tag, std::int32_t subLength) {
+        if (tag != 1005) {
+            input.skip(subLength);
+            return true;
+        }
+        const std::int32_t count = subLength >= 3 ? subLength / 3 : 0;
+        if (std::int64_t{count} * 3 > input.getAbailable()) {
+            input.skip(input.getAbailable());
+            throw io::Eof();
+        }
+        palette.resize(static_cast<std::size_t>(count));
+        for (auto& colour : palette) colour = color::ColorUtils::readBgr(input);
+        return false;
+    });
+    return palette;
+}
+
+std::unique_ptr<EdgPage> EdgDecoder::readEdge2Page(Reader& input, std::int32_t length, EdgImage& image) {
+    auto page = std::make_unique<EdgPage>(image);
+    readBlock(input, length, [&](int tag, std::int32_t subLength) {
+        switch (tag) {
+        case 1000:
+            page->name = input.readString(subLength);
+            break;
+        case 1005:
+            requireLength(subLength, 2);
+            page->width = input.readUInt16();
+            break;
+        case 1006:
+            requireLength(subLength, 2);
+            page->height = input.readUInt16();
+            break;
+        case 1007:
+        case 1008:
+            requireLength(subLength, 4);
+            page->paletteBankIndex = input.readInt32();
+            break;
+        case 2001:
+            requireLength(subLength, 4);
+            input.readInt32();
+            break;
+        case 2003:
+            page->layers.push_back(readEdge2Layer(input, subLength, image, *page));
+            break;
+        case 3000:
+            requireLength(subLength, 4);
+            page->wait = input.readInt32();
+            break;
+        case 3001:
+            requireLength(subLength, 1);
+            page->isTransparent = input.readByte() != 0;
+            break;
+        case 3002:
+            if (subLength < 0) throw io::IoError::outsideBounds();
+            input.skip(subLength);
+            break;
+        case 3003:
+            requireLength(subLength, 5);
+            page->x = input.readInt32();
+            page->isRelativeX = input.readByte() != 0;
+            break;
+        case 3004:
+            requireLength(subLength, 5);
+            page->y = input.readInt32();
+            page->isRelativeY = input.readByte() != 0;
+            break;
+        case 3005:
+            requireLength(subLength, 1);
+            page->isAbailable = input.readByte() != 0;
+            break;
+        default:
+            input.skip(subLength);
+        }
+        return true;
+    });
+    return page;
+}
+
+std::unique_ptr<EdgLayer> EdgDecoder::readEdge2Layer(Reader& input, std::int32_t length, EdgImage&, EdgPage& page) {
+    auto layer = std::make_unique<EdgLayer>(page);
+    readBlock(input, length, [&](int tag, std::int32_t subLength) {
+        switch (tag) {
+        case 1000:
+            layer->name = input.readString(subLength);
+            break;
+        case 1002:
+            requireLength(subLength, 1);
+            layer->isChild = input.readByte() != 0;
+            break;
+        case 1005:
+            requireLength(subLength, 1);
+            layer->visible = input.readByte() != 0;
+            break;
+        case 1006:
+            readEdge2LayerImage(input, subLength, *layer);
+            break;
+        case 1007:
+            requireLength(subLength, 1);
+            layer->isLocked = input.readByte() != 0;
+            break;
+        default:
+            input.skip(subLength);
+        }
+        return true;
+    });
+    return layer;
+}
+
+// One palette index per byte, appended: several 1006 sub-chunks follow on.
+void EdgDecoder::readEdge2LayerImage(Reader& input, std::int32_t length, EdgLayer& layer) {
+    if (length <= 0) return;
+    if (length > input.getAbailable()) {
+        input.skip(input.getAbailable());
+        throw io::Eof();
+    }
+    const std::size_t start = layer.imageData.size();
+    layer.imageData.resize(start + static_cast<std::size_t>(length));
+    input.readInto(layer.imageData.data() + start, length);
 }
 
 } // namespace orvane::images::edg

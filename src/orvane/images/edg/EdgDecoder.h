@@ -28,6 +28,13 @@ public:
     static void readEdge1LayerImage(Reader& input, EdgLayer& layer, std::int32_t pixelCount);
 
     static void readEdge2(Reader& input, EdgImage& image);
+    static void readEdge2Header1006(Reader& input, std::int32_t length, EdgImage& image);
+    static void readEdge2Header3008(Reader& input, std::int32_t length, EdgImage& image);
+    static Palette readEdge2Palette(Reader& input, std::int32_t length, EdgImage& image);
+    static std::unique_ptr<EdgPage> readEdge2Page(Reader& input, std::int32_t length, EdgImage& image);
+    static std::unique_ptr<EdgLayer> readEdge2Layer(Reader& input, std::int32_t length, EdgImage& image,
+                                                    EdgPage& page);
+    static void readEdge2LayerImage(Reader& input, std::int32_t length, EdgLayer& layer);
 };
 
 } // namespace orvane::images::edg

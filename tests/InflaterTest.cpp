@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <zlib.h>
+
+#include "io/Eof.h"
+#include "io/MessageError.h"
+#include "orvane/bytes/Inflater.h"
+#include "support/EdgWriter.h"
+
+using orvane::bytes::Inflater;
+
+namespace {
+
+std::string inflate(const std::string& stream) {
+    return Inflater::uncompress(io::Bytes::ofString(stream)).toString();
+}
+
+// The message of the error inflating raises, or "Eof".
+std::string failure(const std::string& stream, std::int32_t maxLength = 2147483647) {
+    try {
+        Inflater::uncompressAtMost(io::Bytes::ofString(stream), maxLength);
+    } catch (const io::Eof&) {
+        return "Eof";
+    } catch (const io::MessageError& e) {
+        return e.message();
+    }
+    return "no error";
+}
+
+std::string bytes(std::initializer_list<int> values) {
+    std::string s;
+    for (const int v : values) s.push_back(static_cast<char>(v));
+    return s;
+}
+
+std::string adler32Of(const std::string& data) {
+    const uLong a = adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()));
+    return bytes({static_cast<int>(a >> 24), static_cast<int>(a >> 16), static_cast<int>(a >> 8), static_cast<int>(a)});
+}
+
+// Raw deflate data (no header, no check value).
+std::string rawDeflate(const std::string& data) {
+    const std::string wrapped = tests::zlibCompress(data);
+    return wrapped.substr(2, wrapped.size() - 6);
+}
+
+} // namespace
+
+TEST(Inflater, InflatesWholeStreams) {
+    EXPECT_EQ(inflate(tests::zlibCompress("")), "");
+    std::string exact(131072, '\0');
+    for (std::size_t i = 0; i < exact.size(); ++i) exact[i] = static_cast<char>((i * i) >> 5);
+    EXPECT_EQ(inflate(tests::zlibCompress(exact)), exact);
+    EXPECT_EQ(inflate(tests::zlibCompress("pixels", 9) + "trailing bytes"), "pixels");
+    // Highly compressible data grows the output buffer many times.
+    const std::string zeros(5 << 20, '\0');
+    EXPECT_EQ(inflate(tests::zlibCompress(zeros)), zeros);
+}
+
+TEST(Inflater, HeaderChecks) {
+    const std::string data = "header check";
+    const std::string body = rawDeflate(data) + adler32Of(data);
+    for (const auto& header : {bytes({0x78, 0x9C}), bytes({0x78, 0x01}), bytes({0x78, 0xDA})}) {
+        EXPECT_EQ(inflate(header + body), data);
+    }
+    EXPECT_EQ(failure(bytes({0x78, 0x9D}) + body), "Invalid data");
+    EXPECT_EQ(failure(bytes({0x79, 0x9C}) + body), "Invalid data"); // method 9
+    EXPECT_EQ(failure(bytes({0x78, 0xBB}) + body), "Unsupported dictionary");
+    EXPECT_EQ(failure(bytes({0x88, 0x98}) + body), "Invalid data"); // window size zlib refuses
+    EXPECT_EQ(failure(rawDeflate(data)), "Invalid data");
+}
+
+TEST(Inflater, TruncationAnywhereIsEof) {
+    const std::string stream = tests::zlibCompress("a stream cut short anywhere ends in Eof, every time");
+    for (std::size_t cut = 0; cut < stream.size(); ++cut) EXPECT_EQ(failure(stream.substr(0, cut)), "Eof") << cut;
+}
+
+TEST(Inflater, DamagedStreams) {
+    std::string stream = tests::zlibCompress("checked data");
+    stream.back() = static_cast<char>(stream.back() ^ 1);
+    EXPECT_EQ(failure(stream), "Invalid CRC");
+
+    const std::string header = bytes({0x78, 0x01});
+    EXPECT_EQ(failure(header + bytes({0x07, 0, 0, 0, 0})), "Invalid data");                 // block type 3
+    EXPECT_EQ(failure(header + bytes({0x01, 0x01, 0x00, 0x00, 0x00, 'x'})), "Invalid data"); // LEN and NLEN disagree
+    // Dynamic block, 4 code-length codes, lengths 1, 0, 0, 0: an incomplete code.
+    EXPECT_EQ(failure(header + bytes({0x05, 0x00, 0x00, 0x02, 0x00, 0x00})), "Invalid huffman");
+    // Lengths 1, 1, 1, 0: over-subscribed.
+    EXPECT_EQ(failure(header + bytes({0x05, 0x00, 0x00, 0x92, 0x00, 0x00})), "Invalid huffman");
+}
+
+TEST(Inflater, OutputBeyondTheLimitIsInvalidData) {
+    const std::string data(5000, 'z');
+    const std::string stream = tests::zlibCompress(data);
+    EXPECT_EQ(failure(stream, 4999), "Invalid data");
+    EXPECT_EQ(failure(stream, 0), "Invalid data");
+    EXPECT_EQ(Inflater::uncompressAtMost(io::Bytes::ofString(stream), 5000).length(), 5000);
+    EXPECT_EQ(Inflater::uncompressAtMost(io::Bytes::ofString(tests::zlibCompress("")), 0).length(), 0);
+}
