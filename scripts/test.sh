@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/deps.sh python3-psd-tools imagemagick
+scripts/deps.sh clang-14 libclang-rt-14-dev || echo "fuzz: could not install clang's fuzzer runtime"
 jobs=$(nproc)
 
 run_suite() {
@@ -20,4 +21,6 @@ run_suite build-test -DCMAKE_BUILD_TYPE=Release
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTOMEL_SANITIZE=ON
+echo "== Fuzz smoke run (about 60 s per harness)"
+fuzz/run.sh 60
 echo "== All tests passed"

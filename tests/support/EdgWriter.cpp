@@ -1,5 +1,6 @@
 #include "support/EdgWriter.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <zlib.h>
 
@@ -85,6 +86,60 @@ std::string zlibCompress(const std::string& data, int level) {
     }
     out.resize(size);
     return out;
+}
+
+namespace {
+
+// Raw deflate of data, ending byte-aligned with the compressor's state reset,
+// so equal inputs after it compress to equal bytes.
+std::string deflateFlushed(z_stream& z, const std::string& data, int flush) {
+    std::string out;
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    z.avail_in = static_cast<uInt>(data.size());
+    char buffer[65536];
+    do {
+        z.next_out = reinterpret_cast<Bytef*>(buffer);
+        z.avail_out = sizeof buffer;
+        deflate(&z, flush);
+        out.append(buffer, sizeof buffer - z.avail_out);
+    } while (z.avail_out == 0);
+    return out;
+}
+
+} // namespace
+
+std::string zlibZeros(const std::string& prefix, std::uint64_t zeroCount) {
+    constexpr std::uint64_t piece = 1 << 20;
+    z_stream z{};
+    deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
+    std::string stream("\x78\x01", 2);
+    stream += deflateFlushed(z, prefix, Z_FULL_FLUSH);
+    const std::string zeros(piece, '\0');
+    uLong adler = adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(prefix.data()), static_cast<uInt>(prefix.size()));
+    const uLong zerosAdler = adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(zeros.data()), piece);
+    // After a full flush no match reaches back before it, so one compressed
+    // megabyte of zeros can stand for every other.
+    std::string unit;
+    if (zeroCount >= piece) {
+        deflateFlushed(z, zeros, Z_FULL_FLUSH);
+        unit = deflateFlushed(z, zeros, Z_FULL_FLUSH);
+    }
+    for (std::uint64_t done = 0; done < zeroCount;) {
+        const std::uint64_t n = std::min(piece, zeroCount - done);
+        if (n == piece) {
+            stream += unit;
+            adler = adler32_combine(adler, zerosAdler, static_cast<z_off_t>(piece));
+        } else {
+            stream += deflateFlushed(z, std::string(n, '\0'), Z_FULL_FLUSH);
+            const uLong tailAdler = adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(zeros.data()), static_cast<uInt>(n));
+            adler = adler32_combine(adler, tailAdler, static_cast<z_off_t>(n));
+        }
+        done += n;
+    }
+    stream += deflateFlushed(z, "", Z_FINISH);
+    deflateEnd(&z);
+    for (int shift = 24; shift >= 0; shift -= 8) stream.push_back(static_cast<char>(adler >> shift));
+    return stream;
 }
 
 std::string writeEdge2(const std::string& body) {

@@ -56,6 +56,9 @@ std::string chunkWithLength(int tag, std::int64_t declaredLength, const std::str
 // The 12-byte header followed by the zlib-compressed body.
 std::string writeEdge2(const std::string& body);
 std::string zlibCompress(const std::string& data, int level = 6);
+// A zlib stream of prefix followed by zeroCount zero bytes, built in
+// moments by repeating one compressed megabyte (a zlib bomb when large).
+std::string zlibZeros(const std::string& prefix, std::uint64_t zeroCount);
 
 struct Edge2Layer {
     std::string name;

@@ -1,0 +1,133 @@
+// Every failure the program reports, reached through the command line: the
+// exact line, status 255, no output file left behind and an older output of
+// the same name kept byte for byte.
+#include <gtest/gtest.h>
+
+#include "support/EdgWriter.h"
+#include "support/TestFiles.h"
+
+using namespace tests;
+
+namespace {
+
+const std::string older = std::string("older output \0\xFF kept", 21);
+
+std::string bytes(std::initializer_list<int> values) {
+    std::string s;
+    for (const int v : values) s.push_back(static_cast<char>(v));
+    return s;
+}
+
+// An Edge2 file whose compressed part is the given zlib stream.
+std::string edge2WithStream(const std::string& stream) {
+    return LeBytes().str("EDGE").u8(50).zeros(7).str(stream).bytes();
+}
+
+std::string edge1Header(std::int32_t width, std::int32_t height, int layers) {
+    return LeBytes().str("EDGE").u8(0).zeros(5).i32(width).i32(height).u16(layers).u8(0).zeros(768).bytes();
+}
+
+struct Case {
+    std::string label;
+    std::string file;
+    std::string line;
+};
+
+void expectFailure(const Case& c) {
+    TempDir dir;
+    writeFile(dir.file("in.edg"), c.file);
+    writeFile(dir.file("in.psd"), older);
+    const RunResult run = runTomel({"psd", "in.edg"}, dir.path());
+    EXPECT_EQ(run.status, 255) << c.label;
+    EXPECT_EQ(run.out, "Error : " + c.line + "\n") << c.label;
+    EXPECT_EQ(run.err, "") << c.label;
+    EXPECT_EQ(readFile(dir.file("in.psd")), older) << c.label;
+    EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"in.edg", "in.psd"})) << c.label;
+}
+
+} // namespace
+
+TEST(ErrorPaths, HeaderAndEdge1) {
+    const std::vector<Case> cases = {
+        {"empty file", "", "Eof"},
+        {"short signature", "EDG", "Eof"},
+        {"signature only", "EDGE", "Eof"},
+        {"wrong signature", "EDGF" + std::string(800, '\0'), "InvalidFormat"},
+        {"version 1", LeBytes().str("EDGE").u8(1).zeros(800).bytes(), "InvalidFormat"},
+        {"header cut", LeBytes().str("EDGE").u8(0).zeros(12).bytes(), "Eof"},
+        {"palette cut", edge1Header(2, 2, 1).substr(0, 500), "Eof"},
+        {"layer cut", edge1Header(2, 2, 1) + std::string(40, 'n'), "Eof"},
+        {"65535 layers declared", edge1Header(1, 1, 65535), "Eof"},
+        {"negative width", edge1Header(-2, 2, 1), "InvalidFormat"},
+        {"too wide", edge1Header(30001, 2, 1), "UnsupportedFormat"},
+        {"two huge layers", edge1Header(30000, 30000, 2), "UnsupportedFormat"},
+        {"empty canvas", edge1Header(0, 5, 0), "UnsupportedFormat"},
+    };
+    for (const Case& c : cases) expectFailure(c);
+}
+
+TEST(ErrorPaths, CompressedBody) {
+    const std::string data = "damaged";
+    const std::string stream = zlibCompress(data);
+    std::string badCheck = stream;
+    badCheck.back() = static_cast<char>(badCheck.back() ^ 1);
+    const std::vector<Case> cases = {
+        {"no stream", edge2WithStream(""), "Eof"},
+        {"stream cut", edge2WithStream(stream.substr(0, stream.size() - 3)), "Eof"},
+        {"method 7", edge2WithStream(bytes({0x77, 0x9C}) + stream.substr(2)), "Invalid data"},
+        {"header check", edge2WithStream(bytes({0x78, 0x9D}) + stream.substr(2)), "Invalid data"},
+        {"dictionary", edge2WithStream(bytes({0x78, 0xBB}) + stream.substr(2)), "Unsupported dictionary"},
+        {"block type 3", edge2WithStream(bytes({0x78, 0x01, 0x07, 0, 0, 0, 0})), "Invalid data"},
+        {"stored length", edge2WithStream(bytes({0x78, 0x01, 0x01, 0x01, 0, 0, 0, 'x'})), "Invalid data"},
+        {"repeat past", edge2WithStream(bytes({0x78, 0x01, 0x05, 0x00, 0x80, 0xE4, 0xFF, 0x1F, 0, 0})), "Invalid data"},
+        {"symbol 286", edge2WithStream(bytes({0x78, 0x01, 0x1B, 0x03, 0x00, 0, 0, 0, 0})), "Invalid data"},
+        {"distance 30", edge2WithStream(bytes({0x78, 0x01, 0x73, 0x04, 0x3E, 0x00, 0, 0, 0, 0})), "Invalid data"},
+        {"too far back", edge2WithStream(bytes({0x78, 0x01, 0x03, 0x02, 0x00, 0, 0, 0, 0})), "Invalid data"},
+        {"incomplete code", edge2WithStream(bytes({0x78, 0x01, 0x05, 0x00, 0x00, 0x02, 0x00, 0x00})), "Invalid huffman"},
+        {"check value", edge2WithStream(badCheck), "Invalid CRC"},
+    };
+    for (const Case& c : cases) expectFailure(c);
+}
+
+TEST(ErrorPaths, Edge2Chunks) {
+    const std::string u16One = LeBytes().u16(1).bytes();
+    const std::vector<Case> cases = {
+        {"depth size", writeEdge2(chunk(1000, u16One)), "InvalidFormat"},
+        {"3001 size", writeEdge2(chunk(3001, "\x01")), "InvalidFormat"},
+        {"3002 size", writeEdge2(chunk(3002, u16One)), "InvalidFormat"},
+        {"1006 block size", writeEdge2(chunk(1006, chunk(1000, "\x01"))), "InvalidFormat"},
+        {"3008 block size", writeEdge2(chunk(3008, chunk(1000, u16One))), "InvalidFormat"},
+        {"page width size", writeEdge2(chunk(2003, chunk(1005, "\x01"))), "InvalidFormat"},
+        {"page position size", writeEdge2(chunk(2003, chunk(3003, "\x01\x02\x03\x04"))), "InvalidFormat"},
+        {"layer flag size", writeEdge2(chunk(2003, chunk(2003, chunk(1007, u16One)))), "InvalidFormat"},
+        {"chunk header cut", writeEdge2("\xE8\x03\x01"), "Eof"},
+        {"payload cut", writeEdge2(chunkWithLength(5000, 10, "abc")), "Eof"},
+        {"length 2147483647", writeEdge2(chunkWithLength(2003, 2147483647, chunk(1000, "abc"))), "Eof"},
+        {"colours claimed", writeEdge2(chunk(3003, chunkWithLength(1005, 2147483647, "abc"))), "Eof"},
+        {"pixels claimed", writeEdge2(chunk(2003, chunk(2003, chunkWithLength(1006, 2147483647, "ab")))), "Eof"},
+        {"negative page name", writeEdge2(chunk(2003, chunkWithLength(1000, -1, ""))), "OutsideBounds"},
+        {"negative layer name", writeEdge2(chunk(2003, chunk(2003, chunkWithLength(1000, -1, "")))), "OutsideBounds"},
+        {"negative memo", writeEdge2(chunk(2003, chunkWithLength(3002, -3, ""))), "OutsideBounds"},
+        {"no pages", writeEdge2(chunk(1000, "\x08")), "InvalidFormat"},
+        {"page 65535 wide", writeEdge2(chunk(2003, chunk(1005, LeBytes().u16(65535).bytes()) + chunk(1006, u16One))),
+         "UnsupportedFormat"},
+    };
+    for (const Case& c : cases) expectFailure(c);
+}
+
+TEST(ErrorPaths, TooManyLayersForTheLayerCount) {
+    // 16384 empty pages: a group start and end each, 32768 layer records.
+    const std::string page = chunk(2003, chunk(1005, LeBytes().u16(1).bytes()) + chunk(1006, LeBytes().u16(1).bytes()));
+    std::string body;
+    for (int i = 0; i < 16384; ++i) body += page;
+    expectFailure({"layer count", writeEdge2(body), "Overflow"});
+}
+
+TEST(ErrorPaths, FileLayer) {
+    TempDir dir;
+    // Readable by nobody, root included: reading process memory at offset 0 fails.
+    RunResult run = runTomel({"psd", "/proc/self/mem"}, dir.path());
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.out, "Error : [file_contents,/proc/self/mem]\n");
+    EXPECT_FALSE(fileExists("/proc/self/mem.psd"));
+}
