@@ -87,7 +87,7 @@ TEST(PsdConverter, OnePageWithSeveralLayersGivesALayerList) {
     ASSERT_EQ(psd->layers.size(), 2u);
     const psd::PsdLayer& top = *psd->layers[0];
     EXPECT_EQ(top.name, "top");
-    EXPECT_EQ(top.imageData.size(), 4u);
+    EXPECT_EQ(top.getRgbaImageData().size(), 4u);
     EXPECT_EQ(top.flags, 8);
     EXPECT_EQ(top.type, 0);
     EXPECT_EQ(top.blendMode, "norm");
@@ -97,7 +97,7 @@ TEST(PsdConverter, OnePageWithSeveralLayersGivesALayerList) {
     EXPECT_FALSE(second.visible);
     EXPECT_TRUE(second.isLocked);
     EXPECT_EQ(second.flags, 8);
-    EXPECT_EQ(values(second.imageData), (std::vector<std::int32_t>{opaque(0x12), 0, 0, 0}));
+    EXPECT_EQ(values(second.getRgbaImageData()), (std::vector<std::int32_t>{opaque(0x12), 0, 0, 0}));
     EXPECT_EQ(second.parent, psd.get());
 
     EdgImage empty;

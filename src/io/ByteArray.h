@@ -1,34 +1,54 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <vector>
+#include <iterator>
 
 namespace io {
 
-// Allocator that leaves new elements uninitialised on resize, so buffers that
-// are about to be overwritten are not zero-filled first.
-template <typename T>
-struct DefaultInitAllocator : std::allocator<T> {
-    template <typename U>
-    struct rebind {
-        using other = DefaultInitAllocator<U>;
-    };
-    DefaultInitAllocator() = default;
-    template <typename U>
-    DefaultInitAllocator(const DefaultInitAllocator<U>&) noexcept {}
+// A growable array of bytes on malloc and realloc. New bytes are left
+// uninitialised (buffers that are about to be overwritten are not cleared
+// first), and growing a large array lets the allocator move its pages instead
+// of copying them, so growth never needs the old and the new array at once.
+class ByteArray {
+public:
+    ByteArray() = default;
+    ByteArray(std::size_t count, std::uint8_t value);
+    template <typename Iterator>
+    ByteArray(Iterator first, Iterator last) {
+        reserve(static_cast<std::size_t>(std::distance(first, last)));
+        for (; first != last; ++first) data_[size_++] = static_cast<std::uint8_t>(*first);
+    }
+    ByteArray(ByteArray&& other) noexcept;
+    ByteArray& operator=(ByteArray&& other) noexcept;
+    ByteArray(const ByteArray&) = delete;
+    ByteArray& operator=(const ByteArray&) = delete;
+    ~ByteArray();
 
-    template <typename U>
-    void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>) {
-        ::new (static_cast<void*>(p)) U;
+    std::size_t size() const { return size_; }
+    std::size_t capacity() const { return capacity_; }
+    bool empty() const { return size_ == 0; }
+    std::uint8_t* data() { return data_; }
+    const std::uint8_t* data() const { return data_; }
+    std::uint8_t& operator[](std::size_t i) { return data_[i]; }
+    std::uint8_t operator[](std::size_t i) const { return data_[i]; }
+
+    // Storage for at least n bytes; raises std::bad_alloc when there is none.
+    void reserve(std::size_t n);
+    // New bytes are uninitialised.
+    void resize(std::size_t n) {
+        if (n > capacity_) reserve(n);
+        size_ = n;
     }
-    template <typename U, typename... Args>
-    void construct(U* p, Args&&... args) {
-        std::allocator_traits<std::allocator<T>>::construct(static_cast<std::allocator<T>&>(*this), p,
-                                                            std::forward<Args>(args)...);
+    void push_back(std::uint8_t c) {
+        if (size_ == capacity_) reserve(capacity_ < 64 ? 64 : capacity_ * 2);
+        data_[size_++] = c;
     }
+
+private:
+    std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
 };
-
-using ByteArray = std::vector<std::uint8_t, DefaultInitAllocator<std::uint8_t>>;
 
 } // namespace io

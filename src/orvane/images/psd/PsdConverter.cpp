@@ -138,6 +138,7 @@ void PsdConverter::convertFromEdgPages(const EdgImage& image, PsdImage& document
 
 void PsdConverter::addEdgPageLayers(const EdgPage& page, PsdImage& document) {
     const std::size_t pixelCount = static_cast<std::size_t>(page.width) * static_cast<std::size_t>(page.height);
+    const std::array<color::Rgba, 256> palette = page.getRgbaLookup();
     for (const auto& edgLayer : page.layers) {
         auto layer = std::make_unique<PsdLayer>(document);
         layer->type = 0;
@@ -153,10 +154,9 @@ void PsdConverter::addEdgPageLayers(const EdgPage& page, PsdImage& document) {
         layer->opacity = 255;
         layer->clipping = 0;
         layer->flags = pixelLayerFlags;
-        layer->imageData = edgLayer->getRgbaImageData();
-        // Exactly the rectangle's pixels: cut a longer array, pad a shorter one
-        // with transparent pixels.
-        layer->imageData.resize(pixelCount);
+        // Exactly the rectangle's pixels, looked up when written: a longer
+        // index array is cut, a shorter one padded with transparent pixels.
+        layer->indexed = IndexedPixels{edgLayer->imageData.data(), edgLayer->imageData.size(), pixelCount, palette};
         document.layers.push_back(std::move(layer));
     }
 }

@@ -13,6 +13,8 @@ namespace {
 constexpr std::int32_t rawCompression = 0;
 constexpr std::int32_t groupStartType = 1;
 constexpr std::int32_t fullRange = 0xFFFF; // black 0 to 0, white 255 to 255
+// Planes are split through a buffer of this many bytes and written in pieces.
+constexpr std::size_t planePiece = 1 << 16;
 
 bool fitsInt16(std::int64_t v) {
     return v >= std::numeric_limits<std::int16_t>::min() && v <= std::numeric_limits<std::int16_t>::max();
@@ -30,7 +32,7 @@ std::int64_t storedNameLength(const PsdLayer& layer) {
 // One 8-bit plane of the pixels: (pixel >> shift) & 0xFF, in array order,
 // split through a small buffer and written in large pieces.
 void writePlane(const std::vector<color::Rgba>& pixels, int shift, io::Output& output) {
-    constexpr std::size_t piece = 1 << 16;
+    constexpr std::size_t piece = planePiece;
     std::uint8_t buffer[piece];
     const color::Rgba* source = pixels.data();
     for (std::size_t done = 0; done < pixels.size();) {
@@ -181,7 +183,11 @@ void PsdEncoder::writeAdditionalLayerInformationLsct(const PsdImage&, const PsdL
 }
 
 void PsdEncoder::writeLayerImageData(const PsdImage&, const PsdLayer& layer, io::Output& output) {
-    writeRawRgbaChannels(layer.imageData, output);
+    if (layer.indexed) {
+        writeIndexedChannels(*layer.indexed, output);
+    } else {
+        writeRawRgbaChannels(layer.imageData, output);
+    }
 }
 
 void PsdEncoder::writeGlobalLayerMaskInfo(const PsdImage&, io::Output& output) {
@@ -206,6 +212,27 @@ void PsdEncoder::writeRawRgbaChannels(const std::vector<color::Rgba>& pixels, io
     }
 }
 
+void PsdEncoder::writeIndexedChannels(const IndexedPixels& pixels, io::Output& output) {
+    const std::size_t present = std::min(pixels.indexCount, pixels.pixelCount);
+    std::uint8_t buffer[planePiece];
+    for (const int shift : planeShifts) {
+        output.writeInt16(rawCompression);
+        std::uint8_t table[256];
+        for (int i = 0; i < 256; ++i) {
+            table[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(pixels.palette[static_cast<std::size_t>(i)].value) >> shift);
+        }
+        for (std::size_t done = 0; done < pixels.pixelCount;) {
+            const std::size_t n = std::min(planePiece, pixels.pixelCount - done);
+            const std::size_t fromIndices = done < present ? std::min(n, present - done) : 0;
+            const std::uint8_t* indices = pixels.indices + done;
+            for (std::size_t i = 0; i < fromIndices; ++i) buffer[i] = table[indices[i]];
+            std::fill(buffer + fromIndices, buffer + n, std::uint8_t{0}); // pixels past the indices
+            output.writeFull(buffer, static_cast<std::int64_t>(n));
+            done += n;
+        }
+    }
+}
+
 std::int64_t PsdEncoder::layerExtraDataLength(std::int64_t nameLength, std::int32_t numChannels, std::int32_t type) {
     const std::int64_t mask = 4;
     const std::int64_t blendingRanges = 4 + 8 + 8 * std::int64_t{std::max(numChannels, 0)};
@@ -222,7 +249,7 @@ std::int64_t PsdEncoder::layerInfoLength(const PsdImage& document) {
     std::int64_t length = 2;
     for (const auto& layer : document.layers) {
         length += layerRecordLength(storedNameLength(*layer), layer->numChannels, layer->type);
-        length += channelDataLength(static_cast<std::int64_t>(layer->imageData.size()));
+        length += channelDataLength(static_cast<std::int64_t>(layer->pixelCount()));
     }
     return length;
 }

@@ -45,6 +45,8 @@ public:
     static void writeImageData(const PsdImage& document, io::Output& output);
     static void writeRawRgba(const std::vector<color::Rgba>& pixels, io::Output& output);
     static void writeRawRgbaChannels(const std::vector<color::Rgba>& pixels, io::Output& output);
+    // The same four channels, expanded from palette indices.
+    static void writeIndexedChannels(const IndexedPixels& pixels, io::Output& output);
 
     // Sizes, in bytes, of what the operations above write.
     static std::int64_t fileLength(const PsdImage& document);

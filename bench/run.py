@@ -1,0 +1,85 @@
+#!/usr/bin/python3
+"""Times `tomel psd` against `cp` of an equally large file, side by side.
+
+Usage: bench/run.py BUILD_DIR WORK_DIR [ROUNDS]
+Rounds alternate between the two commands; the table shows median wall
+times, their ratio, and tomel's peak RSS against the output size."""
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+
+def run(argv, cwd, outputs=()):
+    # Both sides write new files: replacing an existing file costs the file
+    # system extra work that has nothing to do with converting.
+    for output in outputs:
+        if os.path.exists(os.path.join(cwd, output)):
+            os.remove(os.path.join(cwd, output))
+    start = time.perf_counter()
+    process = subprocess.Popen(argv, cwd=cwd, stdout=subprocess.DEVNULL)
+    _, status, usage = os.wait4(process.pid, 0)
+    wall = time.perf_counter() - start
+    if status != 0:
+        sys.exit(f"failed: {' '.join(argv)}")
+    return wall, usage.ru_maxrss * 1024
+
+
+def compare(name, tomel_argv, cp_argv, cwd, output_bytes, rounds, tomel_outputs, cp_outputs):
+    tomel_times, cp_times, rss = [], [], []
+    for _ in range(rounds):
+        wall, peak = run(tomel_argv, cwd, tomel_outputs)
+        tomel_times.append(wall)
+        rss.append(peak)
+        cp_times.append(run(cp_argv, cwd, cp_outputs)[0])
+    t, c = statistics.median(tomel_times), statistics.median(cp_times)
+    peak = max(rss)
+    print(f"{name:<12} {t * 1000:>10.1f} {c * 1000:>10.1f} {t / c:>7.2f}x {peak / 2**20:>10.1f} "
+          f"{output_bytes / 2**20:>10.1f} {peak / output_bytes:>7.2f}x")
+
+
+def main():
+    build, work = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    rounds = int(sys.argv[3]) if len(sys.argv) > 3 else 5
+    tomel = os.path.join(build, "tomel")
+    print(f"{'scenario':<12} {'tomel ms':>10} {'cp ms':>10} {'ratio':>8} {'peak MiB':>10} {'out MiB':>10} {'rss/out':>8}")
+    for name in ("big", "anim"):
+        subprocess.run([tomel, "psd", f"{name}.edg"], cwd=work, check=True, stdout=subprocess.DEVNULL)
+        size = os.path.getsize(os.path.join(work, f"{name}.psd"))
+        shutil.copyfile(os.path.join(work, f"{name}.psd"), os.path.join(work, f"{name}.ref"))
+        compare(name, [tomel, "psd", f"{name}.edg"], ["cp", f"{name}.ref", f"{name}.copy"], work, size, rounds,
+                [f"{name}.psd"], [f"{name}.copy"])
+
+    small = sorted(f for f in os.listdir(os.path.join(work, "small")) if f.endswith(".edg"))
+    inputs = [os.path.join("small", f) for f in small]
+    subprocess.run([tomel, "psd", *inputs], cwd=work, check=True, stdout=subprocess.DEVNULL)
+    refs = os.path.join(work, "small-ref")
+    os.makedirs(refs, exist_ok=True)
+    os.makedirs(os.path.join(work, "small-copy"), exist_ok=True)
+    total = 0
+    for f in small:
+        psd = os.path.join(work, "small", f[:-4] + ".psd")
+        shutil.copyfile(psd, os.path.join(refs, f[:-4] + ".psd"))
+        total += os.path.getsize(psd)
+    ref_files = [os.path.join("small-ref", f[:-4] + ".psd") for f in small]
+    outputs = [i[:-4] + ".psd" for i in inputs]
+    copies = [os.path.join("small-copy", f[:-4] + ".psd") for f in small]
+    compare("many-small", [tomel, "psd", *inputs], ["cp", *ref_files, "small-copy/"], work, total, rounds,
+            outputs, copies)
+
+    one = inputs[0]
+    minimal = os.path.join(build, "minimal_copy")
+    starts = []
+    for _ in range(max(rounds, 20)):
+        starts.append((run([tomel, "psd", one], work, [one[:-4] + ".psd"])[0],
+                       run([minimal, one, "minimal.out"], work, ["minimal.out"])[0]))
+    t = statistics.median(s[0] for s in starts)
+    m = statistics.median(s[1] for s in starts)
+    print(f"{'start-up':<12} {t * 1000:>10.2f} {m * 1000:>10.2f} {t / m:>7.2f}x   (one 32 x 32 file; "
+          f"the second column is a minimal C program that reads a file and writes one)")
+
+
+if __name__ == "__main__":
+    main()
