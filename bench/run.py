@@ -34,6 +34,10 @@ def compare(name, tomel_argv, cp_argv, cwd, output_bytes, rounds, tomel_outputs,
         tomel_times.append(wall)
         rss.append(peak)
         cp_times.append(run(cp_argv, cwd, cp_outputs)[0])
+    report(name, tomel_times, cp_times, rss, output_bytes)
+
+
+def report(name, tomel_times, cp_times, rss, output_bytes):
     t, c = statistics.median(tomel_times), statistics.median(cp_times)
     peak = max(rss)
     print(f"{name:<12} {t * 1000:>10.1f} {c * 1000:>10.1f} {t / c:>7.2f}x {peak / 2**20:>10.1f} "
@@ -52,22 +56,37 @@ def main():
         compare(name, [tomel, "psd", f"{name}.edg"], ["cp", f"{name}.ref", f"{name}.copy"], work, size, rounds,
                 [f"{name}.psd"], [f"{name}.copy"])
 
+    # Each round converts in a fresh directory (inputs linked in) and copies
+    # into a fresh one: new files in a directory where as many were just
+    # deleted make the file system hunt for inodes, on both sides alike.
     small = sorted(f for f in os.listdir(os.path.join(work, "small")) if f.endswith(".edg"))
     inputs = [os.path.join("small", f) for f in small]
     subprocess.run([tomel, "psd", *inputs], cwd=work, check=True, stdout=subprocess.DEVNULL)
     refs = os.path.join(work, "small-ref")
-    os.makedirs(refs, exist_ok=True)
-    os.makedirs(os.path.join(work, "small-copy"), exist_ok=True)
+    shutil.rmtree(refs, ignore_errors=True)
+    os.makedirs(refs)
     total = 0
     for f in small:
         psd = os.path.join(work, "small", f[:-4] + ".psd")
         shutil.copyfile(psd, os.path.join(refs, f[:-4] + ".psd"))
         total += os.path.getsize(psd)
     ref_files = [os.path.join("small-ref", f[:-4] + ".psd") for f in small]
-    outputs = [i[:-4] + ".psd" for i in inputs]
-    copies = [os.path.join("small-copy", f[:-4] + ".psd") for f in small]
-    compare("many-small", [tomel, "psd", *inputs], ["cp", *ref_files, "small-copy/"], work, total, rounds,
-            outputs, copies)
+    rounds_dir = os.path.join(work, "small-rounds")
+    shutil.rmtree(rounds_dir, ignore_errors=True)
+    tomel_times, cp_times, rss = [], [], []
+    for r in range(rounds):
+        convert_dir = os.path.join(rounds_dir, f"convert-{r}")
+        copy_dir = os.path.join(rounds_dir, f"copy-{r}")
+        os.makedirs(convert_dir)
+        os.makedirs(copy_dir)
+        for f in small:
+            os.link(os.path.join(work, "small", f), os.path.join(convert_dir, f))
+        wall, peak = run([tomel, "psd", *small], convert_dir)
+        tomel_times.append(wall)
+        rss.append(peak)
+        cp_times.append(run(["cp", *[os.path.join(work, f) for f in ref_files], copy_dir], work)[0])
+    shutil.rmtree(rounds_dir, ignore_errors=True)
+    report("many-small", tomel_times, cp_times, rss, total)
 
     one = inputs[0]
     minimal = os.path.join(build, "minimal_copy")

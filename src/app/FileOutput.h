@@ -3,14 +3,16 @@
 #include <cstdint>
 #include <string>
 
+#include "io/ByteArray.h"
 #include "io/Output.h"
 
 namespace app {
 
 // A file sink that never leaves a half-written output: bytes go to a new
-// temporary file beside the target, and commit() renames it over the target.
-// Until then (or on any failure) the target is untouched, and a FileOutput
-// destroyed without a commit removes its temporary file.
+// file beside the target that has no name yet (or a temporary name where the
+// file system cannot do that), and commit() gives it the target's name in
+// one step. Until then, or on any failure, the target is untouched, and a
+// FileOutput destroyed without a commit leaves nothing behind.
 class FileOutput final : public io::Output {
 public:
     explicit FileOutput(std::string targetPath);
@@ -19,9 +21,9 @@ public:
     FileOutput& operator=(const FileOutput&) = delete;
 
     void writeByte(int c) override;
+    std::uint8_t* obtain(std::int32_t n) override;
     void close() override;
-    // Flushes, closes, gives the file the mode of a newly created one and
-    // renames it over the target.
+    // Flushes, closes and puts the file in place of the target.
     void commit();
 
 protected:
@@ -31,11 +33,14 @@ private:
     [[noreturn]] void fail() const;
     void flush();
     void discard();
+    void linkUnderTemporaryName();
 
     std::string target_;
-    std::string temporary_;
+    std::string directory_;
+    std::string temporary_; // the file's temporary name, when it has one
+    bool unnamed_ = false;  // created without a name (O_TMPFILE)
     int fd_ = -1;
-    std::string pending_;
+    io::ByteArray pending_; // bytes written and not yet passed to the file
 };
 
 } // namespace app

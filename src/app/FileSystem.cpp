@@ -11,14 +11,10 @@
 
 namespace app {
 
-bool FileSystem::exists(const std::string& path) {
+FileSystem::Kind FileSystem::kind(const std::string& path) {
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
-}
-
-bool FileSystem::isDirectory(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (::stat(path.c_str(), &info) != 0) return Kind::Missing;
+    return S_ISDIR(info.st_mode) ? Kind::Directory : Kind::File;
 }
 
 namespace {
@@ -64,6 +60,8 @@ io::Bytes FileSystem::getBytes(const std::string& path) {
         if (k < 0) throw io::FileError("file_contents", path);
         collected.truncate(collected.length() - want + static_cast<std::int32_t>(k));
         if (k == 0) break;
+        // A regular file read to the size it had is complete.
+        if (S_ISREG(info.st_mode) && info.st_size > 0 && collected.length() == info.st_size) break;
     }
     return collected.getBytes();
 }

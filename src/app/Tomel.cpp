@@ -39,8 +39,9 @@ void Tomel::convertPsd(const std::vector<std::string>& paths) {
 }
 
 void Tomel::convertEdgToPsd(const std::string& path) {
-    if (!FileSystem::exists(path)) throw io::MessageError("File not found");
-    if (FileSystem::isDirectory(path)) throw io::MessageError("File is Directory");
+    const FileSystem::Kind kind = FileSystem::kind(path);
+    if (kind == FileSystem::Kind::Missing) throw io::MessageError("File not found");
+    if (kind == FileSystem::Kind::Directory) throw io::MessageError("File is Directory");
     const io::Bytes input = FileSystem::getBytes(path);
     const auto edg = orvane::images::edg::EdgDecoder::decode(input);
     const auto psd = orvane::images::psd::PsdConverter::convertFromEdg(*edg);

@@ -35,9 +35,9 @@ public:
 
     // Storage for at least n bytes; raises std::bad_alloc when there is none.
     void reserve(std::size_t n);
-    // New bytes are uninitialised.
+    // New bytes are uninitialised; the storage grows geometrically.
     void resize(std::size_t n) {
-        if (n > capacity_) reserve(n);
+        if (n > capacity_) reserve(n > 2 * capacity_ ? n : 2 * capacity_);
         size_ = n;
     }
     void push_back(std::uint8_t c) {

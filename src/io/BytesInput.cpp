@@ -67,6 +67,12 @@ void BytesInput::skip(std::int32_t n) {
     consume(n);
 }
 
+const std::uint8_t* BytesInput::readView(std::int32_t n) {
+    const std::uint8_t* start = cursor();
+    skip(n);
+    return start;
+}
+
 int BytesInput::readUInt16() {
     if (len < 2) return Input::readUInt16();
     const std::uint8_t* p = cursor();

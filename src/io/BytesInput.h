@@ -19,6 +19,9 @@ public:
     std::int32_t readInt32() override;
     std::string readString(std::int32_t n) override;
     void skip(std::int32_t n) override;
+    // Consumes n bytes and returns where they stand in the buffer, to be used
+    // without an intermediate copy; short data consumes all, then Eof.
+    const std::uint8_t* readView(std::int32_t n);
 
     std::int32_t position() const { return pos; }
     std::int32_t length() const { return totlen; }

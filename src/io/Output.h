@@ -31,6 +31,10 @@ public:
     void writeString(const std::string& s);
     // Writes n bytes from memory, as write does for a Bytes.
     void writeFull(const std::uint8_t* data, std::int64_t n);
+    // Room for n bytes inside the sink's own buffer, counted as written: the
+    // caller fills them at once, before any other write. nullptr when the sink
+    // has no such buffer; the caller then writes through writeFull.
+    virtual std::uint8_t* obtain(std::int32_t) { return nullptr; }
 
     bool bigEndian = false;
 

@@ -1,13 +1,13 @@
 #include "orvane/bytes/Inflater.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <zlib.h>
 
 #include "io/ByteArray.h"
 #include "io/Eof.h"
 #include "io/MessageError.h"
+#include "orvane/bytes/Adler32.h"
 
 namespace orvane::bytes {
 
@@ -18,10 +18,9 @@ io::MessageError invalidData() {
 }
 
 // zlib reports every malformation as Z_DATA_ERROR with a message; sort them
-// into the three kinds of failure callers see.
+// into the kinds of failure callers see.
 io::MessageError dataError(const char* message) {
     const std::string text = message != nullptr ? message : "";
-    if (text == "incorrect data check") return io::MessageError("Invalid CRC");
     if (text == "invalid code lengths set" || text == "invalid literal/lengths set" ||
         text == "invalid distances set") {
         return io::MessageError("Invalid huffman");
@@ -29,10 +28,12 @@ io::MessageError dataError(const char* message) {
     return invalidData();
 }
 
+// A raw inflate stream: the header and the check value are handled here, so
+// the check runs vectorised over the finished output.
 class Stream {
 public:
     Stream() {
-        if (inflateInit(&z) != Z_OK) throw std::bad_alloc();
+        if (inflateInit2(&z, -MAX_WBITS) != Z_OK) throw std::bad_alloc();
     }
     ~Stream() { inflateEnd(&z); }
     Stream(const Stream&) = delete;
@@ -63,29 +64,42 @@ void finishAtLimit(z_stream& z) {
     }
 }
 
+// The four bytes after the deflate data, most significant first.
+std::uint32_t readCheckValue(const z_stream& z) {
+    if (z.avail_in < 4) throw io::Eof();
+    const Bytef* p = z.next_in;
+    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+}
+
 } // namespace
 
 io::Bytes Inflater::uncompress(const io::Bytes& bytes) {
-    // A Bytes length is a signed 32-bit value.
-    return uncompressAtMost(bytes, std::numeric_limits<std::int32_t>::max());
+    return uncompress(bytes.data(), static_cast<std::size_t>(bytes.length()));
 }
 
-io::Bytes Inflater::uncompressAtMost(const io::Bytes& bytes, std::int32_t maxLength) {
+io::Bytes Inflater::uncompress(const std::uint8_t* data, std::size_t length) {
+    // A Bytes length is a signed 32-bit value.
+    return uncompressAtMost(data, length, std::numeric_limits<std::int32_t>::max());
+}
+
+io::Bytes Inflater::uncompressAtMost(const std::uint8_t* data, std::size_t length, std::int32_t maxLength) {
     const auto maxOutput = static_cast<std::size_t>(std::max(maxLength, 0));
-    if (bytes.length() < 2) throw io::Eof();
-    const int cmf = bytes[0];
-    const int flg = bytes[1];
+    if (length < 2) throw io::Eof();
+    const int cmf = data[0];
+    const int flg = data[1];
+    // The window size (high bits of CMF) is not examined: inflating with the
+    // largest window reads every stream.
     if ((cmf & 0x0F) != 8 || (cmf * 256 + flg) % 31 != 0) throw invalidData();
     if ((flg & 0x20) != 0) throw io::MessageError("Unsupported dictionary");
 
     Stream stream;
     z_stream& z = stream.z;
-    z.next_in = const_cast<Bytef*>(bytes.data());
-    z.avail_in = static_cast<uInt>(bytes.length());
+    z.next_in = const_cast<Bytef*>(data + 2);
+    z.avail_in = static_cast<uInt>(std::min<std::size_t>(length - 2, std::numeric_limits<uInt>::max()));
 
     // One buffer, grown geometrically, never beyond what a Bytes can hold.
     io::ByteArray out;
-    const std::size_t guess = std::clamp<std::size_t>(std::size_t(bytes.length()) * 4, 65536, std::size_t{1} << 26);
+    const std::size_t guess = std::clamp<std::size_t>(length * 4, 65536, std::size_t{1} << 26);
     out.resize(std::min(maxOutput, guess));
     std::size_t produced = 0;
     for (;;) {
@@ -104,6 +118,9 @@ io::Bytes Inflater::uncompressAtMost(const io::Bytes& bytes, std::int32_t maxLen
         produced += room - z.avail_out;
         if (rc == Z_STREAM_END) break;
         checkResult(rc, z);
+    }
+    if (readCheckValue(z) != Adler32::update(Adler32::INITIAL, out.data(), produced)) {
+        throw io::MessageError("Invalid CRC");
     }
     out.resize(produced);
     return io::Bytes(std::move(out));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "io/Bytes.h"
@@ -11,9 +12,11 @@ namespace orvane::bytes {
 class Inflater {
 public:
     static io::Bytes uncompress(const io::Bytes& bytes);
+    // The same over bytes in memory that are not a Bytes of their own.
+    static io::Bytes uncompress(const std::uint8_t* data, std::size_t length);
     // As uncompress, but a stream that inflates to more than maxLength bytes
     // fails with "Invalid data" as soon as it passes that length.
-    static io::Bytes uncompressAtMost(const io::Bytes& bytes, std::int32_t maxLength);
+    static io::Bytes uncompressAtMost(const std::uint8_t* data, std::size_t length, std::int32_t maxLength);
 };
 
 } // namespace orvane::bytes

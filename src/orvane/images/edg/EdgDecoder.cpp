@@ -196,7 +196,10 @@ void EdgDecoder::readEdge1LayerImage(Reader& input, EdgLayer& layer, std::int32_
 // skipped by their length; known fixed-size tags must have their size.
 void EdgDecoder::readEdge2(Reader& input, EdgImage& image) {
     input.skip(7);
-    const io::Bytes body = bytes::Inflater::uncompress(input.readAll());
+    // The rest of the file is inflated where it stands, without a copy.
+    const std::int32_t compressedLength = input.getAbailable();
+    const std::uint8_t* compressed = input.readView(compressedLength);
+    const io::Bytes body = bytes::Inflater::uncompress(compressed, static_cast<std::size_t>(compressedLength));
     Reader chunks(body, bytes::Endian::LittleEndian);
     while (chunks.position() < chunks.length()) {
         const int tag = chunks.readUInt16();
@@ -372,13 +375,8 @@ std::unique_ptr<EdgLayer> EdgDecoder::readEdge2Layer(Reader& input, std::int32_t
 // One palette index per byte, appended: several 1006 sub-chunks follow on.
 void EdgDecoder::readEdge2LayerImage(Reader& input, std::int32_t length, EdgLayer& layer) {
     if (length <= 0) return;
-    if (length > input.getAbailable()) {
-        input.skip(input.getAbailable());
-        throw io::Eof();
-    }
-    const std::size_t start = layer.imageData.size();
-    layer.imageData.resize(start + static_cast<std::size_t>(length));
-    input.readInto(layer.imageData.data() + start, length);
+    const std::uint8_t* indices = input.readView(length);
+    layer.imageData.insert(layer.imageData.end(), indices, indices + length);
 }
 
 } // namespace orvane::images::edg

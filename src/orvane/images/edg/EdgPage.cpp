@@ -1,6 +1,7 @@
 #include "orvane/images/edg/EdgPage.h"
 
 #include "orvane/images/edg/EdgImage.h"
+#include "orvane/images/edg/PageCompositor.h"
 
 namespace orvane::images::edg {
 
@@ -33,26 +34,9 @@ std::array<Rgba, 256> EdgPage::getRgbaLookup() const {
 }
 
 std::vector<Rgba> EdgPage::getRgbaImageData() const {
-    std::vector<Rgba> result;
-    const std::array<Rgba, 256> lookup = getRgbaLookup();
-    bool drawn = false;
-    for (auto layer = layers.rbegin(); layer != layers.rend(); ++layer) {
-        if (!(*layer)->visible) continue;
-        const std::vector<std::uint8_t>& indices = (*layer)->imageData;
-        if (indices.size() > result.size()) result.resize(indices.size());
-        if (!drawn) {
-            const std::uint32_t forced = isTransparent ? 0u : 0xFF000000u;
-            for (std::size_t j = 0; j < indices.size(); ++j) {
-                result[j] = Rgba{static_cast<std::int32_t>(static_cast<std::uint32_t>(lookup[indices[j]].value) | forced)};
-            }
-        } else {
-            for (std::size_t j = 0; j < indices.size(); ++j) {
-                const Rgba pixel = lookup[indices[j]];
-                if ((static_cast<std::uint32_t>(pixel.value) >> 24) != 0) result[j] = pixel;
-            }
-        }
-        drawn = true;
-    }
+    const PageCompositor compositor(*this);
+    std::vector<Rgba> result(compositor.length());
+    compositor.compose(0, result.size(), result.data());
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "orvane/images/edg/Error.h"
+#include "orvane/images/edg/PageCompositor.h"
 #include "orvane/images/psd/PsdEncoder.h"
 
 namespace orvane::images::psd {
@@ -49,23 +50,22 @@ std::unique_ptr<PsdLayer> createDividerLayer(PsdImage& document, const std::stri
 }
 
 // Page 0's composite placed at the page's position on a transparent canvas
-// and cropped to it.
+// and cropped to it: composite pixel j sits at column j mod width, row
+// j div width of the page.
 std::vector<color::Rgba> placeComposite(const EdgPage& page, std::int32_t width, std::int32_t height) {
     std::vector<color::Rgba> canvas(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    const std::vector<color::Rgba> composite = page.getRgbaImageData();
     if (page.width <= 0) return canvas;
-    const std::int64_t rows = std::min<std::int64_t>(page.height, static_cast<std::int64_t>(composite.size()) / page.width + 1);
-    for (std::int64_t row = 0; row < rows; ++row) {
+    const edg::PageCompositor compositor(page);
+    const std::int64_t from = std::max<std::int64_t>(0, -std::int64_t{page.x});
+    const std::int64_t to = std::min<std::int64_t>(page.width, width - std::int64_t{page.x});
+    if (from >= to) return canvas;
+    for (std::int64_t row = std::max<std::int64_t>(0, -std::int64_t{page.y}); row < page.height; ++row) {
         const std::int64_t y = std::int64_t{page.y} + row;
-        if (y < 0 || y >= height) continue;
+        if (y >= height) break;
         const std::int64_t rowStart = row * page.width;
-        const std::int64_t available = std::min<std::int64_t>(page.width, static_cast<std::int64_t>(composite.size()) - rowStart);
-        const std::int64_t from = std::max<std::int64_t>(0, -std::int64_t{page.x});
-        const std::int64_t to = std::min<std::int64_t>(available, width - std::int64_t{page.x});
-        if (from >= to) continue;
-        std::memcpy(&canvas[static_cast<std::size_t>(y * width + page.x + from)],
-                    &composite[static_cast<std::size_t>(rowStart + from)],
-                    static_cast<std::size_t>(to - from) * sizeof(color::Rgba));
+        if (static_cast<std::size_t>(rowStart + from) >= compositor.length()) break;
+        compositor.compose(static_cast<std::size_t>(rowStart + from), static_cast<std::size_t>(to - from),
+                           &canvas[static_cast<std::size_t>(y * width + page.x + from)]);
     }
     return canvas;
 }

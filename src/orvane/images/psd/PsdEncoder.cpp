@@ -5,6 +5,7 @@
 
 #include "io/BytesOutput.h"
 #include "io/IoError.h"
+#include "orvane/bytes/ByteLookup.h"
 
 namespace orvane::images::psd {
 
@@ -29,18 +30,30 @@ std::int64_t storedNameLength(const PsdLayer& layer) {
     return PsdEncoder::recordNameLength(layer.name);
 }
 
+// Produces n bytes of output through fill(destination): straight into the
+// output's own buffer where it has one, else through scratch.
+template <typename Fill>
+void emit(io::Output& output, std::size_t n, std::uint8_t* scratch, Fill fill) {
+    if (std::uint8_t* target = output.obtain(static_cast<std::int32_t>(n))) {
+        fill(target);
+        return;
+    }
+    fill(scratch);
+    output.writeFull(scratch, static_cast<std::int64_t>(n));
+}
+
 // One 8-bit plane of the pixels: (pixel >> shift) & 0xFF, in array order,
-// split through a small buffer and written in large pieces.
+// produced and written in pieces.
 void writePlane(const std::vector<color::Rgba>& pixels, int shift, io::Output& output) {
-    constexpr std::size_t piece = planePiece;
-    std::uint8_t buffer[piece];
+    std::uint8_t scratch[planePiece];
     const color::Rgba* source = pixels.data();
     for (std::size_t done = 0; done < pixels.size();) {
-        const std::size_t n = std::min(piece, pixels.size() - done);
-        for (std::size_t i = 0; i < n; ++i) {
-            buffer[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(source[done + i].value) >> shift);
-        }
-        output.writeFull(buffer, static_cast<std::int64_t>(n));
+        const std::size_t n = std::min(planePiece, pixels.size() - done);
+        emit(output, n, scratch, [&](std::uint8_t* out) {
+            for (std::size_t i = 0; i < n; ++i) {
+                out[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(source[done + i].value) >> shift);
+            }
+        });
         done += n;
     }
 }
@@ -214,20 +227,20 @@ void PsdEncoder::writeRawRgbaChannels(const std::vector<color::Rgba>& pixels, io
 
 void PsdEncoder::writeIndexedChannels(const IndexedPixels& pixels, io::Output& output) {
     const std::size_t present = std::min(pixels.indexCount, pixels.pixelCount);
-    std::uint8_t buffer[planePiece];
+    std::uint8_t scratch[planePiece];
     for (const int shift : planeShifts) {
         output.writeInt16(rawCompression);
-        std::uint8_t table[256];
-        for (int i = 0; i < 256; ++i) {
-            table[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(pixels.palette[static_cast<std::size_t>(i)].value) >> shift);
+        bytes::ByteTable table;
+        for (std::size_t i = 0; i < table.size(); ++i) {
+            table[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(pixels.palette[i].value) >> shift);
         }
         for (std::size_t done = 0; done < pixels.pixelCount;) {
             const std::size_t n = std::min(planePiece, pixels.pixelCount - done);
             const std::size_t fromIndices = done < present ? std::min(n, present - done) : 0;
-            const std::uint8_t* indices = pixels.indices + done;
-            for (std::size_t i = 0; i < fromIndices; ++i) buffer[i] = table[indices[i]];
-            std::fill(buffer + fromIndices, buffer + n, std::uint8_t{0}); // pixels past the indices
-            output.writeFull(buffer, static_cast<std::int64_t>(n));
+            emit(output, n, scratch, [&](std::uint8_t* out) {
+                bytes::ByteLookup::map(pixels.indices + done, fromIndices, table, out);
+                std::fill(out + fromIndices, out + n, std::uint8_t{0}); // pixels past the indices
+            });
             done += n;
         }
     }

@@ -1,0 +1,58 @@
+#include "orvane/images/edg/PageCompositor.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "orvane/images/edg/EdgPage.h"
+
+namespace orvane::images::edg {
+
+PageCompositor::PageCompositor(const EdgPage& page) {
+    for (auto layer = page.layers.rbegin(); layer != page.layers.rend(); ++layer) {
+        if (!(*layer)->visible) continue;
+        visible_.push_back(&(*layer)->imageData);
+        length_ = std::max(length_, (*layer)->imageData.size());
+    }
+    const std::array<color::Rgba, 256> lookup = page.getRgbaLookup();
+    const std::uint32_t forced = page.isTransparent ? 0u : 0xFF000000u;
+    for (std::size_t i = 0; i < 256; ++i) {
+        const auto value = static_cast<std::uint32_t>(lookup[i].value);
+        colours_[Bottom * 256 + i] = color::Rgba{static_cast<std::int32_t>(value | forced)};
+        colours_[Above * 256 + i] = lookup[i];
+        opaque_[i] = (value >> 24) != 0 ? 0xFF : 0x00;
+    }
+}
+
+void PageCompositor::compose(std::size_t from, std::size_t count, color::Rgba* out) const {
+    constexpr std::size_t piece = 4096;
+    std::uint8_t index[piece];
+    std::uint8_t source[piece];
+    std::uint8_t mask[piece];
+    for (std::size_t done = 0; done < count;) {
+        const std::size_t start = from + done;
+        const std::size_t n = std::min(piece, count - done);
+        std::memset(source, Uncovered, n);
+        std::memset(index, 0, n);
+        for (std::size_t k = 0; k < visible_.size(); ++k) {
+            const std::vector<std::uint8_t>& layer = *visible_[k];
+            const std::size_t cover = start < layer.size() ? std::min(n, layer.size() - start) : 0;
+            if (cover == 0) continue;
+            const std::uint8_t* indices = layer.data() + start;
+            if (k == 0) {
+                std::memcpy(index, indices, cover);
+                std::memset(source, Bottom, cover);
+                continue;
+            }
+            bytes::ByteLookup::map(indices, cover, opaque_, mask);
+            for (std::size_t i = 0; i < cover; ++i) {
+                index[i] = static_cast<std::uint8_t>((mask[i] & indices[i]) | (~mask[i] & index[i]));
+                source[i] = static_cast<std::uint8_t>((mask[i] & Above) | (~mask[i] & source[i]));
+            }
+        }
+        color::Rgba* target = out + done;
+        for (std::size_t i = 0; i < n; ++i) target[i] = colours_[std::size_t{source[i]} << 8 | index[i]];
+        done += n;
+    }
+}
+
+} // namespace orvane::images::edg

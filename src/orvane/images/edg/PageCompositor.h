@@ -1,0 +1,39 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "orvane/bytes/ByteLookup.h"
+#include "orvane/images/color/Rgba.h"
+
+namespace orvane::images::edg {
+
+class EdgPage;
+
+// Composites a page's visible layers bottom-up, without blending: the lowest
+// visible layer is drawn first (made opaque unless the page is transparent),
+// and every layer above it replaces a pixel only where its colour's alpha is
+// not 0. Works on palette indices and looks the colour up once per pixel.
+class PageCompositor {
+public:
+    explicit PageCompositor(const EdgPage& page);
+
+    // The composite's length: that of the longest visible layer.
+    std::size_t length() const { return length_; }
+    // Pixels [from, from + count) of the composite into out; a pixel no
+    // visible layer covers is 0.
+    void compose(std::size_t from, std::size_t count, color::Rgba* out) const;
+
+private:
+    // Where a composite pixel comes from; indexes the rows of colours_.
+    enum Source : std::uint8_t { Uncovered = 0, Bottom = 1, Above = 2 };
+
+    std::vector<const std::vector<std::uint8_t>*> visible_; // bottom-most first
+    std::array<color::Rgba, 3 * 256> colours_{};             // by source, then index
+    bytes::ByteTable opaque_{};                              // 0xFF where alpha is not 0
+    std::size_t length_ = 0;
+};
+
+} // namespace orvane::images::edg
