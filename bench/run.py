@@ -2,8 +2,10 @@
 """Times `tomel psd` against `cp` of an equally large file, side by side.
 
 Usage: bench/run.py BUILD_DIR WORK_DIR [ROUNDS]
-Rounds alternate between the two commands; the table shows median wall
-times, their ratio, and tomel's peak RSS against the output size."""
+Rounds alternate between the commands; the table shows median wall times,
+tomel's ratio to cp, and tomel's peak RSS against the output size. For the
+single-file scenarios it also times the floor: a minimal C program that only
+inflates the input and streams as many bytes to a file (tomel / floor)."""
 import os
 import shutil
 import statistics
@@ -27,34 +29,41 @@ def run(argv, cwd, outputs=()):
     return wall, usage.ru_maxrss * 1024
 
 
-def compare(name, tomel_argv, cp_argv, cwd, output_bytes, rounds, tomel_outputs, cp_outputs):
-    tomel_times, cp_times, rss = [], [], []
+def compare(name, tomel_argv, cp_argv, cwd, output_bytes, rounds, tomel_outputs, cp_outputs, floor_argv=None):
+    tomel_times, cp_times, floor_times, rss = [], [], [], []
     for _ in range(rounds):
         wall, peak = run(tomel_argv, cwd, tomel_outputs)
         tomel_times.append(wall)
         rss.append(peak)
         cp_times.append(run(cp_argv, cwd, cp_outputs)[0])
-    report(name, tomel_times, cp_times, rss, output_bytes)
+        if floor_argv:
+            floor_times.append(run(floor_argv, cwd, ["floor.out"])[0])
+    report(name, tomel_times, cp_times, rss, output_bytes, floor_times)
 
 
-def report(name, tomel_times, cp_times, rss, output_bytes):
+def report(name, tomel_times, cp_times, rss, output_bytes, floor_times=()):
     t, c = statistics.median(tomel_times), statistics.median(cp_times)
     peak = max(rss)
+    floor = ""
+    if floor_times:
+        f = statistics.median(floor_times)
+        floor = f"{f * 1000:>10.1f} {t / f:>7.2f}x"
     print(f"{name:<12} {t * 1000:>10.1f} {c * 1000:>10.1f} {t / c:>7.2f}x {peak / 2**20:>10.1f} "
-          f"{output_bytes / 2**20:>10.1f} {peak / output_bytes:>7.2f}x")
+          f"{output_bytes / 2**20:>10.1f} {peak / output_bytes:>7.2f}x {floor}")
 
 
 def main():
     build, work = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     rounds = int(sys.argv[3]) if len(sys.argv) > 3 else 5
     tomel = os.path.join(build, "tomel")
-    print(f"{'scenario':<12} {'tomel ms':>10} {'cp ms':>10} {'ratio':>8} {'peak MiB':>10} {'out MiB':>10} {'rss/out':>8}")
+    print(f"{'scenario':<12} {'tomel ms':>10} {'cp ms':>10} {'ratio':>8} {'peak MiB':>10} {'out MiB':>10} "
+          f"{'rss/out':>8} {'floor ms':>10} {'/floor':>8}")
     for name in ("big", "anim"):
         subprocess.run([tomel, "psd", f"{name}.edg"], cwd=work, check=True, stdout=subprocess.DEVNULL)
         size = os.path.getsize(os.path.join(work, f"{name}.psd"))
         shutil.copyfile(os.path.join(work, f"{name}.psd"), os.path.join(work, f"{name}.ref"))
         compare(name, [tomel, "psd", f"{name}.edg"], ["cp", f"{name}.ref", f"{name}.copy"], work, size, rounds,
-                [f"{name}.psd"], [f"{name}.copy"])
+                [f"{name}.psd"], [f"{name}.copy"], [os.path.join(build, "floor"), f"{name}.edg", "floor.out", str(size)])
 
     # Each round converts in a fresh directory (inputs linked in) and copies
     # into a fresh one: new files in a directory where as many were just

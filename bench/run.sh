@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 scripts/deps.sh
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-bench --target tomel bench_make_inputs minimal_copy
+cmake --build build-bench --target tomel bench_make_inputs minimal_copy floor
 work=build-bench/bench-work
 if [ ! -f "$work/big.edg" ]; then
     echo "making inputs in $work"

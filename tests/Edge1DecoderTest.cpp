@@ -34,7 +34,9 @@ std::vector<std::uint8_t> decodeLayer(std::int32_t width, std::vector<Edge1Run> 
     layer.runs = std::move(runs);
     layer.literals = std::move(literals);
     document.layers.push_back(layer);
-    return decodeString(writeEdge1(document))->pages[0]->layers[0]->imageData;
+    const auto image = decodeString(writeEdge1(document));
+    const IndexArray& indices = image->pages[0]->layers[0]->imageData;
+    return std::vector<std::uint8_t>(indices.begin(), indices.end());
 }
 
 using Indices = std::vector<std::uint8_t>;

@@ -102,6 +102,9 @@ io::Bytes Inflater::uncompressAtMost(const std::uint8_t* data, std::size_t lengt
     const std::size_t guess = std::clamp<std::size_t>(length * 4, 65536, std::size_t{1} << 26);
     out.resize(std::min(maxOutput, guess));
     std::size_t produced = 0;
+    // The check value is summed piece by piece, while each piece is in cache.
+    constexpr std::size_t piece = std::size_t{1} << 20;
+    std::uint32_t adler = Adler32::INITIAL;
     for (;;) {
         if (produced == out.size()) {
             if (out.size() == maxOutput) {
@@ -112,14 +115,16 @@ io::Bytes Inflater::uncompressAtMost(const std::uint8_t* data, std::size_t lengt
             out.resize(std::min(maxOutput, out.size() * 2));
         }
         z.next_out = out.data() + produced;
-        const std::size_t room = std::min<std::size_t>(out.size() - produced, std::numeric_limits<uInt>::max());
+        const std::size_t room = std::min(out.size() - produced, piece);
         z.avail_out = static_cast<uInt>(room);
         const int rc = inflate(&z, Z_NO_FLUSH);
-        produced += room - z.avail_out;
+        const std::size_t made = room - z.avail_out;
+        adler = Adler32::update(adler, out.data() + produced, made);
+        produced += made;
         if (rc == Z_STREAM_END) break;
         checkResult(rc, z);
     }
-    if (readCheckValue(z) != Adler32::update(Adler32::INITIAL, out.data(), produced)) {
+    if (readCheckValue(z) != adler) {
         throw io::MessageError("Invalid CRC");
     }
     out.resize(produced);

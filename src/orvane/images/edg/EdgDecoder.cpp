@@ -169,7 +169,7 @@ void EdgDecoder::readEdge1LayerImage(Reader& input, EdgLayer& layer, std::int32_
     const std::int32_t literalCount = input.readInt32();
     if (literalCount < 0) return;
 
-    LayerPixels pixels(layer.imageData, pixelCount);
+    LayerPixels pixels(layer.imageData.owned(), pixelCount);
     std::size_t nextRun = 0;
     std::int64_t p = 0;
     std::int32_t i = 0;
@@ -199,8 +199,8 @@ void EdgDecoder::readEdge2(Reader& input, EdgImage& image) {
     // The rest of the file is inflated where it stands, without a copy.
     const std::int32_t compressedLength = input.getAbailable();
     const std::uint8_t* compressed = input.readView(compressedLength);
-    const io::Bytes body = bytes::Inflater::uncompress(compressed, static_cast<std::size_t>(compressedLength));
-    Reader chunks(body, bytes::Endian::LittleEndian);
+    image.body = bytes::Inflater::uncompress(compressed, static_cast<std::size_t>(compressedLength));
+    Reader chunks(image.body, bytes::Endian::LittleEndian);
     while (chunks.position() < chunks.length()) {
         const int tag = chunks.readUInt16();
         const std::int32_t length = chunks.readInt32();
@@ -376,7 +376,12 @@ std::unique_ptr<EdgLayer> EdgDecoder::readEdge2Layer(Reader& input, std::int32_t
 void EdgDecoder::readEdge2LayerImage(Reader& input, std::int32_t length, EdgLayer& layer) {
     if (length <= 0) return;
     const std::uint8_t* indices = input.readView(length);
-    layer.imageData.insert(layer.imageData.end(), indices, indices + length);
+    // The body outlives the document's layers: point into it, copy only to join.
+    if (layer.imageData.empty()) {
+        layer.imageData.view(indices, static_cast<std::size_t>(length));
+    } else {
+        layer.imageData.append(indices, static_cast<std::size_t>(length));
+    }
 }
 
 } // namespace orvane::images::edg

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "io/Bytes.h"
 #include "orvane/images/edg/EdgPage.h"
 #include "orvane/images/edg/Version.h"
 
@@ -25,6 +26,8 @@ public:
     std::vector<Palette> paletteBank;
     std::int32_t transparentColorIndex = 0;
     std::vector<std::unique_ptr<EdgPage>> pages;
+    // The inflated body of an Edge2 file; layers' index arrays point into it.
+    io::Bytes body;
 };
 
 } // namespace orvane::images::edg

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "orvane/images/color/Rgba.h"
+#include "orvane/images/edg/IndexArray.h"
 
 namespace orvane::images::edg {
 
@@ -24,7 +25,7 @@ public:
     bool visible = false;
     bool isChild = false;
     bool isLocked = false;
-    std::vector<std::uint8_t> imageData;
+    IndexArray imageData;
 };
 
 } // namespace orvane::images::edg

@@ -34,7 +34,7 @@ void PageCompositor::compose(std::size_t from, std::size_t count, color::Rgba* o
         std::memset(source, Uncovered, n);
         std::memset(index, 0, n);
         for (std::size_t k = 0; k < visible_.size(); ++k) {
-            const std::vector<std::uint8_t>& layer = *visible_[k];
+            const IndexArray& layer = *visible_[k];
             const std::size_t cover = start < layer.size() ? std::min(n, layer.size() - start) : 0;
             if (cover == 0) continue;
             const std::uint8_t* indices = layer.data() + start;

@@ -7,6 +7,7 @@
 
 #include "orvane/bytes/ByteLookup.h"
 #include "orvane/images/color/Rgba.h"
+#include "orvane/images/edg/IndexArray.h"
 
 namespace orvane::images::edg {
 
@@ -30,7 +31,7 @@ private:
     // Where a composite pixel comes from; indexes the rows of colours_.
     enum Source : std::uint8_t { Uncovered = 0, Bottom = 1, Above = 2 };
 
-    std::vector<const std::vector<std::uint8_t>*> visible_; // bottom-most first
+    std::vector<const IndexArray*> visible_; // bottom-most first
     std::array<color::Rgba, 3 * 256> colours_{};             // by source, then index
     bytes::ByteTable opaque_{};                              // 0xFF where alpha is not 0
     std::size_t length_ = 0;

@@ -1,0 +1,52 @@
+/* The floor of a conversion: inflate an Edge2 file's body and stream a given
+ * number of bytes (the size of tomel's output) to a file, doing nothing else.
+ * Usage: floor IN.edg OUT BYTES */
+#include <fcntl.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+int main(int argc, char** argv) {
+    if (argc < 4) return 2;
+    int in = open(argv[1], O_RDONLY);
+    struct stat info;
+    if (in < 0 || fstat(in, &info) != 0 || info.st_size < 12) return 1;
+    unsigned char* file = malloc((size_t)info.st_size);
+    if (read(in, file, (size_t)info.st_size) != info.st_size) return 1;
+    close(in);
+
+    size_t capacity = 1 << 20, produced = 0;
+    unsigned char* body = malloc(capacity);
+    z_stream z = {0};
+    inflateInit(&z);
+    z.next_in = file + 12;
+    z.avail_in = (uInt)(info.st_size - 12);
+    int rc;
+    do {
+        if (produced == capacity) body = realloc(body, capacity *= 2);
+        z.next_out = body + produced;
+        z.avail_out = (uInt)(capacity - produced);
+        rc = inflate(&z, Z_NO_FLUSH);
+        produced = capacity - z.avail_out;
+    } while (rc == Z_OK);
+    if (rc != Z_STREAM_END || produced == 0) return 1;
+
+    long total = atol(argv[3]);
+    int out = open(argv[2], O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    unsigned char* piece = malloc(1 << 20);
+    for (long done = 0; done < total;) {
+        long n = total - done < (1 << 20) ? total - done : (1 << 20);
+        long at = done % (long)produced, first = n < (long)produced - at ? n : (long)produced - at;
+        memcpy(piece, body + at, (size_t)first);
+        for (long filled = first; filled < n;) {
+            long more = n - filled < (long)produced ? n - filled : (long)produced;
+            memcpy(piece + filled, body, (size_t)more);
+            filled += more;
+        }
+        if (write(out, piece, (size_t)n) != n) return 1;
+        done += n;
+    }
+    return close(out) == 0 ? 0 : 1;
+}
