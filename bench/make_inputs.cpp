@@ -21,7 +21,8 @@ std::vector<std::uint8_t> pixelArt(int width, int height, unsigned seed) {
             const unsigned block = (static_cast<unsigned>(x / 16) * 7 + static_cast<unsigned>(y / 16) * 13 + seed) % 24;
             std::uint8_t index = block < 4 ? 0 : static_cast<std::uint8_t>(block * 9 + 1);
             if ((state >> 24) < 12) index = static_cast<std::uint8_t>(state >> 8);
-            indices[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] = index;
+            indices[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] =
+                index;
         }
     }
     return indices;

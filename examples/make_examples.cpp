@@ -26,10 +26,9 @@ std::vector<std::uint8_t> blocks(int width, int height, int seed) {
 
 std::vector<std::uint8_t> edge1Palette() {
     std::vector<std::uint8_t> palette = gradientPalette();
-    const std::uint8_t colours[][3] = {{0, 0, 0},       {230, 57, 70},  {241, 250, 238}, {168, 218, 220},
-                                       {69, 123, 157},  {29, 53, 87},   {255, 183, 3},   {251, 133, 0},
-                                       {2, 48, 71},     {142, 202, 230}, {33, 158, 188},  {120, 0, 0},
-                                       {193, 18, 31}};
+    const std::uint8_t colours[][3] = {{0, 0, 0},      {230, 57, 70}, {241, 250, 238}, {168, 218, 220}, {69, 123, 157},
+                                       {29, 53, 87},   {255, 183, 3}, {251, 133, 0},   {2, 48, 71},     {142, 202, 230},
+                                       {33, 158, 188}, {120, 0, 0},   {193, 18, 31}};
     for (std::size_t i = 0; i < std::size(colours); ++i) {
         for (int c = 0; c < 3; ++c) palette[i * 3 + c] = colours[i][c];
     }

@@ -5,7 +5,8 @@
 namespace fuzz {
 
 io::Bytes edgeFileFrom(const std::uint8_t* data, std::size_t size) {
-    if (size == 0 || (data[0] & 1) == 1) return io::Bytes::ofString(std::string(reinterpret_cast<const char*>(data), size));
+    if (size == 0 || (data[0] & 1) == 1)
+        return io::Bytes::ofString(std::string(reinterpret_cast<const char*>(data), size));
     std::string file("EDGE\x32\0\0\0\0\0\0\0", 12);
     uLongf compressedSize = compressBound(static_cast<uLong>(size - 1));
     std::string compressed(compressedSize, '\0');

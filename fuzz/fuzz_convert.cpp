@@ -35,7 +35,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto document = psd::PsdConverter::convertFromEdg(*image);
         const io::Bytes psdFile = psd::PsdEncoder::encode(*document);
         if (psdFile.length() != psd::PsdEncoder::fileLength(*document)) std::abort();
-    } catch (const io::Failure&) {
-    }
+    } catch (const io::Failure&) {}
     return 0;
 }

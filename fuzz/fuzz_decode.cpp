@@ -11,7 +11,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const io::Bytes file = fuzz::edgeFileFrom(data, size);
     try {
         orvane::images::edg::EdgDecoder::decode(file);
-    } catch (const io::Failure&) {
-    }
+    } catch (const io::Failure&) {}
     return 0;
 }

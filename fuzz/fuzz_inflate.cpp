@@ -10,7 +10,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const io::Bytes input = io::Bytes::ofString(std::string(reinterpret_cast<const char*>(data), size));
     try {
         orvane::bytes::Inflater::uncompress(input);
-    } catch (const io::Failure&) {
-    }
+    } catch (const io::Failure&) {}
     return 0;
 }

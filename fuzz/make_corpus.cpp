@@ -17,9 +17,7 @@ void seed(const std::string& dir, const std::string& bytes) {
 }
 
 // Edge2 bodies go in after an even marker byte.
-void bodySeed(const std::string& dir, const std::string& body) {
-    seed(dir, std::string(1, '\0') + body);
-}
+void bodySeed(const std::string& dir, const std::string& body) { seed(dir, std::string(1, '\0') + body); }
 
 std::vector<std::uint8_t> indices(int count) {
     std::vector<std::uint8_t> out;
@@ -55,7 +53,8 @@ int main(int argc, char** argv) {
     Edge2Document two;
     two.transparentIndex = 1;
     two.palettesBgr.push_back({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
-    two.pages.push_back({"first", 3, 2, 0, 0, false, {{"l0", true, true, indices(6)}, {"l1", false, false, indices(6)}}});
+    two.pages.push_back(
+        {"first", 3, 2, 0, 0, false, {{"l0", true, true, indices(6)}, {"l1", false, false, indices(6)}}});
     two.pages.push_back({"second", 2, 2, -1, 3, true, {{"m0", true, false, indices(4)}}});
     const std::string body = edge2Body(two);
     seed(edg, writeEdge2(body));

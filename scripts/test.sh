@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh python3-psd-tools imagemagick
+scripts/deps.sh python3-psd-tools imagemagick clang-format
 scripts/deps.sh clang-14 libclang-rt-14-dev || echo "fuzz: could not install clang's fuzzer runtime"
 jobs=$(nproc)
 
@@ -16,6 +16,8 @@ run_suite() {
     ctest --test-dir "$dir" --output-on-failure -j "$jobs"
 }
 
+echo "== Formatting"
+scripts/check-format.sh
 echo "== Release build"
 run_suite build-test -DCMAKE_BUILD_TYPE=Release
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"

@@ -8,9 +8,7 @@ using io::IoError;
 
 namespace {
 
-std::string bytesOf(BytesOutput& out) {
-    return out.getBytes().toString();
-}
+std::string bytesOf(BytesOutput& out) { return out.getBytes().toString(); }
 
 std::string hex(std::initializer_list<int> values) {
     std::string s;

@@ -8,9 +8,7 @@ using namespace orvane::images::color;
 
 namespace {
 
-constexpr std::int32_t packed(std::uint32_t v) {
-    return static_cast<std::int32_t>(v);
-}
+constexpr std::int32_t packed(std::uint32_t v) { return static_cast<std::int32_t>(v); }
 
 } // namespace
 

@@ -26,9 +26,15 @@ std::string smallEdge1() {
 
 TEST(OutputPath, StripsAFinalEdgExtensionAndAppendsPsd) {
     const std::pair<const char*, const char*> cases[] = {
-        {"cat.edg", "cat.psd"},         {"dir/cat.edg", "dir/cat.psd"}, {"cat.edgg", "cat.psd"},
-        {"cat.EDG", "cat.EDG.psd"},     {"cat", "cat.psd"},             {"cat.png", "cat.png.psd"},
-        {"cat.edg.edg", "cat.edg.psd"}, {"cat.ed", "cat.ed.psd"},       {"a.edg/b", "a.edg/b.psd"},
+        {"cat.edg", "cat.psd"},
+        {"dir/cat.edg", "dir/cat.psd"},
+        {"cat.edgg", "cat.psd"},
+        {"cat.EDG", "cat.EDG.psd"},
+        {"cat", "cat.psd"},
+        {"cat.png", "cat.png.psd"},
+        {"cat.edg.edg", "cat.edg.psd"},
+        {"cat.ed", "cat.ed.psd"},
+        {"a.edg/b", "a.edg/b.psd"},
     };
     for (const auto& [input, output] : cases) EXPECT_EQ(Tomel::outputPath(input), output) << input;
 }
@@ -137,7 +143,8 @@ TEST(CommandLine, DamagedFilesPrintTheirErrorAndWriteNothing) {
     TempDir dir;
     std::string damaged = writeEdge2(chunk(1000, LeBytes().u8(8).bytes()));
     damaged.back() = static_cast<char>(damaged.back() ^ 0x55);
-    std::string wide = writeEdge2(chunk(2003, chunk(1005, LeBytes().u16(30001).bytes()) + chunk(1006, LeBytes().u16(1).bytes())));
+    std::string wide =
+        writeEdge2(chunk(2003, chunk(1005, LeBytes().u16(30001).bytes()) + chunk(1006, LeBytes().u16(1).bytes())));
     const std::pair<std::string, std::string> cases[] = {
         {writeEdge2(""), "Error : InvalidFormat\n"}, // no pages
         {damaged, "Error : Invalid CRC\n"},

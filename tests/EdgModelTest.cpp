@@ -8,9 +8,7 @@ using orvane::images::color::Rgba;
 
 namespace {
 
-constexpr std::int32_t packed(std::uint32_t v) {
-    return static_cast<std::int32_t>(v);
-}
+constexpr std::int32_t packed(std::uint32_t v) { return static_cast<std::int32_t>(v); }
 
 // An image with one page and a 4-colour palette: 0 = 0x000010, 1 = 0x000011, ...
 struct Fixture {
@@ -63,9 +61,9 @@ TEST(EdgModel, PaletteTransparencyAndLookup) {
 TEST(EdgModel, CompositeBottomUpWithoutBlending) {
     Fixture f;
     f.image.transparentColorIndex = 0;
-    f.addLayer({0, 2, 0});          // top: index 0 lets what is below show
+    f.addLayer({0, 2, 0});           // top: index 0 lets what is below show
     f.addLayer({3, 3, 3, 3}, false); // hidden: never drawn, never the bottom
-    f.addLayer({0, 1, 1});          // lowest visible: made opaque
+    f.addLayer({0, 1, 1});           // lowest visible: made opaque
     EXPECT_EQ(f.composite(), (std::vector<std::int32_t>{packed(0xFF000010), packed(0xFF000012), packed(0xFF000011)}));
 
     f.page().isTransparent = true;

@@ -26,7 +26,8 @@ Error decodeError(const std::string& file) {
 }
 
 // One layer on a width x 1 page, decoded; its palette indices.
-std::vector<std::uint8_t> decodeLayer(std::int32_t width, std::vector<Edge1Run> runs, std::vector<std::uint8_t> literals) {
+std::vector<std::uint8_t> decodeLayer(std::int32_t width, std::vector<Edge1Run> runs,
+                                      std::vector<std::uint8_t> literals) {
     Edge1Document document;
     document.width = width;
     document.height = 1;
@@ -129,9 +130,16 @@ TEST(Edge1Decoder, WritesOutsideThePageAreDroppedButBytesConsumed) {
 TEST(Edge1Decoder, HugeRunsAreCheapAndBounded) {
     EXPECT_EQ(decodeLayer(4, {{0, 2147483647, 3}, {0, 2147483647, 4}}, {1}), (Indices{3, 3, 3, 3}));
     const std::string file = LeBytes()
-                                 .str("EDGE").u8(0).zeros(5)
-                                 .i32(4).i32(4).u16(1).u8(0).zeros(768)
-                                 .zeros(80).u8(1)
+                                 .str("EDGE")
+                                 .u8(0)
+                                 .zeros(5)
+                                 .i32(4)
+                                 .i32(4)
+                                 .u16(1)
+                                 .u8(0)
+                                 .zeros(768)
+                                 .zeros(80)
+                                 .u8(1)
                                  .i32(2147483647) // runs claimed, not there
                                  .bytes();
     EXPECT_THROW(decodeString(file), io::Eof);

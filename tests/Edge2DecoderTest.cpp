@@ -17,15 +17,9 @@ std::unique_ptr<EdgImage> decodeBody(const std::string& body) {
     return EdgDecoder::decode(bytes);
 }
 
-std::string u8(int v) {
-    return LeBytes().u8(v).bytes();
-}
-std::string u16(int v) {
-    return LeBytes().u16(v).bytes();
-}
-std::string i32(std::int64_t v) {
-    return LeBytes().i32(v).bytes();
-}
+std::string u8(int v) { return LeBytes().u8(v).bytes(); }
+std::string u16(int v) { return LeBytes().u16(v).bytes(); }
+std::string i32(std::int64_t v) { return LeBytes().i32(v).bytes(); }
 
 bool invalidFormat(const std::string& body) {
     try {
@@ -54,8 +48,9 @@ TEST(Edge2Decoder, EmptyBodyAndMissingStream) {
 }
 
 TEST(Edge2Decoder, TopLevelChunks) {
-    const std::string body = chunk(5000, "abc") + chunk(1000, u8(16)) + chunk(1006, chunk(1000, u16(300)) + chunk(7, "x")) +
-                             chunk(3008, chunk(1000, u8(9))) + chunk(3001, u16(1)) + chunk(3002, i32(2));
+    const std::string body = chunk(5000, "abc") + chunk(1000, u8(16)) +
+                             chunk(1006, chunk(1000, u16(300)) + chunk(7, "x")) + chunk(3008, chunk(1000, u8(9))) +
+                             chunk(3001, u16(1)) + chunk(3002, i32(2));
     const auto image = decodeBody(body);
     EXPECT_EQ(image->bitDepth, 16);
     EXPECT_EQ(image->basePosition, 300);
@@ -94,9 +89,16 @@ TEST(Edge2Decoder, PagesAndTheirFields) {
     EXPECT_TRUE(empty.isAbailable);
     EXPECT_EQ(empty.bitDepth, 8);
 
-    for (const auto& [tag, payload] : std::vector<std::pair<int, std::string>>{
-             {1005, u8(1)}, {1006, i32(1)}, {1007, u16(1)}, {1008, u8(1)}, {2001, u8(1)},
-             {3000, u8(1)}, {3001, u16(1)}, {3003, i32(1)}, {3004, i32(1) + u16(0)}, {3005, u16(1)}}) {
+    for (const auto& [tag, payload] : std::vector<std::pair<int, std::string>>{{1005, u8(1)},
+                                                                               {1006, i32(1)},
+                                                                               {1007, u16(1)},
+                                                                               {1008, u8(1)},
+                                                                               {2001, u8(1)},
+                                                                               {3000, u8(1)},
+                                                                               {3001, u16(1)},
+                                                                               {3003, i32(1)},
+                                                                               {3004, i32(1) + u16(0)},
+                                                                               {3005, u16(1)}}) {
         EXPECT_TRUE(invalidFormat(chunk(2003, chunk(tag, payload)))) << tag;
     }
 }

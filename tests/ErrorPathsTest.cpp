@@ -83,7 +83,8 @@ TEST(ErrorPaths, CompressedBody) {
         {"symbol 286", edge2WithStream(bytes({0x78, 0x01, 0x1B, 0x03, 0x00, 0, 0, 0, 0})), "Invalid data"},
         {"distance 30", edge2WithStream(bytes({0x78, 0x01, 0x73, 0x04, 0x3E, 0x00, 0, 0, 0, 0})), "Invalid data"},
         {"too far back", edge2WithStream(bytes({0x78, 0x01, 0x03, 0x02, 0x00, 0, 0, 0, 0})), "Invalid data"},
-        {"incomplete code", edge2WithStream(bytes({0x78, 0x01, 0x05, 0x00, 0x00, 0x02, 0x00, 0x00})), "Invalid huffman"},
+        {"incomplete code", edge2WithStream(bytes({0x78, 0x01, 0x05, 0x00, 0x00, 0x02, 0x00, 0x00})),
+         "Invalid huffman"},
         {"check value", edge2WithStream(badCheck), "Invalid CRC"},
     };
     for (const Case& c : cases) expectFailure(c);

@@ -55,7 +55,8 @@ private:
 
     Pixels layerPixels(const Edge2Page& page, const Edge2Layer& layer) const {
         Pixels pixels(static_cast<std::size_t>(page.width * page.height), 0);
-        for (std::size_t i = 0; i < pixels.size() && i < layer.indices.size(); ++i) pixels[i] = colour(layer.indices[i]);
+        for (std::size_t i = 0; i < pixels.size() && i < layer.indices.size(); ++i)
+            pixels[i] = colour(layer.indices[i]);
         return pixels;
     }
 
@@ -171,7 +172,8 @@ void convertAndCheck(const std::string& fileBytes, const Edge2Document& referenc
     ASSERT_EQ(run.status, 0) << label << ": " << run.out;
     Expectation expectation(reference, dir);
     writeFile(dir.file("expect.json"), expectation.json(dir.file("doc.psd")));
-    const RunResult check = runShell("/usr/bin/python3 " TOMEL_TESTS_DIR "/e2e/check_psd.py " + dir.file("expect.json") + " 2>&1");
+    const RunResult check =
+        runShell("/usr/bin/python3 " TOMEL_TESTS_DIR "/e2e/check_psd.py " + dir.file("expect.json") + " 2>&1");
     EXPECT_EQ(check.status, 0) << label << ":\n" << check.out;
 }
 
@@ -191,13 +193,18 @@ TEST(IndependentReaders, Edge1Documents) {
     const std::vector<std::pair<std::string, Edge1Document>> documents = {
         {"flat", edge1(5, 3, {literalLayer("one", pattern(15, 1))})},
         {"1x1", edge1(1, 1, {literalLayer("p", {4}), literalLayer("q", {0})})},
-        {"layers", edge1(7, 5, {literalLayer("top", pattern(35, 1)), literalLayer("mid", pattern(35, 2)),
-                                 literalLayer("bottom", pattern(35, 3))})},
-        {"hidden", edge1(3, 3, {literalLayer("shown", pattern(9, 1)), literalLayer("gone", pattern(9, 2), false),
-                                 literalLayer("base", pattern(9, 3))}, 2)},
-        {"no transparent index in use", edge1(4, 2, {literalLayer("a", pattern(8, 4)), literalLayer("b", pattern(8, 5))}, 200)},
-        {"names", edge1(2, 3, {literalLayer(std::string("z\0ero", 5), pattern(6, 1)),
-                               literalLayer("\xE9t\xE9 \xFF\x80", pattern(6, 2))})},
+        {"layers", edge1(7, 5,
+                         {literalLayer("top", pattern(35, 1)), literalLayer("mid", pattern(35, 2)),
+                          literalLayer("bottom", pattern(35, 3))})},
+        {"hidden", edge1(3, 3,
+                         {literalLayer("shown", pattern(9, 1)), literalLayer("gone", pattern(9, 2), false),
+                          literalLayer("base", pattern(9, 3))},
+                         2)},
+        {"no transparent index in use",
+         edge1(4, 2, {literalLayer("a", pattern(8, 4)), literalLayer("b", pattern(8, 5))}, 200)},
+        {"names", edge1(2, 3,
+                        {literalLayer(std::string("z\0ero", 5), pattern(6, 1)),
+                         literalLayer("\xE9t\xE9 \xFF\x80", pattern(6, 2))})},
         {"no layers", edge1(3, 2, {})},
     };
     for (const auto& [label, document] : documents) convertAndCheck(writeEdge1(document), asEdge2(document), label);
@@ -205,7 +212,8 @@ TEST(IndependentReaders, Edge1Documents) {
 
 namespace {
 
-Edge2Page edge2Page(const std::string& name, int x, int y, int width, int height, int layers, bool transparent = false) {
+Edge2Page edge2Page(const std::string& name, int x, int y, int width, int height, int layers,
+                    bool transparent = false) {
     Edge2Page page;
     page.name = name;
     page.x = x;
@@ -236,8 +244,8 @@ Edge2Document edge2(std::vector<Edge2Page> pages, bool withPalette = true, int b
 
 TEST(IndependentReaders, Edge2Documents) {
     const std::vector<std::pair<std::string, Edge2Document>> documents = {
-        {"pages at positions", edge2({edge2Page("One", 0, 0, 6, 4, 2), edge2Page("Two", 8, 3, 5, 5, 3),
-                                      edge2Page("Three", 2, 9, 3, 2, 1)})},
+        {"pages at positions",
+         edge2({edge2Page("One", 0, 0, 6, 4, 2), edge2Page("Two", 8, 3, 5, 5, 3), edge2Page("Three", 2, 9, 3, 2, 1)})},
         {"negative positions", edge2({edge2Page("Left", -3, -2, 6, 5, 2), edge2Page("Right", 4, 1, 4, 4, 1)})},
         {"later page larger", edge2({edge2Page("Small", 1, 1, 2, 2, 1), edge2Page("Large", 0, 0, 9, 7, 2)})},
         {"no palette, no depth", edge2({edge2Page("A", 0, 0, 3, 3, 2), edge2Page("B", 0, 0, 3, 3, 2)}, false, -1)},

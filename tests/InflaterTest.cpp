@@ -12,9 +12,7 @@ using orvane::bytes::Inflater;
 
 namespace {
 
-std::string inflate(const std::string& stream) {
-    return Inflater::uncompress(io::Bytes::ofString(stream)).toString();
-}
+std::string inflate(const std::string& stream) { return Inflater::uncompress(io::Bytes::ofString(stream)).toString(); }
 
 // The message of the error inflating raises, or "Eof".
 std::string failure(const std::string& stream, std::int32_t maxLength = 2147483647) {
@@ -35,7 +33,8 @@ std::string bytes(std::initializer_list<int> values) {
 }
 
 std::string adler32Of(const std::string& data) {
-    const uLong a = adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()));
+    const uLong a =
+        adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()));
     return bytes({static_cast<int>(a >> 24), static_cast<int>(a >> 16), static_cast<int>(a >> 8), static_cast<int>(a)});
 }
 
@@ -82,7 +81,7 @@ TEST(Inflater, DamagedStreams) {
     EXPECT_EQ(failure(stream), "Invalid CRC");
 
     const std::string header = bytes({0x78, 0x01});
-    EXPECT_EQ(failure(header + bytes({0x07, 0, 0, 0, 0})), "Invalid data");                 // block type 3
+    EXPECT_EQ(failure(header + bytes({0x07, 0, 0, 0, 0})), "Invalid data");                  // block type 3
     EXPECT_EQ(failure(header + bytes({0x01, 0x01, 0x00, 0x00, 0x00, 'x'})), "Invalid data"); // LEN and NLEN disagree
     // Dynamic block, 4 code-length codes, lengths 1, 0, 0, 0: an incomplete code.
     EXPECT_EQ(failure(header + bytes({0x05, 0x00, 0x00, 0x02, 0x00, 0x00})), "Invalid huffman");
@@ -98,7 +97,8 @@ TEST(Inflater, OutputBeyondTheLimitIsInvalidData) {
     const auto* compressed = reinterpret_cast<const std::uint8_t*>(stream.data());
     EXPECT_EQ(Inflater::uncompressAtMost(compressed, stream.size(), 5000).length(), 5000);
     const std::string empty = tests::zlibCompress("");
-    EXPECT_EQ(Inflater::uncompressAtMost(reinterpret_cast<const std::uint8_t*>(empty.data()), empty.size(), 0).length(), 0);
+    EXPECT_EQ(Inflater::uncompressAtMost(reinterpret_cast<const std::uint8_t*>(empty.data()), empty.size(), 0).length(),
+              0);
 }
 
 TEST(Adler32, MatchesZlibForEveryLengthAndWorstCaseData) {
@@ -111,10 +111,12 @@ TEST(Adler32, MatchesZlibForEveryLengthAndWorstCaseData) {
     const std::string worst(200000, '\xFF');
     for (const std::string* source : {static_cast<const std::string*>(&data), &worst}) {
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(source->data());
-        for (const std::size_t length : {0ul, 1ul, 31ul, 32ul, 33ul, 5551ul, 5552ul, 5553ul, 11104ul, 65537ul, 199990ul}) {
+        for (const std::size_t length :
+             {0ul, 1ul, 31ul, 32ul, 33ul, 5551ul, 5552ul, 5553ul, 11104ul, 65537ul, 199990ul}) {
             for (const std::size_t offset : {0ul, 3ul}) {
                 const uLong expected = adler32(7, bytes + offset, static_cast<uInt>(length));
-                EXPECT_EQ(orvane::bytes::Adler32::update(7, bytes + offset, length), expected) << length << " " << offset;
+                EXPECT_EQ(orvane::bytes::Adler32::update(7, bytes + offset, length), expected)
+                    << length << " " << offset;
             }
         }
     }

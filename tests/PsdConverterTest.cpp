@@ -12,9 +12,7 @@ using psd::PsdConverter;
 
 namespace {
 
-constexpr std::int32_t opaque(std::uint32_t rgb) {
-    return static_cast<std::int32_t>(0xFF000000u | rgb);
-}
+constexpr std::int32_t opaque(std::uint32_t rgb) { return static_cast<std::int32_t>(0xFF000000u | rgb); }
 
 struct Document {
     Document() { image.paletteBank.push_back({Rgb{0x10}, Rgb{0x11}, Rgb{0x12}}); }
@@ -80,7 +78,7 @@ TEST(PsdConverter, OnePageWithOneLayerIsFlat) {
 TEST(PsdConverter, OnePageWithSeveralLayersGivesALayerList) {
     Document d;
     EdgPage& page = d.addPage("p", 0, 0, 2, 2);
-    Document::addLayer(page, "top", {1, 1, 1, 1, 1, 1}); // longer than the page: cut
+    Document::addLayer(page, "top", {1, 1, 1, 1, 1, 1});           // longer than the page: cut
     auto& hidden = Document::addLayer(page, "hidden", {2}, false); // shorter: padded
     hidden.isLocked = true;
     const auto psd = PsdConverter::convertFromEdg(d.image);
@@ -119,8 +117,8 @@ TEST(PsdConverter, SeveralPagesGiveOneGroupEach) {
     const auto psd = PsdConverter::convertFromEdg(d.image);
     std::vector<std::string> names;
     for (const auto& layer : psd->layers) names.push_back(layer->name + "/" + std::to_string(layer->type));
-    EXPECT_EQ(names, (std::vector<std::string>{"A/1", "a0/0", "a1/0", "</Layer group>/3", "B/1", "b0/0",
-                                               "</Layer group>/3"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"A/1", "a0/0", "a1/0", "</Layer group>/3", "B/1", "b0/0", "</Layer group>/3"}));
     EXPECT_EQ(psd->layers[0]->flags, 24);
     EXPECT_EQ(psd->layers[3]->flags, 24);
     EXPECT_EQ(psd->layers[0]->width, 0);
@@ -144,8 +142,8 @@ TEST(PsdConverter, CompositeIsPlacedAndCroppedOnTheCanvas) {
     const auto psd = PsdConverter::convertFromEdg(d.image);
     ASSERT_EQ(psd->width, 3);
     ASSERT_EQ(psd->height, 3);
-    EXPECT_EQ(values(psd->imageData), (std::vector<std::int32_t>{0, 0, 0,                             //
-                                                                 opaque(0x11), opaque(0x12), 0,        //
+    EXPECT_EQ(values(psd->imageData), (std::vector<std::int32_t>{0, 0, 0,                       //
+                                                                 opaque(0x11), opaque(0x12), 0, //
                                                                  opaque(0x11), 0, 0}));
 }
 

@@ -22,9 +22,7 @@ std::string repeat(const std::string& s, int times) {
     return out;
 }
 
-std::string encoded(const PsdImage& document) {
-    return PsdEncoder::encode(document).toString();
-}
+std::string encoded(const PsdImage& document) { return PsdEncoder::encode(document).toString(); }
 
 std::string record(const PsdImage& document, const PsdLayer& layer) {
     io::BytesOutput out;
@@ -57,7 +55,8 @@ PsdLayer& addPixelLayer(PsdImage& document, const std::string& name, std::vector
     return *document.layers.back();
 }
 
-const std::string header1x1 = bytes({0x38, 0x42, 0x50, 0x53, 0, 1, 0, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0, 1, 0, 0, 0, 1, 0, 8, 0, 3});
+const std::string header1x1 =
+    bytes({0x38, 0x42, 0x50, 0x53, 0, 1, 0, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0, 1, 0, 0, 0, 1, 0, 8, 0, 3});
 const std::string blendingRanges = bytes({0, 0, 0, 0x28}) + repeat(bytes({0, 0, 0xFF, 0xFF}), 10);
 
 } // namespace
@@ -99,10 +98,10 @@ TEST(PsdEncoder, OneLayerFileOf176Bytes) {
     const Rgba pixel{static_cast<std::int32_t>(0xA1B2C3D4)};
     document.imageData = {pixel};
     addPixelLayer(document, "L", {pixel});
-    const std::string recordBytes = std::string(8, '\0') + bytes({0, 0, 0, 1, 0, 0, 0, 1, 0, 4}) +
-                                    bytes({0, 0, 0, 0, 0, 3, 0, 1, 0, 0, 0, 3, 0, 2, 0, 0, 0, 3, 0xFF, 0xFF, 0, 0, 0, 3}) +
-                                    "8BIMnorm" + bytes({0xFF, 0, 8, 0}) + bytes({0, 0, 0, 0x34}) +
-                                    bytes({0, 0, 0, 0}) + blendingRanges + bytes({1, 'L', 0, 0});
+    const std::string recordBytes =
+        std::string(8, '\0') + bytes({0, 0, 0, 1, 0, 0, 0, 1, 0, 4}) +
+        bytes({0, 0, 0, 0, 0, 3, 0, 1, 0, 0, 0, 3, 0, 2, 0, 0, 0, 3, 0xFF, 0xFF, 0, 0, 0, 3}) + "8BIMnorm" +
+        bytes({0xFF, 0, 8, 0}) + bytes({0, 0, 0, 0x34}) + bytes({0, 0, 0, 0}) + blendingRanges + bytes({1, 'L', 0, 0});
     ASSERT_EQ(recordBytes.size(), 110u);
     const std::string channelData = bytes({0, 0, 0xB2, 0, 0, 0xC3, 0, 0, 0xD4, 0, 0, 0xA1});
     const std::string expected = header1x1 + std::string(8, '\0') + bytes({0, 0, 0, 0x84, 0, 0, 0, 0x7C, 0, 1}) +
@@ -158,7 +157,8 @@ TEST(PsdEncoder, RecordsAndChannelDataBottomMostFirst) {
 
 TEST(PsdEncoder, EmptyDocumentsAndLayerInfoOnItsOwn) {
     PsdImage document;
-    EXPECT_EQ(encoded(document), bytes({0x38, 0x42, 0x50, 0x53, 0, 1}) + std::string(26 - 6 + 12, '\0') + bytes({0, 0}));
+    EXPECT_EQ(encoded(document),
+              bytes({0x38, 0x42, 0x50, 0x53, 0, 1}) + std::string(26 - 6 + 12, '\0') + bytes({0, 0}));
     io::BytesOutput out;
     out.set_bigEndian(true);
     PsdEncoder::writeLayerInfo(document, out);

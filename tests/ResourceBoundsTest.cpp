@@ -53,9 +53,11 @@ TEST(ResourceBounds, HostileEdge1Files) {
     runs.layers = {layer, layer};
     expectLine("runs of 2147483647", writeEdge1(runs), "convert psd: in.edg => in.psd");
     expectLine("65535 layers", LeBytes().str(header).i32(8).i32(8).u16(65535).u8(0).zeros(768).bytes(), "Error : Eof");
-    expectLine("two layers of 30000 x 30000", LeBytes().str(header).i32(30000).i32(30000).u16(2).u8(0).zeros(768).bytes(),
+    expectLine("two layers of 30000 x 30000",
+               LeBytes().str(header).i32(30000).i32(30000).u16(2).u8(0).zeros(768).bytes(),
                "Error : UnsupportedFormat");
-    expectLine("runs claimed", LeBytes().str(header).i32(8).i32(8).u16(1).u8(0).zeros(768).zeros(81).i32(2147483647).bytes(),
+    expectLine("runs claimed",
+               LeBytes().str(header).i32(8).i32(8).u16(1).u8(0).zeros(768).zeros(81).i32(2147483647).bytes(),
                "Error : Eof");
 }
 
@@ -66,12 +68,14 @@ TEST(ResourceBounds, HostileEdge2Files) {
                "convert psd: in.edg => in.psd");
     expectLine("page at the far right", writeEdge2(edge2Page(0, 0, 2, 2) + edge2Page(2147483647, 0, 65535, 2)),
                "Error : UnsupportedFormat");
-    expectLine("pages far up and left", writeEdge2(edge2Page(-2147483647 - 1, -2147483647 - 1, 4, 4) + edge2Page(0, 0, 3, 3)),
+    expectLine("pages far up and left",
+               writeEdge2(edge2Page(-2147483647 - 1, -2147483647 - 1, 4, 4) + edge2Page(0, 0, 3, 3)),
                "convert psd: in.edg => in.psd");
     expectLine("page 65535 wide", writeEdge2(edge2Page(0, 0, 65535, 1)), "Error : UnsupportedFormat");
     std::string layers;
     for (int i = 0; i < 537; ++i) layers += chunk(2003, chunk(1000, "l"));
-    expectLine("537 layers of 1000 x 1000", writeEdge2(edge2Page(0, 0, 1000, 1000, layers)), "Error : UnsupportedFormat");
+    expectLine("537 layers of 1000 x 1000", writeEdge2(edge2Page(0, 0, 1000, 1000, layers)),
+               "Error : UnsupportedFormat");
 }
 
 TEST(ResourceBounds, ZlibBombStopsAtTheBodyLimit) {
@@ -91,7 +95,8 @@ TEST(ResourceBounds, RunningOutOfMemoryIsAnErrorLine) {
     // fit under a 1 GiB cap.
     TempDir dir;
     const std::string prefix = LeBytes().u16(5000).i32(1536 << 20).bytes();
-    const RunResult run = convertCapped(dir, LeBytes().str("EDGE").u8(50).zeros(7).str(zlibZeros(prefix, std::uint64_t{1536} << 20)).bytes());
+    const RunResult run = convertCapped(
+        dir, LeBytes().str("EDGE").u8(50).zeros(7).str(zlibZeros(prefix, std::uint64_t{1536} << 20)).bytes());
     EXPECT_EQ(run.out, "Error : Out of memory\n");
     EXPECT_EQ(run.status, 255);
     EXPECT_EQ(listDir(dir.path()), std::vector<std::string>{"in.edg"});

@@ -37,9 +37,7 @@ bool canNameUnnamedFiles() {
     return available;
 }
 
-std::string fdPath(int fd) {
-    return "/proc/self/fd/" + std::to_string(fd);
-}
+std::string fdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 
 } // namespace
 
@@ -57,13 +55,9 @@ FileOutput::FileOutput(std::string targetPath) : target_(std::move(targetPath)),
     pending_.reserve(pendingLimit);
 }
 
-FileOutput::~FileOutput() {
-    discard();
-}
+FileOutput::~FileOutput() { discard(); }
 
-void FileOutput::fail() const {
-    throw io::IoError::custom({"file_write", target_});
-}
+void FileOutput::fail() const { throw io::IoError::custom({"file_write", target_}); }
 
 void FileOutput::discard() {
     if (fd_ >= 0) {

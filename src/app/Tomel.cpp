@@ -16,9 +16,7 @@ namespace {
 
 const char* const usageLine = "usage: tomel psd xxx.edg";
 
-void printLine(const std::string& line) {
-    std::cout << line << '\n' << std::flush;
-}
+void printLine(const std::string& line) { std::cout << line << '\n' << std::flush; }
 
 } // namespace
 
@@ -54,9 +52,7 @@ void Tomel::convertEdgToPsd(const std::string& path) {
     printLine("convert psd: " + path + " => " + output);
 }
 
-void Tomel::printUsage() {
-    printLine(usageLine);
-}
+void Tomel::printUsage() { printLine(usageLine); }
 
 std::string Tomel::removeExtension(const std::string& path) {
     static const PcreRegex extension("\\.[0-9a-zA-Z]+$");

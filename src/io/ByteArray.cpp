@@ -26,9 +26,7 @@ ByteArray& ByteArray::operator=(ByteArray&& other) noexcept {
     return *this;
 }
 
-ByteArray::~ByteArray() {
-    std::free(data_);
-}
+ByteArray::~ByteArray() { std::free(data_); }
 
 void ByteArray::reserve(std::size_t n) {
     if (n <= capacity_) return;

@@ -14,7 +14,7 @@ public:
     Bytes() = default;
     explicit Bytes(ByteArray data);
 
-    static Bytes alloc(std::int32_t n);             // n zero bytes
+    static Bytes alloc(std::int32_t n);              // n zero bytes
     static Bytes allocUninitialized(std::int32_t n); // n bytes the caller overwrites
     static Bytes ofString(const std::string& s);
 

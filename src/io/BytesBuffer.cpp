@@ -34,8 +34,6 @@ std::uint8_t* BytesBuffer::extend(std::int32_t n) {
     return b_.data() + old;
 }
 
-Bytes BytesBuffer::getBytes() {
-    return Bytes(std::move(b_));
-}
+Bytes BytesBuffer::getBytes() { return Bytes(std::move(b_)); }
 
 } // namespace io

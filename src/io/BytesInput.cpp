@@ -84,9 +84,9 @@ std::int32_t BytesInput::readInt32() {
     if (len < 4) return Input::readInt32();
     const std::uint8_t* p = cursor();
     consume(4);
-    const std::uint32_t v = bigEndian
-        ? (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3]
-        : p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
+    const std::uint32_t v =
+        bigEndian ? (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3]
+                  : p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
     return static_cast<std::int32_t>(v);
 }
 

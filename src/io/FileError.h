@@ -11,8 +11,7 @@ namespace io {
 // the two-element list "[file_open,cat.psd]".
 class FileError : public Failure {
 public:
-    FileError(std::string operation, std::string path)
-        : operation_(std::move(operation)), path_(std::move(path)) {}
+    FileError(std::string operation, std::string path) : operation_(std::move(operation)), path_(std::move(path)) {}
     std::string text() const override { return "[" + operation_ + "," + path_ + "]"; }
     const std::string& operation() const { return operation_; }
     const std::string& path() const { return path_; }

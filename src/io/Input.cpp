@@ -9,9 +9,7 @@
 
 namespace io {
 
-int Input::readByte() {
-    throw MessageError("Not implemented");
-}
+int Input::readByte() { throw MessageError("Not implemented"); }
 
 std::int32_t Input::readRaw(std::uint8_t* dst, std::int32_t n) {
     std::int32_t k = 0;
@@ -93,8 +91,8 @@ std::int32_t Input::readInt32() {
     const std::uint32_t b1 = static_cast<std::uint32_t>(readByte());
     const std::uint32_t b2 = static_cast<std::uint32_t>(readByte());
     const std::uint32_t b3 = static_cast<std::uint32_t>(readByte());
-    const std::uint32_t v = bigEndian ? (b0 << 24) | (b1 << 16) | (b2 << 8) | b3
-                                      : b0 | (b1 << 8) | (b2 << 16) | (b3 << 24);
+    const std::uint32_t v =
+        bigEndian ? (b0 << 24) | (b1 << 16) | (b2 << 8) | b3 : b0 | (b1 << 8) | (b2 << 16) | (b3 << 24);
     return static_cast<std::int32_t>(v);
 }
 

@@ -8,9 +8,7 @@
 
 namespace io {
 
-void Output::writeByte(int) {
-    throw MessageError("Not implemented");
-}
+void Output::writeByte(int) { throw MessageError("Not implemented"); }
 
 std::int32_t Output::writeRaw(const std::uint8_t* data, std::int32_t n) {
     for (std::int32_t i = 0; i < n; ++i) writeByte(data[i]);
@@ -25,7 +23,8 @@ std::int32_t Output::writeBytes(const Bytes& buf, std::int32_t p, std::int32_t n
 
 void Output::writeFull(const std::uint8_t* data, std::int64_t n) {
     while (n > 0) {
-        const auto piece = static_cast<std::int32_t>(std::min<std::int64_t>(n, std::numeric_limits<std::int32_t>::max()));
+        const auto piece =
+            static_cast<std::int32_t>(std::min<std::int64_t>(n, std::numeric_limits<std::int32_t>::max()));
         const std::int32_t k = writeRaw(data, piece);
         if (k <= 0) throw IoError::blocked();
         data += k;

@@ -11,13 +11,14 @@ LeBytes& LeBytes::u8(int v) {
     return *this;
 }
 
-LeBytes& LeBytes::u16(int v) {
-    return u8(v).u8(v >> 8);
-}
+LeBytes& LeBytes::u16(int v) { return u8(v).u8(v >> 8); }
 
 LeBytes& LeBytes::i32(std::int64_t v) {
     const auto u = static_cast<std::uint32_t>(v);
-    return u8(static_cast<int>(u)).u8(static_cast<int>(u >> 8)).u8(static_cast<int>(u >> 16)).u8(static_cast<int>(u >> 24));
+    return u8(static_cast<int>(u))
+        .u8(static_cast<int>(u >> 8))
+        .u8(static_cast<int>(u >> 16))
+        .u8(static_cast<int>(u >> 24));
 }
 
 LeBytes& LeBytes::str(const std::string& s) {
@@ -115,7 +116,8 @@ std::string zlibZeros(const std::string& prefix, std::uint64_t zeroCount) {
     std::string stream("\x78\x01", 2);
     stream += deflateFlushed(z, prefix, Z_FULL_FLUSH);
     const std::string zeros(piece, '\0');
-    uLong adler = adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(prefix.data()), static_cast<uInt>(prefix.size()));
+    uLong adler = adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(prefix.data()),
+                          static_cast<uInt>(prefix.size()));
     const uLong zerosAdler = adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(zeros.data()), piece);
     // After a full flush no match reaches back before it, so one compressed
     // megabyte of zeros can stand for every other.
@@ -131,7 +133,8 @@ std::string zlibZeros(const std::string& prefix, std::uint64_t zeroCount) {
             adler = adler32_combine(adler, zerosAdler, static_cast<z_off_t>(piece));
         } else {
             stream += deflateFlushed(z, std::string(n, '\0'), Z_FULL_FLUSH);
-            const uLong tailAdler = adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(zeros.data()), static_cast<uInt>(n));
+            const uLong tailAdler =
+                adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(zeros.data()), static_cast<uInt>(n));
             adler = adler32_combine(adler, tailAdler, static_cast<z_off_t>(n));
         }
         done += n;
@@ -150,9 +153,7 @@ std::string writeEdge2(const std::string& body) {
 
 namespace {
 
-std::string u8Payload(int v) {
-    return LeBytes().u8(v).bytes();
-}
+std::string u8Payload(int v) { return LeBytes().u8(v).bytes(); }
 
 std::string layerBlock(const Edge2Layer& layer) {
     std::string block;
@@ -188,8 +189,6 @@ std::string edge2Body(const Edge2Document& document) {
     return body;
 }
 
-std::string writeEdge2(const Edge2Document& document) {
-    return writeEdge2(edge2Body(document));
-}
+std::string writeEdge2(const Edge2Document& document) { return writeEdge2(edge2Body(document)); }
 
 } // namespace tests

@@ -29,7 +29,7 @@ struct Edge1Run {
 };
 
 struct Edge1Layer {
-    std::string name;        // padded with zero bytes (or cut) to 80 bytes
+    std::string name; // padded with zero bytes (or cut) to 80 bytes
     std::uint8_t visibility = 1;
     std::vector<Edge1Run> runs;
     std::vector<std::uint8_t> literals;
@@ -78,7 +78,7 @@ struct Edge2Page {
 };
 
 struct Edge2Document {
-    int bitDepth = 8;              // no depth chunk when negative
+    int bitDepth = 8; // no depth chunk when negative
     int transparentIndex = 0;
     std::vector<std::vector<std::uint8_t>> palettesBgr; // each: 3 bytes a colour
     std::vector<Edge2Page> pages;

@@ -38,9 +38,7 @@ std::string readFile(const std::string& path) {
     return content.str();
 }
 
-bool fileExists(const std::string& path) {
-    return std::filesystem::exists(path);
-}
+bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
 
 std::vector<std::string> listDir(const std::string& path) {
     std::vector<std::string> names;

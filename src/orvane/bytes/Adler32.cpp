@@ -44,12 +44,12 @@ __attribute__((target("avx2"))) std::uint32_t updateAvx2(std::uint32_t adler, co
     std::uint64_t s2 = adler >> 16;
     const __m256i zero = _mm256_setzero_si256();
     const __m256i ones = _mm256_set1_epi16(1);
-    const __m256i weights = _mm256_setr_epi8(32, 31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15,
-                                             14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1);
+    const __m256i weights = _mm256_setr_epi8(32, 31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14,
+                                             13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1);
     while (length >= 32) {
         const std::size_t chunk = std::min(length, chunkMax) & ~std::size_t{31};
-        __m256i byteSums = zero;     // sum of the bytes so far in this chunk, in 64-bit lanes
-        __m256i earlierSums = zero;  // sum over blocks of byteSums before the block
+        __m256i byteSums = zero;    // sum of the bytes so far in this chunk, in 64-bit lanes
+        __m256i earlierSums = zero; // sum over blocks of byteSums before the block
         __m256i weighted = zero;
         for (std::size_t done = 0; done < chunk; done += 32) {
             const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + done));

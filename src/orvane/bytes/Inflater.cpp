@@ -13,9 +13,7 @@ namespace orvane::bytes {
 
 namespace {
 
-io::MessageError invalidData() {
-    return io::MessageError("Invalid data");
-}
+io::MessageError invalidData() { return io::MessageError("Invalid data"); }
 
 // zlib reports every malformation as Z_DATA_ERROR with a message; sort them
 // into the kinds of failure callers see.

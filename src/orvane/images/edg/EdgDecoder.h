@@ -32,8 +32,7 @@ public:
     static void readEdge2Header3008(Reader& input, std::int32_t length, EdgImage& image);
     static Palette readEdge2Palette(Reader& input, std::int32_t length, EdgImage& image);
     static std::unique_ptr<EdgPage> readEdge2Page(Reader& input, std::int32_t length, EdgImage& image);
-    static std::unique_ptr<EdgLayer> readEdge2Layer(Reader& input, std::int32_t length, EdgImage& image,
-                                                    EdgPage& page);
+    static std::unique_ptr<EdgLayer> readEdge2Layer(Reader& input, std::int32_t length, EdgImage& image, EdgPage& page);
     static void readEdge2LayerImage(Reader& input, std::int32_t length, EdgLayer& layer);
 };
 

@@ -13,9 +13,7 @@ class FormatError : public io::Failure {
 public:
     explicit FormatError(Error error) : error_(error) {}
     Error error() const { return error_; }
-    std::string text() const override {
-        return error_ == Error::InvalidFormat ? "InvalidFormat" : "UnsupportedFormat";
-    }
+    std::string text() const override { return error_ == Error::InvalidFormat ? "InvalidFormat" : "UnsupportedFormat"; }
 
 private:
     Error error_;

@@ -30,9 +30,7 @@ public:
         viewSize_ = n;
     }
     // Appends n bytes; a view becomes an owned copy first.
-    void append(const std::uint8_t* indices, std::size_t n) {
-        owned().insert(owned_.end(), indices, indices + n);
-    }
+    void append(const std::uint8_t* indices, std::size_t n) { owned().insert(owned_.end(), indices, indices + n); }
     // The owned storage, for writing in place; a view is copied into it first.
     std::vector<std::uint8_t>& owned() {
         if (view_ != nullptr) {

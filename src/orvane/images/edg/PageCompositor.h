@@ -31,9 +31,9 @@ private:
     // Where a composite pixel comes from; indexes the rows of colours_.
     enum Source : std::uint8_t { Uncovered = 0, Bottom = 1, Above = 2 };
 
-    std::vector<const IndexArray*> visible_; // bottom-most first
-    std::array<color::Rgba, 3 * 256> colours_{};             // by source, then index
-    bytes::ByteTable opaque_{};                              // 0xFF where alpha is not 0
+    std::vector<const IndexArray*> visible_;     // bottom-most first
+    std::array<color::Rgba, 3 * 256> colours_{}; // by source, then index
+    bytes::ByteTable opaque_{};                  // 0xFF where alpha is not 0
     std::size_t length_ = 0;
 };
 

@@ -32,7 +32,8 @@ std::int64_t pixelLayersLength(const EdgPage& page) {
     std::int64_t length = 0;
     const std::int64_t pixels = std::int64_t{page.width} * page.height;
     for (const auto& layer : page.layers) {
-        length += PsdEncoder::layerRecordLength(PsdEncoder::recordNameLength(layer->name), 4, 0) + PsdEncoder::channelDataLength(pixels);
+        length += PsdEncoder::layerRecordLength(PsdEncoder::recordNameLength(layer->name), 4, 0) +
+                  PsdEncoder::channelDataLength(pixels);
     }
     return length;
 }
@@ -87,7 +88,8 @@ void PsdConverter::checkConvertible(const EdgImage& image) {
     for (const auto& page : image.pages) {
         layerInfo += pixelLayersLength(*page);
         if (shape == Shape::Groups) {
-            layerInfo += PsdEncoder::layerRecordLength(PsdEncoder::recordNameLength(page->name), 4, 1) + PsdEncoder::channelDataLength(0);
+            layerInfo += PsdEncoder::layerRecordLength(PsdEncoder::recordNameLength(page->name), 4, 1) +
+                         PsdEncoder::channelDataLength(0);
             layerInfo += PsdEncoder::layerRecordLength(14, 4, 3) + PsdEncoder::channelDataLength(0);
         }
         if (layerInfo > std::numeric_limits<std::int32_t>::max()) throw FormatError(Error::UnsupportedFormat);

@@ -26,9 +26,7 @@ std::int32_t checkedLength(std::int64_t length) {
     return static_cast<std::int32_t>(length);
 }
 
-std::int64_t storedNameLength(const PsdLayer& layer) {
-    return PsdEncoder::recordNameLength(layer.name);
-}
+std::int64_t storedNameLength(const PsdLayer& layer) { return PsdEncoder::recordNameLength(layer.name); }
 
 // Produces n bytes of output through fill(destination): straight into the
 // output's own buffer where it has one, else through scratch.
@@ -91,13 +89,9 @@ void PsdEncoder::writeHeader(const PsdImage& document, io::Output& output) {
     output.writeInt16(document.colorMode);
 }
 
-void PsdEncoder::writeColorModeData(const PsdImage&, io::Output& output) {
-    output.writeInt32(0);
-}
+void PsdEncoder::writeColorModeData(const PsdImage&, io::Output& output) { output.writeInt32(0); }
 
-void PsdEncoder::writeImageResources(const PsdImage&, io::Output& output) {
-    output.writeInt32(0);
-}
+void PsdEncoder::writeImageResources(const PsdImage&, io::Output& output) { output.writeInt32(0); }
 
 void PsdEncoder::writeLayerAndMaskInformation(const PsdImage& document, io::Output& output) {
     const std::int32_t length = checkedLength(layerAndMaskInformationLength(document));
@@ -132,11 +126,13 @@ void PsdEncoder::writeLayerInfo(const PsdImage& document, io::Output& output) {
 void PsdEncoder::writeLayerRecord(const PsdImage& document, const PsdLayer& layer, io::Output& output) {
     output.writeInt32(layer.y);
     output.writeInt32(layer.x);
-    output.writeInt32(static_cast<std::int32_t>(static_cast<std::uint32_t>(layer.y) + static_cast<std::uint32_t>(layer.height)));
-    output.writeInt32(static_cast<std::int32_t>(static_cast<std::uint32_t>(layer.x) + static_cast<std::uint32_t>(layer.width)));
+    output.writeInt32(
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(layer.y) + static_cast<std::uint32_t>(layer.height)));
+    output.writeInt32(
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(layer.x) + static_cast<std::uint32_t>(layer.width)));
     output.writeInt16(layer.numChannels);
-    const auto channelLength =
-        static_cast<std::int32_t>(static_cast<std::uint32_t>(layer.height) * static_cast<std::uint32_t>(layer.width) + 2u);
+    const auto channelLength = static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(layer.height) * static_cast<std::uint32_t>(layer.width) + 2u);
     for (const std::int32_t id : {0, 1, 2, -1}) {
         output.writeInt16(id);
         output.writeInt32(channelLength);
@@ -146,17 +142,14 @@ void PsdEncoder::writeLayerRecord(const PsdImage& document, const PsdLayer& laye
     const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(layer.opacity), static_cast<std::uint8_t>(layer.clipping),
                                    static_cast<std::uint8_t>(layer.flags), 0};
     output.writeFull(bytes, 4);
-    output.writeInt32(
-        checkedLength(layerExtraDataLength(storedNameLength(layer), layer.numChannels, layer.type)));
+    output.writeInt32(checkedLength(layerExtraDataLength(storedNameLength(layer), layer.numChannels, layer.type)));
     writeLayerRecordMask(document, layer, output);
     writeLayerRecordBlendingRanges(document, layer, output);
     writeLayerRecordName(document, layer, output);
     writeLayerRecordAdditionalLayerInformation(document, layer, output);
 }
 
-void PsdEncoder::writeLayerRecordMask(const PsdImage&, const PsdLayer&, io::Output& output) {
-    output.writeInt32(0);
-}
+void PsdEncoder::writeLayerRecordMask(const PsdImage&, const PsdLayer&, io::Output& output) { output.writeInt32(0); }
 
 void PsdEncoder::writeLayerRecordBlendingRanges(const PsdImage&, const PsdLayer& layer, io::Output& output) {
     output.writeInt32(layer.numChannels * 8 + 8);
@@ -203,9 +196,7 @@ void PsdEncoder::writeLayerImageData(const PsdImage&, const PsdLayer& layer, io:
     }
 }
 
-void PsdEncoder::writeGlobalLayerMaskInfo(const PsdImage&, io::Output& output) {
-    output.writeInt32(0);
-}
+void PsdEncoder::writeGlobalLayerMaskInfo(const PsdImage&, io::Output& output) { output.writeInt32(0); }
 
 void PsdEncoder::writeAdditionalLayerInfomation(const PsdImage&, io::Output&) {}
 
