@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs the whole test suite twice:
-# a normal build and an AddressSanitizer + UndefinedBehaviorSanitizer build.
+# Installs what is missing, then runs the whole test suite: the format check,
+# the GoogleTest suite twice (a normal build and an AddressSanitizer +
+# UndefinedBehaviorSanitizer build), the Debian package check and a short
+# run of every fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh python3-psd-tools imagemagick clang-format
+scripts/deps.sh python3-psd-tools imagemagick clang-format man-db
 scripts/deps.sh clang-14 libclang-rt-14-dev || echo "fuzz: could not install clang's fuzzer runtime"
 jobs=$(nproc)
 
@@ -23,6 +25,8 @@ run_suite build-test -DCMAKE_BUILD_TYPE=Release
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTOMEL_SANITIZE=ON
+echo "== Debian package"
+scripts/check-package.sh
 echo "== Fuzz smoke run (about 60 s per harness)"
 fuzz/run.sh 60
 echo "== All tests passed"
