@@ -26,6 +26,16 @@ mkdir -p "$work" fuzz/crashes
 "$build/fuzz/make_corpus" "$work/seeds" >/dev/null
 
 status=0
+# Every input a fuzzer once broke is replayed first.
+for harness in "${harnesses[@]}"; do
+    if [ -d "fuzz/regressions/$harness" ]; then
+        if ! "$build/fuzz/$harness" fuzz/regressions/"$harness"/* >"$work/$harness-regressions.log" 2>&1; then
+            echo "fuzz: $harness fails on a kept reproducer, see $work/$harness-regressions.log"
+            tail -n 20 "$work/$harness-regressions.log"
+            status=1
+        fi
+    fi
+done
 for harness in "${harnesses[@]}"; do
     case $harness in
         fuzz_inflate) seeds=$work/seeds/inflate ;;

@@ -229,7 +229,7 @@ void PsdEncoder::writeIndexedChannels(const IndexedPixels& pixels, io::Output& o
             const std::size_t n = std::min(planePiece, pixels.pixelCount - done);
             const std::size_t fromIndices = done < present ? std::min(n, present - done) : 0;
             emit(output, n, scratch, [&](std::uint8_t* out) {
-                bytes::ByteLookup::map(pixels.indices + done, fromIndices, table, out);
+                if (fromIndices > 0) bytes::ByteLookup::map(pixels.indices + done, fromIndices, table, out);
                 std::fill(out + fromIndices, out + n, std::uint8_t{0}); // pixels past the indices
             });
             done += n;
