@@ -20,6 +20,8 @@ def run(argv, cwd, outputs=()):
     for output in outputs:
         if os.path.exists(os.path.join(cwd, output)):
             os.remove(os.path.join(cwd, output))
+    # Every run starts with no dirty pages left by the one before it.
+    os.sync()
     start = time.perf_counter()
     process = subprocess.Popen(argv, cwd=cwd, stdout=subprocess.DEVNULL)
     _, status, usage = os.wait4(process.pid, 0)

@@ -12,12 +12,7 @@ BytesInput::BytesInput(const Bytes& bytes, std::int32_t pos_, std::int32_t len_)
     if (!rangeInside(pos_, len_, bytes.length())) throw IoError::outsideBounds();
 }
 
-int BytesInput::readByte() {
-    if (len == 0) throw Eof();
-    const int c = *cursor();
-    consume(1);
-    return c;
-}
+void BytesInput::throwEof() { throw Eof(); }
 
 std::int32_t BytesInput::readRaw(std::uint8_t* dst, std::int32_t n) {
     if (len == 0) throw Eof();

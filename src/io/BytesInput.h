@@ -12,7 +12,12 @@ class BytesInput : public Input {
 public:
     BytesInput(const Bytes& bytes, std::int32_t pos, std::int32_t len);
 
-    int readByte() override;
+    int readByte() override {
+        if (len == 0) throwEof();
+        const int c = *cursor();
+        consume(1);
+        return c;
+    }
     Bytes readAll() override;
     Bytes read(std::int32_t n) override;
     int readUInt16() override;
@@ -35,6 +40,7 @@ protected:
     std::int32_t totlen;
 
 private:
+    [[noreturn]] static void throwEof();
     const std::uint8_t* cursor() const { return buffer->data() + pos; }
     void consume(std::int32_t n) {
         pos += n;

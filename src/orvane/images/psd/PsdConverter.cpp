@@ -60,7 +60,16 @@ std::vector<color::Rgba> placeComposite(const EdgPage& page, std::int32_t width,
     const std::int64_t from = std::max<std::int64_t>(0, -std::int64_t{page.x});
     const std::int64_t to = std::min<std::int64_t>(page.width, width - std::int64_t{page.x});
     if (from >= to) return canvas;
-    for (std::int64_t row = std::max<std::int64_t>(0, -std::int64_t{page.y}); row < page.height; ++row) {
+    const std::int64_t firstRow = std::max<std::int64_t>(0, -std::int64_t{page.y});
+    const std::int64_t endRow = std::min<std::int64_t>(page.height, height - std::int64_t{page.y});
+    if (from == 0 && to == page.width && page.width == width && firstRow < endRow) {
+        // Whole rows of a page as wide as the canvas: one contiguous run.
+        const std::size_t start = static_cast<std::size_t>(firstRow * page.width);
+        const std::size_t count = static_cast<std::size_t>((endRow - firstRow) * page.width);
+        compositor.compose(start, count, &canvas[static_cast<std::size_t>((page.y + firstRow) * width)]);
+        return canvas;
+    }
+    for (std::int64_t row = firstRow; row < page.height; ++row) {
         const std::int64_t y = std::int64_t{page.y} + row;
         if (y >= height) break;
         const std::int64_t rowStart = row * page.width;
