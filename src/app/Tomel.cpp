@@ -40,8 +40,8 @@ void Tomel::convertEdgToPsd(const std::string& path) {
     const FileSystem::Kind kind = FileSystem::kind(path);
     if (kind == FileSystem::Kind::Missing) throw io::MessageError("File not found");
     if (kind == FileSystem::Kind::Directory) throw io::MessageError("File is Directory");
-    const io::Bytes input = FileSystem::getBytes(path);
-    const auto edg = orvane::images::edg::EdgDecoder::decode(input);
+    // The file's bytes are dropped once decoded: the document keeps what it needs.
+    const auto edg = orvane::images::edg::EdgDecoder::decode(FileSystem::getBytes(path));
     const auto psd = orvane::images::psd::PsdConverter::convertFromEdg(*edg);
     // Raises Overflow for a document that cannot be written, before any file is made.
     orvane::images::psd::PsdEncoder::fileLength(*psd);
