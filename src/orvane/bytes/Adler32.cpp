@@ -1,5 +1,7 @@
 #include "orvane/bytes/Adler32.h"
 
+#include "orvane/bytes/CpuFeatures.h"
+
 #include <algorithm>
 #include <zlib.h>
 
@@ -69,17 +71,13 @@ __attribute__((target("avx2"))) std::uint32_t updateAvx2(std::uint32_t adler, co
     return static_cast<std::uint32_t>((s2 % base) << 16 | (s1 % base));
 }
 
-bool hasAvx2() {
-    static const bool supported = __builtin_cpu_supports("avx2");
-    return supported;
-}
 #endif
 
 } // namespace
 
 std::uint32_t Adler32::update(std::uint32_t adler, const std::uint8_t* data, std::size_t length) {
 #if defined(__x86_64__)
-    if (hasAvx2()) return updateAvx2(adler, data, length);
+    if (CpuFeatures::avx2()) return updateAvx2(adler, data, length);
 #endif
     return updateScalar(adler, data, length);
 }

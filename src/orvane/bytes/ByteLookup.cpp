@@ -1,5 +1,7 @@
 #include "orvane/bytes/ByteLookup.h"
 
+#include "orvane/bytes/CpuFeatures.h"
+
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
@@ -44,17 +46,13 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void mapVbmi(const std::u
     }
 }
 
-bool hasVbmi() {
-    static const bool supported = __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw");
-    return supported;
-}
 #endif
 
 } // namespace
 
 void ByteLookup::map(const std::uint8_t* in, std::size_t n, const ByteTable& table, std::uint8_t* out) {
 #if defined(__x86_64__)
-    if (hasVbmi()) {
+    if (CpuFeatures::avx512Vbmi()) {
         mapVbmi(in, n, table, out);
         return;
     }
