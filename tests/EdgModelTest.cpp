@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "orvane/images/edg/EdgImage.h"
+#include "support/ModelBuilder.h"
 
 using namespace orvane::images::edg;
 using orvane::images::color::Rgb;
@@ -18,11 +19,7 @@ struct Fixture {
     }
     EdgPage& page() { return *image.pages[0]; }
     EdgLayer& addLayer(std::vector<std::uint8_t> indices, bool visible = true) {
-        page().layers.push_back(std::make_unique<EdgLayer>(page()));
-        EdgLayer& layer = *page().layers.back();
-        layer.imageData = std::move(indices);
-        layer.visible = visible;
-        return layer;
+        return tests::addLayer(page(), "", std::move(indices), visible);
     }
     std::vector<std::int32_t> composite() {
         std::vector<std::int32_t> values;
@@ -85,12 +82,7 @@ TEST(EdgModel, CanvasSizeCoversEveryPage) {
     EdgImage image;
     EXPECT_EQ(image.getSize(), (std::array<std::int64_t, 2>{0, 0}));
     for (const auto [x, y, w, h] : {std::array{0, 0, 16, 16}, std::array{20, 4, 8, 8}, std::array{-50, -50, 8, 8}}) {
-        image.pages.push_back(std::make_unique<EdgPage>(image));
-        EdgPage& page = *image.pages.back();
-        page.x = x;
-        page.y = y;
-        page.width = w;
-        page.height = h;
+        tests::addPage(image, "", x, y, w, h);
     }
     EXPECT_EQ(image.getSize(), (std::array<std::int64_t, 2>{28, 16}));
     image.pages[1]->x = 2147483647;

@@ -2,6 +2,7 @@
 
 #include "orvane/images/edg/Error.h"
 #include "orvane/images/psd/PsdConverter.h"
+#include "support/ModelBuilder.h"
 
 using namespace orvane::images;
 using color::Rgb;
@@ -17,23 +18,11 @@ constexpr std::int32_t opaque(std::uint32_t rgb) { return static_cast<std::int32
 struct Document {
     Document() { image.paletteBank.push_back({Rgb{0x10}, Rgb{0x11}, Rgb{0x12}}); }
     EdgPage& addPage(const std::string& name, int x, int y, int width, int height) {
-        image.pages.push_back(std::make_unique<EdgPage>(image));
-        EdgPage& page = *image.pages.back();
-        page.name = name;
-        page.x = x;
-        page.y = y;
-        page.width = width;
-        page.height = height;
-        return page;
+        return tests::addPage(image, name, x, y, width, height);
     }
     static edg::EdgLayer& addLayer(EdgPage& page, const std::string& name, std::vector<std::uint8_t> indices,
                                    bool visible = true) {
-        page.layers.push_back(std::make_unique<edg::EdgLayer>(page));
-        edg::EdgLayer& layer = *page.layers.back();
-        layer.name = name;
-        layer.imageData = std::move(indices);
-        layer.visible = visible;
-        return layer;
+        return tests::addLayer(page, name, std::move(indices), visible);
     }
     EdgImage image;
 };

@@ -94,24 +94,21 @@ std::int32_t FileOutput::writeRaw(const std::uint8_t* data, std::int32_t n) {
         return n;
     }
     flush();
-    std::int32_t done = 0;
-    while (done < n) {
-        const ssize_t k = ::write(fd_, data + done, static_cast<std::size_t>(n - done));
-        if (k < 0 && errno == EINTR) continue;
-        if (k <= 0) fail();
-        done += static_cast<std::int32_t>(k);
-    }
+    writeToFile(data, static_cast<std::size_t>(n));
     return n;
 }
 
-void FileOutput::flush() {
-    std::size_t done = 0;
-    while (done < pending_.size()) {
-        const ssize_t k = ::write(fd_, pending_.data() + done, pending_.size() - done);
+void FileOutput::writeToFile(const std::uint8_t* data, std::size_t n) {
+    for (std::size_t done = 0; done < n;) {
+        const ssize_t k = ::write(fd_, data + done, n - done);
         if (k < 0 && errno == EINTR) continue;
         if (k <= 0) fail();
         done += static_cast<std::size_t>(k);
     }
+}
+
+void FileOutput::flush() {
+    writeToFile(pending_.data(), pending_.size());
     pending_.resize(0);
 }
 

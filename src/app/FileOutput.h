@@ -32,6 +32,7 @@ protected:
 private:
     [[noreturn]] void fail() const;
     void flush();
+    void writeToFile(const std::uint8_t* data, std::size_t n);
     void discard();
     void linkUnderTemporaryName();
 

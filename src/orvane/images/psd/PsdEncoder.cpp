@@ -26,8 +26,6 @@ std::int32_t checkedLength(std::int64_t length) {
     return static_cast<std::int32_t>(length);
 }
 
-std::int64_t storedNameLength(const PsdLayer& layer) { return PsdEncoder::recordNameLength(layer.name); }
-
 // Produces n bytes of output through fill(destination): straight into the
 // output's own buffer where it has one, else through scratch.
 template <typename Fill>
@@ -142,7 +140,7 @@ void PsdEncoder::writeLayerRecord(const PsdImage& document, const PsdLayer& laye
     const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(layer.opacity), static_cast<std::uint8_t>(layer.clipping),
                                    static_cast<std::uint8_t>(layer.flags), 0};
     output.writeFull(bytes, 4);
-    output.writeInt32(checkedLength(layerExtraDataLength(storedNameLength(layer), layer.numChannels, layer.type)));
+    output.writeInt32(checkedLength(layerExtraDataLength(recordNameLength(layer.name), layer.numChannels, layer.type)));
     writeLayerRecordMask(document, layer, output);
     writeLayerRecordBlendingRanges(document, layer, output);
     writeLayerRecordName(document, layer, output);
@@ -164,7 +162,7 @@ void PsdEncoder::writeLayerRecordBlendingRanges(const PsdImage&, const PsdLayer&
 // A Pascal string padded with zero bytes to a multiple of 4, length byte
 // included. Longer names are cut to the 255 bytes the length byte can count.
 void PsdEncoder::writeLayerRecordName(const PsdImage&, const PsdLayer& layer, io::Output& output) {
-    const auto k = static_cast<std::int32_t>(storedNameLength(layer));
+    const auto k = static_cast<std::int32_t>(recordNameLength(layer.name));
     const std::uint8_t lengthByte = static_cast<std::uint8_t>(k);
     output.writeFull(&lengthByte, 1);
     output.writeFull(reinterpret_cast<const std::uint8_t*>(layer.name.data()), k);
@@ -252,7 +250,7 @@ std::int64_t PsdEncoder::layerRecordLength(std::int64_t nameLength, std::int32_t
 std::int64_t PsdEncoder::layerInfoLength(const PsdImage& document) {
     std::int64_t length = 2;
     for (const auto& layer : document.layers) {
-        length += layerRecordLength(storedNameLength(*layer), layer->numChannels, layer->type);
+        length += layerRecordLength(recordNameLength(layer->name), layer->numChannels, layer->type);
         length += channelDataLength(static_cast<std::int64_t>(layer->pixelCount()));
     }
     return length;
