@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, then runs the whole test suite: the format check,
 # the GoogleTest suite twice (a normal build and an AddressSanitizer +
-# UndefinedBehaviorSanitizer build), the Debian package check and a short
-# run of every fuzzer.
+# UndefinedBehaviorSanitizer build), the Windows build checked under Wine
+# against the Linux build, the Debian package check and a short run of every
+# fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh python3-psd-tools imagemagick clang-format man-db
+scripts/deps.sh python3-psd-tools imagemagick clang-format man-db wine wine64
 scripts/deps.sh clang-14 libclang-rt-14-dev || echo "fuzz: could not install clang's fuzzer runtime"
 jobs=$(nproc)
 
@@ -22,6 +23,9 @@ echo "== Formatting"
 scripts/check-format.sh
 echo "== Release build"
 run_suite build-test -DCMAKE_BUILD_TYPE=Release
+echo "== Windows build (MinGW-w64) and the Wine stage"
+scripts/build-windows.sh
+tests/wine/run.sh build-test build-win
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTOMEL_SANITIZE=ON

@@ -32,16 +32,24 @@ protected:
 private:
     [[noreturn]] void fail() const;
     void flush();
+    // The platform's part: FileOutputPosix.cpp or FileOutputWindows.cpp.
+    bool isOpen() const;
     void writeToFile(const std::uint8_t* data, std::size_t n);
+    void closeFile();
     void discard();
-    void linkUnderTemporaryName();
+    void reservePending();
 
     std::string target_;
     std::string directory_;
     std::string temporary_; // the file's temporary name, when it has one
-    bool unnamed_ = false;  // created without a name (O_TMPFILE)
-    int fd_ = -1;
     io::ByteArray pending_; // bytes written and not yet passed to the file
+#ifdef _WIN32
+    void* handle_ = nullptr; // the temporary file's HANDLE, null once closed
+#else
+    void linkUnderTemporaryName();
+    bool unnamed_ = false; // created without a name (O_TMPFILE)
+    int fd_ = -1;
+#endif
 };
 
 } // namespace app

@@ -3,6 +3,13 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <stdio.h>
+#endif
+
+#include "app/CommandLine.h"
 #include "app/Tomel.h"
 #include "io/Failure.h"
 
@@ -18,8 +25,12 @@ int fail(const std::string& text) {
 // The one handler of the program: every error that escapes a conversion ends
 // the run here with one "Error : " line on standard output and status 255.
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // Lines end with "\n" alone, as on every other platform.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     try {
-        const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+        const std::vector<std::string> args = app::CommandLine::arguments(argc, argv);
         app::Tomel::main(args);
         std::cout.flush();
         return 0;

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Cross-builds tomel.exe (and tomel_tests.exe) for 64-bit Windows on Debian
+# and packs build-win/tomel-VERSION-win64.zip. Installs what is missing.
+#
+# PCRE2 and GoogleTest have no MinGW packages, so both are built here from
+# the sources Debian ships: GoogleTest from /usr/src/googletest (package
+# googletest), PCRE2 from Debian's source package, fetched with a private apt
+# configuration that adds a deb-src entry for the machine's own archive
+# without touching the machine's source lists.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/deps.sh g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest zip dpkg-dev
+
+build=build-win
+third=$build/third-party
+prefix=$PWD/$third/install
+toolchain=$PWD/cmake/mingw-w64-x86_64.cmake
+mkdir -p "$third"
+
+# The archive of the machine's first deb entry (one-line or deb822 format).
+debian_archive() {
+    local uri
+    uri=$(grep -hE '^(URIs:|deb )' /etc/apt/sources.list /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list \
+        2>/dev/null | grep -v security | head -n1 | sed -E 's/^URIs:[[:space:]]*//; s/^deb[[:space:]]+(\[[^]]*\][[:space:]]+)?//' |
+        awk '{print $1}')
+    echo "${uri:-http://deb.debian.org/debian}"
+}
+
+fetch_pcre2_source() {
+    local apt=$PWD/$third/apt
+    local suite
+    suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    mkdir -p "$apt/parts" "$apt/lists/partial" "$apt/cache/archives/partial"
+    cat >"$apt/parts/tomel-src.sources" <<SOURCES
+Types: deb-src
+URIs: $(debian_archive)
+Suites: $suite
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SOURCES
+    local opts=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt/parts"
+        -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache" -o APT::Sandbox::User=root)
+    apt-get "${opts[@]}" -qq update
+    (cd "$third" && apt-get "${opts[@]}" -qq source pcre2 >/dev/null)
+}
+
+if [ ! -f "$prefix/lib/libpcre2-8.a" ]; then
+    [ -n "$(ls -d "$third"/pcre2-*/ 2>/dev/null)" ] || fetch_pcre2_source
+    pcre2_src=$(ls -d "$third"/pcre2-*/ | head -n1)
+    cmake -S "$pcre2_src" -B "$third/pcre2-build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \
+        -DPCRE2_BUILD_PCRE2_8=ON -DPCRE2_BUILD_PCRE2_16=OFF -DPCRE2_BUILD_PCRE2_32=OFF -DPCRE2_SUPPORT_JIT=OFF \
+        -DPCRE2_BUILD_PCRE2GREP=OFF -DPCRE2_BUILD_TESTS=OFF >/dev/null
+    cmake --build "$third/pcre2-build" --target install >/dev/null
+fi
+if [ ! -f "$prefix/lib/libgtest.a" ]; then
+    cmake -S /usr/src/googletest -B "$third/googletest-build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=OFF \
+        >/dev/null
+    cmake --build "$third/googletest-build" --target install >/dev/null
+fi
+
+export THIRD_PARTY_PREFIX=$prefix
+PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_SYSROOT_DIR= \
+    cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_PREFIX_PATH="$prefix" "$@" >/dev/null
+cmake --build "$build"
+scripts/package-windows.sh

@@ -1,0 +1,124 @@
+#include "app/FileOutput.h"
+
+#include <windows.h>
+
+#include <limits>
+
+#include "io/FileError.h"
+
+namespace app {
+
+namespace {
+
+std::string directoryOf(const std::string& path) {
+    const auto separator = path.find_last_of("/\\:");
+    return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+}
+
+// The temporary file of the conversion in progress, shared with the console
+// control handler. The lock is held while the name changes hands (creation,
+// the move into place, removal), so Ctrl-C either finds a temporary file and
+// removes it, or finds none.
+struct PendingTemporary {
+    CRITICAL_SECTION lock;
+    std::string name;
+    PendingTemporary() { InitializeCriticalSection(&lock); }
+};
+
+PendingTemporary& pending() {
+    static PendingTemporary instance;
+    return instance;
+}
+
+class Locked {
+public:
+    Locked() { EnterCriticalSection(&pending().lock); }
+    ~Locked() { LeaveCriticalSection(&pending().lock); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+};
+
+// Ctrl-C, Ctrl-Break, closing the console, logging off, shutting down: the
+// temporary file is removed (it was opened with FILE_SHARE_DELETE, so it goes
+// when the process's handles close), then the process ends at once with the
+// status Windows gives an interrupted program. The lock is never released,
+// so nothing is created or moved in between.
+BOOL WINAPI removeTemporaryOnExit(DWORD) {
+    EnterCriticalSection(&pending().lock);
+    if (!pending().name.empty()) DeleteFileA(pending().name.c_str());
+    TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
+    return TRUE;
+}
+
+void installConsoleHandler() {
+    static const bool installed = SetConsoleCtrlHandler(removeTemporaryOnExit, TRUE) != 0;
+    (void)installed;
+}
+
+} // namespace
+
+FileOutput::FileOutput(std::string targetPath) : target_(std::move(targetPath)), directory_(directoryOf(target_)) {
+    installConsoleHandler();
+    static unsigned counter = 0;
+    const Locked locked;
+    for (int attempt = 0; attempt < 100 && handle_ == nullptr; ++attempt) {
+        std::string name =
+            directory_ + ".tomel-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++);
+        HANDLE handle = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+            break;
+        }
+        handle_ = handle;
+        temporary_ = std::move(name);
+        pending().name = temporary_;
+    }
+    if (handle_ == nullptr) throw io::FileError("file_open", target_);
+    reservePending();
+}
+
+void FileOutput::discard() {
+    const Locked locked;
+    if (handle_ != nullptr) {
+        CloseHandle(handle_);
+        handle_ = nullptr;
+    }
+    if (!temporary_.empty()) {
+        DeleteFileA(temporary_.c_str());
+        temporary_.clear();
+        pending().name.clear();
+    }
+}
+
+bool FileOutput::isOpen() const { return handle_ != nullptr; }
+
+void FileOutput::writeToFile(const std::uint8_t* data, std::size_t n) {
+    constexpr std::size_t maxChunk = std::numeric_limits<DWORD>::max() / 2;
+    for (std::size_t done = 0; done < n;) {
+        const DWORD want = static_cast<DWORD>(n - done < maxChunk ? n - done : maxChunk);
+        DWORD written = 0;
+        if (!WriteFile(handle_, data + done, want, &written, nullptr) || written == 0) fail();
+        done += written;
+    }
+}
+
+void FileOutput::closeFile() {
+    HANDLE handle = handle_;
+    handle_ = nullptr;
+    if (!CloseHandle(handle)) fail();
+}
+
+void FileOutput::commit() {
+    if (!isOpen()) fail();
+    close();
+    const Locked locked;
+    // Replaces an older output in one step; the older one stays as it was
+    // if the move fails.
+    if (!MoveFileExA(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) fail();
+    temporary_.clear();
+    pending().name.clear();
+}
+
+} // namespace app

@@ -1,0 +1,69 @@
+#include "app/FileSystem.h"
+
+#include <windows.h>
+
+#include <limits>
+
+#include "io/BytesBuffer.h"
+#include "io/FileError.h"
+
+namespace app {
+
+FileSystem::Kind FileSystem::kind(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return Kind::Missing;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Kind::Directory : Kind::File;
+}
+
+namespace {
+
+class Handle {
+public:
+    explicit Handle(HANDLE handle) : handle_(handle) {}
+    ~Handle() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+} // namespace
+
+io::Bytes FileSystem::getBytes(const std::string& path) {
+    const Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) throw io::FileError("file_contents", path);
+    // A Bytes holds at most 2147483647 bytes.
+    constexpr auto maxLength = std::numeric_limits<std::int32_t>::max();
+    LARGE_INTEGER size{};
+    const bool sized = GetFileType(file.get()) == FILE_TYPE_DISK && GetFileSizeEx(file.get(), &size);
+    if (sized && size.QuadPart > maxLength) throw io::FileError("file_contents", path);
+    const std::int64_t expected = sized ? size.QuadPart : 0;
+
+    io::BytesBuffer collected;
+    collected.reserve(expected > 0 ? static_cast<std::int32_t>(expected) : 65536);
+    for (;;) {
+        // Read up to the size the file had, then until the end (it may be a
+        // pipe or may have grown).
+        const std::int64_t room = collected.length() < expected ? expected - collected.length() : 65536;
+        if (collected.length() + room > maxLength) throw io::FileError("file_contents", path);
+        const auto want = static_cast<std::int32_t>(room);
+        std::uint8_t* dst = collected.extend(want);
+        DWORD got = 0;
+        const BOOL ok = ReadFile(file.get(), dst, static_cast<DWORD>(want), &got, nullptr);
+        collected.truncate(collected.length() - want + static_cast<std::int32_t>(got));
+        if (!ok) {
+            if (GetLastError() == ERROR_BROKEN_PIPE) break; // a pipe's writer is done
+            throw io::FileError("file_contents", path);
+        }
+        if (got == 0) break;
+        if (expected > 0 && collected.length() == expected) break;
+    }
+    return collected.getBytes();
+}
+
+} // namespace app

@@ -1,0 +1,160 @@
+#!/usr/bin/env bash
+# The Wine stage: runs the Windows build under Wine and holds it to the Linux
+# build's behaviour.
+#  1. tomel_tests.exe (the unit suites that need no child processes);
+#  2. every example and every document of make_documents, plus the error
+#     paths and file situations below, converted by build/tomel and by
+#     tomel.exe in twin directories: standard output, status and every file
+#     left behind must be identical, byte for byte;
+#  3. the command-line split, with exact strings through launch.exe.
+# Usage: tests/wine/run.sh LINUX_BUILD WINDOWS_BUILD
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+linux=$(realpath "${1:-build-test}")
+windows=$(realpath "${2:-build-win}")
+export WINEPREFIX=$windows/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+
+pass() { passed=$((passed + 1)); }
+fail() {
+    failed=$((failed + 1))
+    echo "FAILED: $*"
+}
+
+echo "== Unit tests under Wine ($(wine --version))"
+if wine "$windows/tests/tomel_tests.exe" --gtest_brief=1 >"$work/unit.log" 2>&1; then
+    pass
+    grep -E '^\[  PASSED  \]' "$work/unit.log"
+else
+    fail "tomel_tests.exe"
+    tail -n 40 "$work/unit.log"
+fi
+
+# scenario NAME SETUP-FUNCTION ARGS...: sets up twin directories, runs both
+# builds there with ARGS and compares everything.
+scenario() {
+    local name=$1 setup=$2
+    shift 2
+    local dir=$work/scenarios/$name
+    mkdir -p "$dir/linux" "$dir/windows"
+    (cd "$dir/linux" && $setup)
+    (cd "$dir/windows" && $setup)
+    local status=0
+    (cd "$dir/linux" && "$linux/tomel" "$@" >../linux.out 2>../linux.err) || status=$?
+    echo "$status" >"$dir/linux.status"
+    status=0
+    (cd "$dir/windows" && wine "$windows/tomel.exe" "$@" >../windows.out 2>../windows.err) || status=$?
+    echo "$status" >"$dir/windows.status"
+    if diff -r "$dir/linux" "$dir/windows" >"$dir/diff" && cmp -s "$dir/linux.out" "$dir/windows.out" &&
+        cmp -s "$dir/linux.status" "$dir/windows.status" && [ ! -s "$dir/windows.err" ]; then
+        pass
+    else
+        fail "$name ($*): Linux $(cat "$dir/linux.status") '$(head -c 200 "$dir/linux.out")', Windows $(cat \
+            "$dir/windows.status") '$(head -c 200 "$dir/windows.out")'"
+        head -n 5 "$dir/diff" "$dir/windows.err"
+    fi
+}
+
+echo "== Documents, error paths and file situations: tomel.exe against the Linux build"
+mkdir -p "$work/documents"
+cp examples/*.edg "$work/documents/"
+"$linux/tests/make_documents" "$work/documents"
+for document in "$work"/documents/*.edg; do
+    base=$(basename "$document")
+    eval "copy_$((passed + failed))() { cp '$document' '$base'; }"
+    scenario "$base" "copy_$((passed + failed))" psd "$base"
+done
+
+valid=$work/documents/pages.edg
+damaged=$(ls "$work"/documents/*-flipped.edg | head -n1)
+none() { :; }
+two_valid() { cp "$valid" a.edg && cp "$valid" c.edg; }
+directory() { mkdir pics.edg; }
+older_kept() { cp "$damaged" x.edg && printf 'older output' >x.psd; }
+older_replaced() { cp "$valid" x.edg && printf 'older output' >x.psd; }
+output_is_directory() { cp "$valid" x.edg && mkdir x.psd; }
+upper_case() { cp "$valid" cat.EDG; }
+in_subdirectory() { mkdir art && cp "$valid" art/cat.edgg; }
+scenario usage-none none
+scenario usage-word-only two_valid psd
+scenario usage-upper-case two_valid PSD a.edg
+scenario missing-second two_valid psd a.edg missing.edg c.edg
+scenario empty-path none psd ""
+scenario directory directory psd pics.edg
+scenario damaged-older-kept older_kept psd x.edg
+scenario older-replaced older_replaced psd x.edg
+scenario output-is-directory output_is_directory psd x.edg
+scenario upper-case-extension upper_case psd cat.EDG
+scenario same-path-twice two_valid psd a.edg a.edg
+scenario subdirectory in_subdirectory psd art/cat.edgg
+
+echo "== Command-line split: exact command-line strings"
+# split CASE-NAME 'COMMAND LINE' 'EXPECTED OUTPUT' EXPECTED-STATUS
+split() {
+    local dir=$work/split/$1
+    mkdir -p "$dir/dir"
+    cp "$valid" "$dir/a b.edg"
+    cp "$valid" "$dir/dir/x.edg"
+    cp "$valid" "$dir/x.edg"
+    cp "$valid" "$dir/猫ĉ.edg"
+    local status=0 out
+    out=$(cd "$dir" && printf '%s' "$2" | wine "$windows/tests/launch.exe" "$windows/tomel.exe") || status=$?
+    if [ "$out" == "$3" ] && [ "$status" == "$4" ]; then
+        pass
+    else
+        fail "split $1: [$2] gave status $status '$out', expected $4 '$3'"
+    fi
+}
+split quoted-spaces 'tomel.exe psd "a b.edg"' 'convert psd: a b.edg => a b.psd' 0
+split quote-inside-token 'tomel.exe  psd   a" "b.edg' 'convert psd: a b.edg => a b.psd' 0
+split tab-in-command-word $'tomel.exe psd\tx.edg' 'usage: tomel psd xxx.edg' 0
+split tab-in-path $'tomel.exe psd x.edg\tx.edg' 'Error : File not found' 255
+split no-escape 'tomel.exe psd "dir\"x.edg' 'convert psd: dir\x.edg => dir\x.psd' 0
+split quoted-program '"C:\no such dir\tomel.exe" psd x.edg' 'convert psd: x.edg => x.psd' 0
+split empty-quoted-path 'tomel.exe psd ""' 'Error : File not found' 255
+split unicode-name 'tomel.exe psd 猫ĉ.edg' 'convert psd: 猫ĉ.edg => 猫ĉ.psd' 0
+
+echo "== tomel-drop.bat from the zip, as Explorer starts it for dropped files"
+dropped=$work/dropped
+mkdir -p "$dropped"
+unzip -q -j "$(ls "$windows"/tomel-*-win64.zip | head -n1)" '*/tomel.exe' '*/tomel-drop.bat' -d "$dropped/tool"
+cp "$valid" "$dropped/my cat.edg"
+cp "$valid" "$dropped/p.edg"
+out=$(cd "$dropped" && echo | wine cmd /c 'tool\tomel-drop.bat' "$(winepath -w "$dropped/my cat.edg" 2>/dev/null)" \
+    "$(winepath -w "$dropped/p.edg" 2>/dev/null)" | tr -d '\r')
+if grep -q 'my cat.psd$' <<<"$out" && grep -q 'p.psd$' <<<"$out" && grep -q 'Press any key' <<<"$out" &&
+    cmp -s "$dropped/my cat.psd" "$dropped/p.psd"; then
+    pass
+else
+    fail "tomel-drop.bat: $out"
+fi
+
+echo "== Ctrl-C during a conversion: no temporary left, the older output kept"
+interrupted=$work/interrupted
+mkdir -p "$interrupted"
+"$linux/tests/make_documents" "$interrupted" large
+printf 'older output' >"$interrupted/large.psd"
+(cd "$interrupted" && exec wine "$windows/tomel.exe" psd large.edg >"$work/interrupted.out") &
+pid=$!
+for _ in $(seq 500); do
+    compgen -G "$interrupted/.tomel-*" >/dev/null && break
+    sleep 0.02
+done
+# Wine turns SIGINT into the console's CTRL_C_EVENT.
+kill -INT "$pid"
+status=0
+wait "$pid" || status=$?
+left=$(ls -A "$interrupted" | tr '\n' ' ')
+if [ "$left" == "large.edg large.psd " ] && [ "$(cat "$interrupted/large.psd")" == "older output" ] &&
+    [ "$status" -ne 0 ] && [ ! -s "$work/interrupted.out" ]; then
+    pass
+else
+    fail "Ctrl-C: status $status, left: $left, said: $(cat "$work/interrupted.out")"
+fi
+
+echo "Wine stage: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
