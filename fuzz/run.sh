@@ -12,8 +12,8 @@ harnesses=("$@")
 
 if ! command -v clang++-14 >/dev/null || ! echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }' |
         clang++-14 -x c++ -fsanitize=fuzzer - -o /tmp/tomel-fuzz-probe 2>/dev/null; then
-    echo "fuzz: SKIPPED, clang's libFuzzer runtime is not available (install clang-14 and libclang-rt-14-dev)"
-    exit 0
+    echo "fuzz: FAILED, clang's libFuzzer runtime is not available (install clang-14 and libclang-rt-14-dev)"
+    exit 1
 fi
 
 build=build-fuzz

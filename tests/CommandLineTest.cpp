@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/Tomel.h"
 #include "support/EdgWriter.h"
@@ -20,6 +22,11 @@ std::string smallEdge1() {
     document.paletteRgb = gradientPalette();
     document.layers.push_back(literalLayer("only", {1, 2}));
     return writeEdge1(document);
+}
+
+unsigned fileMode(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 0777 : 0;
 }
 
 } // namespace
@@ -74,10 +81,15 @@ TEST(CommandLine, ConvertsInOrderAndStopsAtTheFirstFailure) {
 TEST(CommandLine, PathErrors) {
     TempDir dir;
     ::mkdir(dir.file("pics.edg").c_str(), 0755);
+    ASSERT_EQ(::symlink("loop.edg", dir.file("loop.edg").c_str()), 0);
     const std::pair<std::string, std::string> cases[] = {
         {"", "Error : File not found\n"},
         {"pics.edg", "Error : File is Directory\n"},
         {"nowhere/x.edg", "Error : File not found\n"},
+        {"pics.edg/x.edg", "Error : File not found\n"},
+        // There, but not to be examined: a loop of links, a name too long.
+        {"loop.edg", "Error : [file_contents,loop.edg]\n"},
+        {std::string(300, 'n') + ".edg", "Error : [file_contents," + std::string(300, 'n') + ".edg]\n"},
     };
     for (const auto& [path, line] : cases) {
         const RunResult run = runTomel({"psd", path}, dir.path());
@@ -97,14 +109,76 @@ TEST(CommandLine, SamePathTwiceAndFilesWithoutExtension) {
     EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"cat", "cat.EDG", "cat.EDG.psd", "cat.psd"}));
 }
 
-TEST(CommandLine, OutputGetsTheModeOfANewFile) {
+TEST(CommandLine, OutputModeIsANewFilesOrTheReplacedOutputs) {
     TempDir dir;
     writeFile(dir.file("a.edg"), smallEdge1());
-    const RunResult run = runTomel({"psd", "a.edg"}, dir.path(), "umask 027;");
-    ASSERT_EQ(run.status, 0);
-    struct stat info {};
-    ASSERT_EQ(::stat(dir.file("a.psd").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    writeFile(dir.file("b.edg"), smallEdge1());
+    writeFile(dir.file("b.psd"), "private older output");
+    ::chmod(dir.file("b.psd").c_str(), 0600);
+    // Both ways of writing: a file without a name, and (without /proc) a named temporary file.
+    for (const std::string wrapper : {"", withoutProc}) {
+        if (!wrapper.empty() && !canRunWithoutProc()) continue;
+        const RunResult run = runTomel({"psd", "a.edg", "b.edg"}, dir.path(), "umask 027;", wrapper);
+        ASSERT_EQ(run.status, 0) << wrapper << run.out;
+        EXPECT_EQ(fileMode(dir.file("a.psd")), 0640u) << wrapper;
+        EXPECT_EQ(fileMode(dir.file("b.psd")), 0600u) << wrapper;
+        EXPECT_EQ(readFile(dir.file("b.psd")), readFile(dir.file("a.psd")));
+        EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"a.edg", "a.psd", "b.edg", "b.psd"}));
+        ::unlink(dir.file("a.psd").c_str());
+    }
+}
+
+TEST(CommandLine, AnInputReachedThroughItsOutputPathIsNeverReplaced) {
+    TempDir dir;
+    const std::string edge = smallEdge1();
+    writeFile(dir.file("s.psd"), edge); // s.edg -> s.psd: the output would replace the input
+    ASSERT_EQ(::symlink("s.psd", dir.file("s.edg").c_str()), 0);
+    writeFile(dir.file("t.edg"), edge); // t.psd -> t.edg: the output path resolves to the input
+    ASSERT_EQ(::symlink("t.edg", dir.file("t.psd").c_str()), 0);
+    for (const std::string name : {"s", "t"}) {
+        const RunResult run = runTomel({"psd", name + ".edg"}, dir.path());
+        EXPECT_EQ(run.status, 255);
+        EXPECT_EQ(run.out, "Error : [file_open," + name + ".psd]\n");
+        EXPECT_EQ(readFile(dir.file(name + ".edg")), edge);
+    }
+    EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"s.edg", "s.psd", "t.edg", "t.psd"}));
+
+    // Two hard links are two names: the output replaces one, the input keeps the other.
+    writeFile(dir.file("h.edg"), edge);
+    ASSERT_EQ(::link(dir.file("h.edg").c_str(), dir.file("h.psd").c_str()), 0);
+    const RunResult run = runTomel({"psd", "h.edg"}, dir.path());
+    EXPECT_EQ(run.out, "convert psd: h.edg => h.psd\n");
+    EXPECT_EQ(readFile(dir.file("h.edg")), edge);
+    EXPECT_NE(readFile(dir.file("h.psd")), edge);
+}
+
+TEST(CommandLine, ALostReportLineEndsTheRunWith255AfterTheWork) {
+    TempDir dir;
+    writeFile(dir.file("a.edg"), smallEdge1());
+    writeFile(dir.file("b.edg"), smallEdge1());
+    ASSERT_EQ(runTomel({"psd", "a.edg"}, dir.path()).status, 0);
+    const std::string expected = readFile(dir.file("a.psd"));
+    const auto expectBothConverted = [&](const std::string& label) {
+        EXPECT_EQ(readFile(dir.file("a.psd")), expected) << label;
+        EXPECT_EQ(readFile(dir.file("b.psd")), expected) << label;
+        ::unlink(dir.file("a.psd").c_str());
+        ::unlink(dir.file("b.psd").c_str());
+    };
+    // Standard output closed or full: the conversions go on, the status tells.
+    for (const std::string prefix : {"exec >&-;", "exec >/dev/full;"}) {
+        const RunResult run = runTomel({"psd", "a.edg", "b.edg"}, dir.path(), prefix);
+        EXPECT_EQ(run.status, 255) << prefix;
+        EXPECT_EQ(run.err, "") << prefix;
+        expectBothConverted(prefix);
+    }
+    RunResult run = runTomelIntoReaderlessPipe({"psd", "a.edg", "b.edg"}, dir.path(), true);
+    EXPECT_EQ(run.status, 255);
+    expectBothConverted("SIGPIPE ignored");
+    // SIGPIPE's default action ends the run at the first lost line, as for any command in a pipe.
+    run = runTomelIntoReaderlessPipe({"psd", "a.edg", "b.edg"}, dir.path(), false);
+    EXPECT_EQ(run.status, 128 + SIGPIPE);
+    EXPECT_EQ(readFile(dir.file("a.psd")), expected);
+    EXPECT_FALSE(fileExists(dir.file("b.psd")));
 }
 
 TEST(CommandLine, FailuresLeaveAnOlderOutputUntouched) {

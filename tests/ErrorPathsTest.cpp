@@ -3,6 +3,12 @@
 // the same name kept byte for byte.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
+#include <unistd.h>
+
+#include "app/FileOutput.h"
+#include "io/Failure.h"
 #include "support/EdgWriter.h"
 #include "support/TestFiles.h"
 
@@ -131,4 +137,92 @@ TEST(ErrorPaths, FileLayer) {
     EXPECT_EQ(run.status, 255);
     EXPECT_EQ(run.out, "Error : [file_contents,/proc/self/mem]\n");
     EXPECT_FALSE(fileExists("/proc/self/mem.psd"));
+}
+
+namespace {
+
+int failingClose(int fd) {
+    ::close(fd);
+    errno = EIO;
+    return -1;
+}
+
+// Restores the file output's seams at the end of a test.
+struct SeamsRestored {
+    ~SeamsRestored() { app::FileOutput::seams = {}; }
+};
+
+void writeAndCommit(const std::string& path, const std::string& content) {
+    app::FileOutput file(path);
+    file.writeString(content);
+    file.commit();
+}
+
+} // namespace
+
+TEST(ErrorPaths, AFailedCloseLeavesNoOutputAndKeepsAnOlderOne) {
+    const SeamsRestored restored;
+    for (const bool unnamed : {true, false}) {
+        TempDir dir;
+        app::FileOutput::seams = {failingClose, unnamed};
+        // New: named already when the close fails, so the name goes again.
+        const std::string created = dir.file("new.psd");
+        EXPECT_THROW(
+            try { writeAndCommit(created, "new bytes"); } catch (const io::Failure& failure) {
+                EXPECT_EQ(failure.text(), "Custom([file_write," + created + "])");
+                throw;
+            },
+            io::Failure);
+        EXPECT_EQ(listDir(dir.path()), std::vector<std::string>{}) << unnamed;
+        writeFile(dir.file("old.psd"), older);
+        EXPECT_THROW(writeAndCommit(dir.file("old.psd"), "new bytes"), io::Failure);
+        EXPECT_EQ(readFile(dir.file("old.psd")), older) << unnamed;
+        EXPECT_EQ(listDir(dir.path()), std::vector<std::string>{"old.psd"}) << unnamed;
+        // And with a working close, both ways put the bytes in place.
+        app::FileOutput::seams.close = ::close;
+        writeAndCommit(dir.file("old.psd"), "new bytes");
+        EXPECT_EQ(readFile(dir.file("old.psd")), "new bytes") << unnamed;
+        EXPECT_EQ(listDir(dir.path()), std::vector<std::string>{"old.psd"}) << unnamed;
+    }
+}
+
+TEST(ErrorPaths, SignalsLeaveNoTemporaryFileAndEndTheRunAsTheSignal) {
+    // Large enough to be caught while its output is being written.
+    Edge2Document document;
+    document.palettesBgr.push_back({10, 20, 30, 40, 50, 60, 70, 80, 90});
+    Edge2Page page{"large", 4096, 4096, 0, 0, false, {}};
+    std::vector<std::uint8_t> indices(4096 * 4096);
+    for (std::size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<std::uint8_t>(i / 4096 % 3);
+    for (int l = 0; l < 4; ++l) page.layers.push_back({"l", true, false, indices});
+    document.pages.push_back(std::move(page));
+    const std::string large = writeEdge2(document);
+
+    struct Case {
+        std::string wrapper;
+        int signal;
+    };
+    // A named temporary file (without /proc) for each signal; a file without a name for one.
+    std::vector<Case> cases = {{"", SIGTERM}};
+    if (canRunWithoutProc()) {
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) cases.push_back({withoutProc, signal});
+    }
+    for (const Case& c : cases) {
+        TempDir dir;
+        writeFile(dir.file("large.edg"), large);
+        writeFile(dir.file("large.psd"), older);
+        // Waits until the output file is open (named, or unnamed as seen in
+        // /proc), stops the program there, signals it and lets it go on. The
+        // signals a shell ignores in background jobs are given back their
+        // default action first.
+        const std::string outputOpen =
+            c.wrapper.empty() ? "ls -l /proc/$pid/fd 2>/dev/null | grep -q '#'" : "ls -A | grep -q '^\\.tomel-'";
+        const RunResult run =
+            runShell("cd '" + dir.path() + "' && { env --default-signal=INT,HUP,TERM " + c.wrapper +
+                     " '" TOMEL_BINARY "' psd large.edg >/dev/null 2>&1 & pid=$!; i=0; until " + outputOpen +
+                     " || [ $i -gt 5000 ]; do i=$((i+1)); done; kill -STOP $pid; kill -" + std::to_string(c.signal) +
+                     " $pid; kill -CONT $pid; wait $pid; echo $?; }");
+        EXPECT_EQ(run.out, std::to_string(128 + c.signal) + "\n") << c.wrapper << " " << c.signal;
+        EXPECT_TRUE(readFile(dir.file("large.psd")) == older) << c.signal;
+        EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"large.edg", "large.psd"})) << c.signal;
+    }
 }

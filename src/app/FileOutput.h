@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <string>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include "io/ByteArray.h"
 #include "io/Output.h"
@@ -25,6 +28,16 @@ public:
     void close() override;
     // Flushes, closes and puts the file in place of the target.
     void commit();
+
+#ifndef _WIN32
+    // Test seams: the close call, and whether files without a name are used
+    // where the system offers them (the named fallback is taken otherwise).
+    struct Seams {
+        int (*close)(int) = ::close;
+        bool unnamedFiles = true;
+    };
+    static Seams seams;
+#endif
 
 protected:
     std::int32_t writeRaw(const std::uint8_t* data, std::int32_t n) override;

@@ -1,7 +1,10 @@
 #include "app/FileOutput.h"
 
+#include <array>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +12,8 @@
 #include "io/FileError.h"
 
 namespace app {
+
+FileOutput::Seams FileOutput::seams;
 
 namespace {
 
@@ -30,23 +35,94 @@ mode_t newFileMode() {
 // A file without a name is given one through its /proc/self/fd link.
 bool canNameUnnamedFiles() {
     static const bool available = ::access("/proc/self/fd", X_OK) == 0;
-    return available;
+    return available && FileOutput::seams.unnamedFiles;
 }
 
 std::string fdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 
+// The signals that end a run from outside, and after which no named
+// temporary file may stay behind.
+constexpr int terminatingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// The temporary file's name while it has one, for the signal handler; a
+// fixed buffer, since the handler may only read memory and call
+// async-signal-safe functions. The name changes only while these signals are
+// blocked, so the handler sees either no name or a whole one.
+std::array<char, 8192> pendingName{};
+volatile std::sig_atomic_t pendingNamed = 0;
+
+void removeTemporaryAndDie(int signal) {
+    if (pendingNamed) ::unlink(pendingName.data());
+    // Ends the process as the signal would have: the status stays the signal's.
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+void installSignalHandlers() {
+    static const bool installed = [] {
+        struct sigaction action {};
+        action.sa_handler = removeTemporaryAndDie;
+        sigemptyset(&action.sa_mask);
+        for (const int signal : terminatingSignals) sigaddset(&action.sa_mask, signal);
+        for (const int signal : terminatingSignals) {
+            struct sigaction previous {};
+            // A signal the caller ignores (nohup, for instance) stays ignored.
+            if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN) {
+                ::sigaction(signal, &action, nullptr);
+            }
+        }
+        return true;
+    }();
+    (void)installed;
+}
+
+class SignalsBlocked {
+public:
+    SignalsBlocked() {
+        sigset_t blocked;
+        sigemptyset(&blocked);
+        for (const int signal : terminatingSignals) sigaddset(&blocked, signal);
+        ::sigprocmask(SIG_BLOCK, &blocked, &previous_);
+    }
+    ~SignalsBlocked() { ::sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+    SignalsBlocked(const SignalsBlocked&) = delete;
+    SignalsBlocked& operator=(const SignalsBlocked&) = delete;
+
+private:
+    sigset_t previous_;
+};
+
+// Call with the signals blocked.
+void rememberPendingName(const std::string& name) {
+    if (name.size() >= pendingName.size()) return; // longer than any path the system accepts
+    std::memcpy(pendingName.data(), name.c_str(), name.size() + 1);
+    pendingNamed = 1;
+}
+
+void forgetPendingName() { pendingNamed = 0; }
+
+// The permission bits the new file takes: those of the output it replaces,
+// or those of a new file.
+mode_t modeFor(const std::string& target) {
+    struct stat older {};
+    return ::stat(target.c_str(), &older) == 0 ? (older.st_mode & 0777) : newFileMode();
+}
+
 } // namespace
 
 FileOutput::FileOutput(std::string targetPath) : target_(std::move(targetPath)), directory_(directoryOf(target_)) {
+    installSignalHandlers();
     if (canNameUnnamedFiles()) {
         fd_ = ::open(directory_.empty() ? "." : directory_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
         unnamed_ = fd_ >= 0;
     }
     if (fd_ < 0) {
         std::string pattern = directory_ + ".tomel-XXXXXX";
+        const SignalsBlocked blocked;
         fd_ = ::mkstemp(pattern.data());
         if (fd_ < 0) throw io::FileError("file_open", target_);
         temporary_ = std::move(pattern);
+        rememberPendingName(temporary_);
     }
     reservePending();
 }
@@ -57,8 +133,10 @@ void FileOutput::discard() {
         fd_ = -1;
     }
     if (!temporary_.empty()) {
+        const SignalsBlocked blocked;
         ::unlink(temporary_.c_str());
         temporary_.clear();
+        forgetPendingName();
     }
 }
 
@@ -76,7 +154,7 @@ void FileOutput::writeToFile(const std::uint8_t* data, std::size_t n) {
 void FileOutput::closeFile() {
     const int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0) fail();
+    if (seams.close(fd) != 0) fail();
 }
 
 // Names an unnamed file ".tomel-PID-N" beside the target, for the rename over
@@ -85,8 +163,10 @@ void FileOutput::linkUnderTemporaryName() {
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = directory_ + ".tomel-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        const SignalsBlocked blocked;
         if (::linkat(AT_FDCWD, fdPath(fd_).c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
             temporary_ = std::move(name);
+            rememberPendingName(temporary_);
             return;
         }
         if (errno != EEXIST) fail();
@@ -101,17 +181,27 @@ void FileOutput::commit() {
         // A new output is named in one step; an older one is replaced by a
         // rename, which is atomic where a link over it is not possible.
         if (::linkat(AT_FDCWD, fdPath(fd_).c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-            close();
+            // The output is named now, so a failing close must take the name
+            // away again: it was new, and a failed run leaves no file.
+            const int fd = fd_;
+            fd_ = -1;
+            if (seams.close(fd) != 0) {
+                ::unlink(target_.c_str());
+                fail();
+            }
             return;
         }
         if (errno != EEXIST) fail();
+        if (::fchmod(fd_, modeFor(target_)) != 0) fail();
         linkUnderTemporaryName();
-    } else if (::fchmod(fd_, newFileMode()) != 0) {
+    } else if (::fchmod(fd_, modeFor(target_)) != 0) {
         fail();
     }
     close();
+    const SignalsBlocked blocked;
     if (::rename(temporary_.c_str(), target_.c_str()) != 0) fail();
     temporary_.clear();
+    forgetPendingName();
 }
 
 } // namespace app

@@ -13,8 +13,17 @@ namespace app {
 
 FileSystem::Kind FileSystem::kind(const std::string& path) {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) return Kind::Missing;
+    if (::stat(path.c_str(), &info) != 0) return errno == ENOENT || errno == ENOTDIR ? Kind::Missing : Kind::Unreadable;
     return S_ISDIR(info.st_mode) ? Kind::Directory : Kind::File;
+}
+
+bool FileSystem::aliases(const std::string& first, const std::string& second) {
+    struct stat a {
+    }, b{}, firstLink{}, secondLink{};
+    if (::stat(first.c_str(), &a) != 0 || ::stat(second.c_str(), &b) != 0) return false;
+    if (a.st_dev != b.st_dev || a.st_ino != b.st_ino) return false;
+    return (::lstat(first.c_str(), &firstLink) == 0 && S_ISLNK(firstLink.st_mode)) ||
+           (::lstat(second.c_str(), &secondLink) == 0 && S_ISLNK(secondLink.st_mode));
 }
 
 namespace {

@@ -11,7 +11,19 @@ namespace app {
 
 FileSystem::Kind FileSystem::kind(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return Kind::Missing;
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        switch (GetLastError()) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+            return Kind::Missing;
+        default:
+            return Kind::Unreadable;
+        }
+    }
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Kind::Directory : Kind::File;
 }
 
@@ -31,7 +43,32 @@ private:
     HANDLE handle_;
 };
 
+// The volume and file index of what a path reaches (following links).
+bool identify(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+    const Handle file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file.get() != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file.get(), &info);
+}
+
+bool isLink(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 } // namespace
+
+bool FileSystem::aliases(const std::string& first, const std::string& second) {
+    BY_HANDLE_FILE_INFORMATION a{}, b{};
+    if (!identify(first, a) || !identify(second, b)) return false;
+    if (a.dwVolumeSerialNumber != b.dwVolumeSerialNumber || a.nFileIndexHigh != b.nFileIndexHigh ||
+        a.nFileIndexLow != b.nFileIndexLow) {
+        return false;
+    }
+    // Two names of a file with a single link: one of them goes through a
+    // symbolic link or junction (Wine shows Unix links that way, without the
+    // reparse-point attribute).
+    return a.nNumberOfLinks == 1 || isLink(first) || isLink(second);
+}
 
 io::Bytes FileSystem::getBytes(const std::string& path) {
     const Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

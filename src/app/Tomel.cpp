@@ -1,10 +1,10 @@
 #include "app/Tomel.h"
 
-#include <iostream>
-
+#include "app/Console.h"
 #include "app/FileOutput.h"
 #include "app/FileSystem.h"
 #include "app/PcreRegex.h"
+#include "io/FileError.h"
 #include "io/MessageError.h"
 #include "orvane/images/edg/EdgDecoder.h"
 #include "orvane/images/psd/PsdConverter.h"
@@ -16,7 +16,7 @@ namespace {
 
 const char* const usageLine = "usage: tomel psd xxx.edg";
 
-void printLine(const std::string& line) { std::cout << line << '\n' << std::flush; }
+void printLine(const std::string& line) { Console::printLine(line); }
 
 } // namespace
 
@@ -39,6 +39,7 @@ void Tomel::convertPsd(const std::vector<std::string>& paths) {
 void Tomel::convertEdgToPsd(const std::string& path) {
     const FileSystem::Kind kind = FileSystem::kind(path);
     if (kind == FileSystem::Kind::Missing) throw io::MessageError("File not found");
+    if (kind == FileSystem::Kind::Unreadable) throw io::FileError("file_contents", path);
     if (kind == FileSystem::Kind::Directory) throw io::MessageError("File is Directory");
     // The file's bytes are dropped once decoded: the document keeps what it needs.
     const auto edg = orvane::images::edg::EdgDecoder::decode(FileSystem::getBytes(path));
@@ -46,6 +47,8 @@ void Tomel::convertEdgToPsd(const std::string& path) {
     // Raises Overflow for a document that cannot be written, before any file is made.
     orvane::images::psd::PsdEncoder::fileLength(*psd);
     const std::string output = outputPath(path);
+    // Writing through a link to the input would destroy the input.
+    if (FileSystem::aliases(path, output)) throw io::FileError("file_open", output);
     FileOutput file(output);
     orvane::images::psd::PsdEncoder::encodeTo(*psd, file);
     file.commit();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
@@ -10,6 +11,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace tests {
 
@@ -77,15 +79,52 @@ RunResult runShell(const std::string& command) {
     return result;
 }
 
-RunResult runTomel(const std::vector<std::string>& args, const std::string& cwd, const std::string& limits) {
+RunResult runTomel(const std::vector<std::string>& args, const std::string& cwd, const std::string& limits,
+                   const std::string& wrapper) {
     TempDir errors;
     const std::string errFile = errors.file("stderr");
     std::ostringstream command;
-    command << "cd " << quote(cwd) << " && (" << limits << " exec " << quote(TOMEL_BINARY);
+    command << "cd " << quote(cwd) << " && (" << limits << " exec " << wrapper << " " << quote(TOMEL_BINARY);
     for (const std::string& arg : args) command << ' ' << quote(arg);
     command << ") 2>" << quote(errFile);
     RunResult result = runShell(command.str());
     result.err = readFile(errFile);
+    return result;
+}
+
+const char* const withoutProc =
+    "unshare --mount --propagation private sh -c 'mount -t tmpfs tomel-no-proc /proc && exec \"$0\" \"$@\"'";
+
+bool canRunWithoutProc() {
+#ifdef TOMEL_SANITIZED
+    return false; // the sanitizers' runtime reads /proc at start-up
+#else
+    static const bool possible = runShell(std::string(withoutProc) + " test ! -e /proc/self 2>/dev/null").status == 0;
+    return possible;
+#endif
+}
+
+RunResult runTomelIntoReaderlessPipe(const std::vector<std::string>& args, const std::string& cwd, bool ignoreSigpipe) {
+    int fds[2];
+    if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
+    ::close(fds[0]);
+    std::vector<std::string> argv = {TOMEL_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> pointers;
+    for (std::string& arg : argv) pointers.push_back(arg.data());
+    pointers.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::signal(SIGPIPE, ignoreSigpipe ? SIG_IGN : SIG_DFL);
+        if (::chdir(cwd.c_str()) != 0 || ::dup2(fds[1], 1) != 1) ::_exit(127);
+        ::execv(pointers[0], pointers.data());
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    RunResult result;
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
 }
 

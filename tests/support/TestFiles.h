@@ -31,8 +31,16 @@ struct RunResult {
 };
 
 // Runs the tomel binary in the directory cwd; `limits` is a shell prefix such
-// as "ulimit -f 10;" applied before the program starts.
-RunResult runTomel(const std::vector<std::string>& args, const std::string& cwd, const std::string& limits = "");
+// as "ulimit -f 10;" applied before the program starts, `wrapper` a command
+// that starts it (such as withoutProc).
+RunResult runTomel(const std::vector<std::string>& args, const std::string& cwd, const std::string& limits = "",
+                   const std::string& wrapper = "");
+// A wrapper that runs the program in a private mount namespace whose /proc
+// is empty, where files without a name cannot be named (the fallback path).
+extern const char* const withoutProc;
+bool canRunWithoutProc();
+// Runs the tomel binary with standard output on a pipe whose reader is gone.
+RunResult runTomelIntoReaderlessPipe(const std::vector<std::string>& args, const std::string& cwd, bool ignoreSigpipe);
 // Runs a shell command and captures its standard output and status.
 RunResult runShell(const std::string& command);
 

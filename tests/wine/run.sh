@@ -15,7 +15,11 @@ linux=$(realpath "${1:-build-test}")
 windows=$(realpath "${2:-build-win}")
 export WINEPREFIX=$windows/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# One wineserver for the whole stage: started and stopped per program, a new
+# client can meet the old server as it exits ("recvmsg: Connection reset").
+mkdir -p "$WINEPREFIX"
+wineserver -p
+trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
 passed=0
 failed=0
 
@@ -49,7 +53,7 @@ scenario() {
     status=0
     (cd "$dir/windows" && wine "$windows/tomel.exe" "$@" >../windows.out 2>../windows.err) || status=$?
     echo "$status" >"$dir/windows.status"
-    if diff -r "$dir/linux" "$dir/windows" >"$dir/diff" && cmp -s "$dir/linux.out" "$dir/windows.out" &&
+    if diff -r --no-dereference "$dir/linux" "$dir/windows" >"$dir/diff" && cmp -s "$dir/linux.out" "$dir/windows.out" &&
         cmp -s "$dir/linux.status" "$dir/windows.status" && [ ! -s "$dir/windows.err" ]; then
         pass
     else
@@ -79,6 +83,11 @@ older_replaced() { cp "$valid" x.edg && printf 'older output' >x.psd; }
 output_is_directory() { cp "$valid" x.edg && mkdir x.psd; }
 upper_case() { cp "$valid" cat.EDG; }
 in_subdirectory() { mkdir art && cp "$valid" art/cat.edgg; }
+input_is_link_to_output() { cp "$valid" s.psd && ln -s s.psd s.edg; }
+output_is_link_to_input() { cp "$valid" t.edg && ln -s t.edg t.psd; }
+hard_links() { cp "$valid" h.edg && ln h.edg h.psd; }
+link_loop() { ln -s loop.edg loop.edg; }
+long_name=$(printf 'n%.0s' $(seq 300)).edg
 scenario usage-none none
 scenario usage-word-only two_valid psd
 scenario usage-upper-case two_valid PSD a.edg
@@ -91,6 +100,27 @@ scenario output-is-directory output_is_directory psd x.edg
 scenario upper-case-extension upper_case psd cat.EDG
 scenario same-path-twice two_valid psd a.edg a.edg
 scenario subdirectory in_subdirectory psd art/cat.edgg
+scenario input-is-link-to-output input_is_link_to_output psd s.edg
+scenario output-is-link-to-input output_is_link_to_input psd t.edg
+scenario hard-links hard_links psd h.edg
+scenario link-loop link_loop psd loop.edg
+scenario name-too-long none psd "$long_name"
+
+# Report lines that cannot be written: the conversions happen, the status is 255.
+for build in linux windows; do
+    mkdir -p "$work/full/$build"
+    cp "$valid" "$work/full/$build/a.edg"
+done
+linux_status=0
+(cd "$work/full/linux" && "$linux/tomel" psd a.edg >/dev/full) || linux_status=$?
+windows_status=0
+(cd "$work/full/windows" && wine "$windows/tomel.exe" psd a.edg >/dev/full) || windows_status=$?
+if [ "$linux_status" == 255 ] && [ "$windows_status" == 255 ] && diff -r "$work/full/linux" "$work/full/windows" >/dev/null &&
+    [ -f "$work/full/windows/a.psd" ]; then
+    pass
+else
+    fail "standard output full: Linux $linux_status, Windows $windows_status"
+fi
 
 echo "== Command-line split: exact command-line strings"
 # split CASE-NAME 'COMMAND LINE' 'EXPECTED OUTPUT' EXPECTED-STATUS

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+namespace app {
+
+// Standard output, where every line of the program goes. A line that cannot
+// be written (standard output closed, full, or a pipe whose reader is gone
+// while SIGPIPE is ignored) does not stop the conversions, since the files
+// are the work, but it is remembered: the run then ends with status 255.
+class Console {
+public:
+    // Run first: where a standard descriptor is closed, it is held on the
+    // null device so that no file opened later takes its number (an output
+    // file on descriptor 1 would receive the report lines). A closed
+    // standard output counts as a line lost at the first line.
+    static void prepare();
+    static void printLine(const std::string& line);
+    // False once any line could not be written.
+    static bool allWritten();
+};
+
+} // namespace app
