@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/deps.sh
-cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOMEL_BENCH=ON >/dev/null
 cmake --build build-bench --target tomel bench_make_inputs minimal_copy floor
 work=build-bench/bench-work
 if [ ! -f "$work/big.edg" ]; then

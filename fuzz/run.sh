@@ -18,7 +18,7 @@ fi
 
 build=build-fuzz
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
-    -DTOMEL_FUZZ=ON -DTOMEL_TESTS=OFF >/dev/null
+    -DTOMEL_FUZZ=ON -DTOMEL_TESTS=OFF -DTOMEL_WERROR=ON >/dev/null
 cmake --build "$build"
 
 work=fuzz/corpus-work

@@ -22,13 +22,13 @@ run_suite() {
 echo "== Formatting"
 scripts/check-format.sh
 echo "== Release build"
-run_suite build-test -DCMAKE_BUILD_TYPE=Release
+run_suite build-test -DCMAKE_BUILD_TYPE=Release -DTOMEL_WERROR=ON
 echo "== Windows build (MinGW-w64) and the Wine stage"
-scripts/build-windows.sh
+scripts/build-windows.sh -DTOMEL_WERROR=ON
 tests/wine/run.sh build-test build-win
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTOMEL_SANITIZE=ON
+    run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTOMEL_SANITIZE=ON -DTOMEL_WERROR=ON
 echo "== Debian package"
 scripts/check-package.sh
 echo "== Fuzz smoke run (about 60 s per harness)"

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/TestHelpers.h"
 #include "io/BytesBuffer.h"
 #include "io/Eof.h"
 #include "io/IoError.h"
@@ -13,19 +14,10 @@ using orvane::bytes::Endian;
 
 namespace {
 
-Bytes bytesOf(std::initializer_list<int> values) {
-    io::BytesBuffer buffer;
-    for (const int v : values) buffer.addByte(static_cast<std::uint8_t>(v));
-    return buffer.getBytes();
-}
+Bytes bytesOf(std::initializer_list<int> values) { return Bytes::ofString(tests::bytes(values)); }
 
 bool raisesOutsideBounds(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const IoError& e) {
-        return e.kind() == IoError::Kind::OutsideBounds;
-    }
-    return false;
+    return tests::failureText(action) == "OutsideBounds";
 }
 
 } // namespace

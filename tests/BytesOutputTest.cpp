@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/TestHelpers.h"
 #include "io/BytesOutput.h"
 #include "io/IoError.h"
 
@@ -10,20 +11,9 @@ namespace {
 
 std::string bytesOf(BytesOutput& out) { return out.getBytes().toString(); }
 
-std::string hex(std::initializer_list<int> values) {
-    std::string s;
-    for (const int v : values) s.push_back(static_cast<char>(v));
-    return s;
-}
+std::string hex(std::initializer_list<int> values) { return tests::bytes(values); }
 
-bool overflows(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const IoError& e) {
-        return e.kind() == IoError::Kind::Overflow;
-    }
-    return false;
-}
+bool overflows(const std::function<void()>& action) { return tests::failureText(action) == "Overflow"; }
 
 } // namespace
 

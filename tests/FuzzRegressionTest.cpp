@@ -9,6 +9,7 @@
 #include "orvane/images/psd/PsdConverter.h"
 #include "orvane/images/psd/PsdEncoder.h"
 #include "support/EdgWriter.h"
+#include "support/TestHelpers.h"
 
 using namespace orvane::images;
 
@@ -21,16 +22,19 @@ std::string fromHex(const std::string& hex) {
     return bytes;
 }
 
-// Decodes, converts and encodes; the encoded length must be the announced one.
-void convertInMemory(const std::string& file) {
+// Decodes, converts and encodes; the encoded length must be the announced
+// one. The PSD file's length, or the text of the error.
+std::string convertInMemory(const std::string& file) {
     const io::Bytes bytes = io::Bytes::ofString(file);
-    try {
+    std::string outcome;
+    const std::string failure = tests::failureText([&] {
         const auto image = edg::EdgDecoder::decode(bytes);
         const auto document = psd::PsdConverter::convertFromEdg(*image);
-        EXPECT_EQ(psd::PsdEncoder::encode(*document).length(), psd::PsdEncoder::fileLength(*document));
-    } catch (const io::Failure&) {
-        // A refusal is a fine answer; a crash or a sanitizer report is not.
-    }
+        const std::int64_t length = psd::PsdEncoder::encode(*document).length();
+        EXPECT_EQ(length, psd::PsdEncoder::fileLength(*document));
+        outcome = std::to_string(length) + " bytes";
+    });
+    return failure == "no error" ? outcome : failure;
 }
 
 } // namespace
@@ -45,5 +49,5 @@ TEST(FuzzRegression, LayerWithoutPixelsOnAPageOfMoreThan65536Pixels) {
                 "00e803020000006c31ed030100000000ef030100000000ee0306000000000102030405d3075f000000e8030600000073656"
                 "36f6e64ed03020000000200ee03020000000200b90b0100000001bb0b05000000ffffffff00bc0b050000000300000008d3"
                 "0720000000e803020000006d30ed030100000001ef030100000000ee030400000000010203");
-    convertInMemory(tests::writeEdge2(body));
+    EXPECT_EQ(convertInMemory(tests::writeEdge2(body)), "5695870 bytes");
 }

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include "support/TestHelpers.h"
 #include "io/Eof.h"
 #include "io/MessageError.h"
 #include "orvane/bytes/Adler32.h"
@@ -16,21 +17,12 @@ std::string inflate(const std::string& stream) { return Inflater::uncompress(io:
 
 // The message of the error inflating raises, or "Eof".
 std::string failure(const std::string& stream, std::int32_t maxLength = 2147483647) {
-    try {
+    return tests::failureText([&] {
         Inflater::uncompressAtMost(reinterpret_cast<const std::uint8_t*>(stream.data()), stream.size(), maxLength);
-    } catch (const io::Eof&) {
-        return "Eof";
-    } catch (const io::MessageError& e) {
-        return e.message();
-    }
-    return "no error";
+    });
 }
 
-std::string bytes(std::initializer_list<int> values) {
-    std::string s;
-    for (const int v : values) s.push_back(static_cast<char>(v));
-    return s;
-}
+using tests::bytes;
 
 std::string adler32Of(const std::string& data) {
     const uLong a =

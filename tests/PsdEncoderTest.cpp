@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/TestHelpers.h"
 #include "io/BytesOutput.h"
 #include "io/IoError.h"
 #include "orvane/images/psd/PsdConverter.h"
@@ -10,11 +11,7 @@ using orvane::images::color::Rgba;
 
 namespace {
 
-std::string bytes(std::initializer_list<int> values) {
-    std::string s;
-    for (const int v : values) s.push_back(static_cast<char>(v));
-    return s;
-}
+using tests::bytes;
 
 std::string repeat(const std::string& s, int times) {
     std::string out;

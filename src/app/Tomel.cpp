@@ -45,12 +45,12 @@ void Tomel::convertEdgToPsd(const std::string& path) {
     const auto edg = orvane::images::edg::EdgDecoder::decode(FileSystem::getBytes(path));
     const auto psd = orvane::images::psd::PsdConverter::convertFromEdg(*edg);
     // Raises Overflow for a document that cannot be written, before any file is made.
-    orvane::images::psd::PsdEncoder::fileLength(*psd);
+    const auto layout = orvane::images::psd::PsdEncoder::layout(*psd);
     const std::string output = outputPath(path);
     // Writing through a link to the input would destroy the input.
     if (FileSystem::aliases(path, output)) throw io::FileError("file_open", output);
     FileOutput file(output);
-    orvane::images::psd::PsdEncoder::encodeTo(*psd, file);
+    orvane::images::psd::PsdEncoder::encodeTo(*psd, layout, file);
     file.commit();
     printLine("convert psd: " + path + " => " + output);
 }

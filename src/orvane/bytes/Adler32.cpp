@@ -14,7 +14,10 @@ namespace orvane::bytes {
 namespace {
 
 constexpr std::uint64_t base = 65521;
-// The most bytes after which the running sums still fit 32 bits (zlib's NMAX).
+// Bytes taken between reductions modulo 65521. The byte sums run in 64-bit
+// lanes; the weighted sums run in 32-bit lanes and gain at most 31110 a lane
+// per 32 bytes, so rounds of zlib's NMAX (5552 bytes) keep them, and their
+// sum over the eight lanes, far below 2^32.
 constexpr std::size_t chunkMax = 5552;
 
 std::uint32_t updateScalar(std::uint32_t adler, const std::uint8_t* data, std::size_t length) {

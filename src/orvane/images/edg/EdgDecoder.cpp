@@ -10,13 +10,65 @@
 #include "orvane/bytes/Inflater.h"
 #include "orvane/images/color/ColorUtils.h"
 #include "orvane/images/edg/Error.h"
+#include "orvane/images/psd/PsdFormat.h"
 
 namespace orvane::images::edg {
 
 namespace {
 
+using psd::PsdFormat;
+
 constexpr int edge1Version = 0;
 constexpr int edge2Version = 50;
+// Header bytes after the version byte that neither generation interprets.
+constexpr std::int32_t edge1UnreadHeader = 5;
+constexpr std::int32_t edge2UnreadHeader = 7;
+
+// Chunk tags of an Edge2 body, one enumeration per block: the same number
+// means different things in different blocks (1000 is the bit depth at the
+// top level, the base position in header block 1006, the transparent index
+// in header block 3008 and the name in a page or a layer). Tags not listed
+// are skipped by their length.
+enum class TopTag : int {
+    BitDepth = 1000,   // uint8
+    Header1006 = 1006, // block
+    Page = 2003,       // block
+    Dropped16 = 3001,  // uint16, read and dropped
+    Dropped32 = 3002,  // int32, read and dropped
+    Palette = 3003,    // block
+    Header3008 = 3008, // block
+};
+enum class Header1006Tag : int {
+    BasePosition = 1000, // uint16
+};
+enum class Header3008Tag : int {
+    TransparentIndex = 1000, // uint8
+};
+enum class PaletteTag : int {
+    Colours = 1005, // blue, green, red triples
+};
+enum class PageTag : int {
+    Name = 1000,
+    Width = 1005,         // uint16
+    Height = 1006,        // uint16
+    PaletteIndex = 1007,  // int32
+    PaletteIndex2 = 1008, // int32, the same field: the later one wins
+    Dropped32 = 2001,     // int32, read and dropped
+    Layer = 2003,         // block
+    Wait = 3000,          // int32
+    Transparent = 3001,   // flag
+    Memo = 3002,          // text, read and dropped
+    X = 3003,             // int32 and a "relative" flag
+    Y = 3004,             // int32 and a "relative" flag
+    Available = 3005,     // flag
+};
+enum class LayerTag : int {
+    Name = 1000,
+    Child = 1002,   // flag
+    Visible = 1005, // flag
+    Pixels = 1006,  // one palette index a byte, appended
+    Locked = 1007,  // flag
+};
 
 struct Run {
     std::int32_t position;
@@ -67,18 +119,50 @@ void requireLength(std::int32_t length, std::int32_t required) {
     if (length != required) throw FormatError(Error::InvalidFormat);
 }
 
+// The fixed-size values of the chunk tables; the byte count is the size the
+// chunk must declare.
+enum class Value { UInt8 = 1, UInt16 = 2, Int32 = 4 };
+
+// Reads a fixed-size value after checking the chunk's declared length, so a
+// mismatch stops with the reader at the first payload byte.
+std::int32_t readValue(EdgDecoder::Reader& input, std::int32_t length, Value value) {
+    requireLength(length, static_cast<std::int32_t>(value));
+    switch (value) {
+    case Value::UInt8:
+        return input.readByte();
+    case Value::UInt16:
+        return input.readUInt16();
+    case Value::Int32:
+        break;
+    }
+    return input.readInt32();
+}
+
+// A flag byte: any value but 0 is true.
+bool readFlag(EdgDecoder::Reader& input, std::int32_t length) { return readValue(input, length, Value::UInt8) != 0; }
+
+// A page coordinate: int32, then a flag byte telling whether it is relative.
+void readCoordinate(EdgDecoder::Reader& input, std::int32_t length, std::int32_t& coordinate, bool& isRelative) {
+    requireLength(length, 5);
+    coordinate = input.readInt32();
+    isRelative = input.readByte() != 0;
+}
+
+// A chunk: uint16 tag, int32 payload length, payload.
+constexpr std::int64_t chunkHeaderSize = 6;
+
 // Walks the sub-chunks of a block. The count of bytes used advances by each
 // sub-chunk's declared length, not by what was read, so a block whose
 // sub-chunks overrun it ends after the one that crosses its end. The handler
 // returns false to end the block at once.
-template <typename Handler>
+template <typename Tag, typename Handler>
 void readBlock(EdgDecoder::Reader& input, std::int32_t length, Handler handle) {
     std::int64_t used = 0;
     while (used < length) {
-        const int tag = input.readUInt16();
+        const auto tag = static_cast<Tag>(input.readUInt16());
         const std::int32_t subLength = input.readInt32();
         if (!handle(tag, subLength)) return;
-        used += 6 + std::int64_t{subLength};
+        used += chunkHeaderSize + std::int64_t{subLength};
     }
 }
 
@@ -120,16 +204,22 @@ void EdgDecoder::readEdge1(Reader& input, EdgImage& image) {
     image.bitDepth = 8;
     auto page = std::make_unique<EdgPage>(image);
     page->name = "000Page";
-    input.skip(5);
+    input.skip(edge1UnreadHeader);
     page->width = input.readInt32();
     page->height = input.readInt32();
     if (page->width < 0 || page->height < 0) throw FormatError(Error::InvalidFormat);
-    if (page->width > MAX_SIDE || page->height > MAX_SIDE) throw FormatError(Error::UnsupportedFormat);
+    // Refused as soon as read, before any pixel array is sized from them.
+    if (page->width > PsdFormat::MAX_SIDE || page->height > PsdFormat::MAX_SIDE) {
+        throw FormatError(Error::UnsupportedFormat);
+    }
     const int layerCount = input.readUInt16();
+    // Both sides are 0..30000 here, so the product is at most 900,000,000:
+    // it fits 32 bits.
     const std::int32_t pixelCount = page->width * page->height;
     // Two or more layers are written as PSD layers, whose layer info must fit
     // a 32-bit length: refuse before reading any pixel.
-    if (layerCount >= 2 && std::int64_t{layerCount} * pixelCount * 4 > std::numeric_limits<std::int32_t>::max()) {
+    if (layerCount >= 2 &&
+        std::int64_t{layerCount} * pixelCount * PsdFormat::CHANNEL_COUNT > PsdFormat::MAX_SECTION_LENGTH) {
         throw FormatError(Error::UnsupportedFormat);
     }
     image.transparentColorIndex = input.readByte();
@@ -195,38 +285,35 @@ void EdgDecoder::readEdge1LayerImage(Reader& input, EdgLayer& layer, std::int32_
 // the larger chunks hold sub-chunks of the same form. Unknown tags are
 // skipped by their length; known fixed-size tags must have their size.
 void EdgDecoder::readEdge2(Reader& input, EdgImage& image) {
-    input.skip(7);
+    input.skip(edge2UnreadHeader);
     // The rest of the file is inflated where it stands, without a copy.
     const std::int32_t compressedLength = input.getAbailable();
     const std::uint8_t* compressed = input.readView(compressedLength);
     image.body = bytes::Inflater::uncompress(compressed, static_cast<std::size_t>(compressedLength));
     Reader chunks(image.body, bytes::Endian::LittleEndian);
     while (chunks.position() < chunks.length()) {
-        const int tag = chunks.readUInt16();
+        const auto tag = static_cast<TopTag>(chunks.readUInt16());
         const std::int32_t length = chunks.readInt32();
         switch (tag) {
-        case 1000:
-            requireLength(length, 1);
-            image.bitDepth = chunks.readByte();
+        case TopTag::BitDepth:
+            image.bitDepth = readValue(chunks, length, Value::UInt8);
             break;
-        case 1006:
+        case TopTag::Header1006:
             readEdge2Header1006(chunks, length, image);
             break;
-        case 2003:
+        case TopTag::Page:
             image.pages.push_back(readEdge2Page(chunks, length, image));
             break;
-        case 3001:
-            requireLength(length, 2);
-            chunks.readUInt16();
+        case TopTag::Dropped16:
+            readValue(chunks, length, Value::UInt16);
             break;
-        case 3002:
-            requireLength(length, 4);
-            chunks.readInt32();
+        case TopTag::Dropped32:
+            readValue(chunks, length, Value::Int32);
             break;
-        case 3003:
+        case TopTag::Palette:
             image.paletteBank.push_back(readEdge2Palette(chunks, length, image));
             break;
-        case 3008:
+        case TopTag::Header3008:
             readEdge2Header3008(chunks, length, image);
             break;
         default:
@@ -236,10 +323,9 @@ void EdgDecoder::readEdge2(Reader& input, EdgImage& image) {
 }
 
 void EdgDecoder::readEdge2Header1006(Reader& input, std::int32_t length, EdgImage& image) {
-    readBlock(input, length, [&](int tag, std::int32_t subLength) {
-        if (tag == 1000) {
-            requireLength(subLength, 2);
-            image.basePosition = input.readUInt16();
+    readBlock<Header1006Tag>(input, length, [&](Header1006Tag tag, std::int32_t subLength) {
+        if (tag == Header1006Tag::BasePosition) {
+            image.basePosition = readValue(input, subLength, Value::UInt16);
         } else {
             input.skip(subLength);
         }
@@ -248,10 +334,9 @@ void EdgDecoder::readEdge2Header1006(Reader& input, std::int32_t length, EdgImag
 }
 
 void EdgDecoder::readEdge2Header3008(Reader& input, std::int32_t length, EdgImage& image) {
-    readBlock(input, length, [&](int tag, std::int32_t subLength) {
-        if (tag == 1000) {
-            requireLength(subLength, 1);
-            image.transparentColorIndex = input.readByte();
+    readBlock<Header3008Tag>(input, length, [&](Header3008Tag tag, std::int32_t subLength) {
+        if (tag == Header3008Tag::TransparentIndex) {
+            image.transparentColorIndex = readValue(input, subLength, Value::UInt8);
         } else {
             input.skip(subLength);
         }
@@ -259,13 +344,13 @@ void EdgDecoder::readEdge2Header3008(Reader& input, std::int32_t length, EdgImag
     });
 }
 
-// The palette block ends right after its first 1005 sub-chunk: whatever
+// The palette block ends right after its first colours sub-chunk: whatever
 // follows in the block (and the 1 or 2 bytes of an incomplete colour) is left
 // to the top level.
 Palette EdgDecoder::readEdge2Palette(Reader& input, std::int32_t length, EdgImage&) {
     Palette palette;
-    readBlock(input, length, [&](int tag, std::int32_t subLength) {
-        if (tag != 1005) {
+    readBlock<PaletteTag>(input, length, [&](PaletteTag tag, std::int32_t subLength) {
+        if (tag != PaletteTag::Colours) {
             input.skip(subLength);
             return true;
         }
@@ -283,56 +368,45 @@ Palette EdgDecoder::readEdge2Palette(Reader& input, std::int32_t length, EdgImag
 
 std::unique_ptr<EdgPage> EdgDecoder::readEdge2Page(Reader& input, std::int32_t length, EdgImage& image) {
     auto page = std::make_unique<EdgPage>(image);
-    readBlock(input, length, [&](int tag, std::int32_t subLength) {
+    readBlock<PageTag>(input, length, [&](PageTag tag, std::int32_t subLength) {
         switch (tag) {
-        case 1000:
+        case PageTag::Name:
             page->name = input.readString(subLength);
             break;
-        case 1005:
-            requireLength(subLength, 2);
-            page->width = input.readUInt16();
+        case PageTag::Width:
+            page->width = readValue(input, subLength, Value::UInt16);
             break;
-        case 1006:
-            requireLength(subLength, 2);
-            page->height = input.readUInt16();
+        case PageTag::Height:
+            page->height = readValue(input, subLength, Value::UInt16);
             break;
-        case 1007:
-        case 1008:
-            requireLength(subLength, 4);
-            page->paletteBankIndex = input.readInt32();
+        case PageTag::PaletteIndex:
+        case PageTag::PaletteIndex2:
+            page->paletteBankIndex = readValue(input, subLength, Value::Int32);
             break;
-        case 2001:
-            requireLength(subLength, 4);
-            input.readInt32();
+        case PageTag::Dropped32:
+            readValue(input, subLength, Value::Int32);
             break;
-        case 2003:
+        case PageTag::Layer:
             page->layers.push_back(readEdge2Layer(input, subLength, image, *page));
             break;
-        case 3000:
-            requireLength(subLength, 4);
-            page->wait = input.readInt32();
+        case PageTag::Wait:
+            page->wait = readValue(input, subLength, Value::Int32);
             break;
-        case 3001:
-            requireLength(subLength, 1);
-            page->isTransparent = input.readByte() != 0;
+        case PageTag::Transparent:
+            page->isTransparent = readFlag(input, subLength);
             break;
-        case 3002:
+        case PageTag::Memo:
             if (subLength < 0) throw io::IoError::outsideBounds();
             input.skip(subLength);
             break;
-        case 3003:
-            requireLength(subLength, 5);
-            page->x = input.readInt32();
-            page->isRelativeX = input.readByte() != 0;
+        case PageTag::X:
+            readCoordinate(input, subLength, page->x, page->isRelativeX);
             break;
-        case 3004:
-            requireLength(subLength, 5);
-            page->y = input.readInt32();
-            page->isRelativeY = input.readByte() != 0;
+        case PageTag::Y:
+            readCoordinate(input, subLength, page->y, page->isRelativeY);
             break;
-        case 3005:
-            requireLength(subLength, 1);
-            page->isAbailable = input.readByte() != 0;
+        case PageTag::Available:
+            page->isAbailable = readFlag(input, subLength);
             break;
         default:
             input.skip(subLength);
@@ -344,25 +418,22 @@ std::unique_ptr<EdgPage> EdgDecoder::readEdge2Page(Reader& input, std::int32_t l
 
 std::unique_ptr<EdgLayer> EdgDecoder::readEdge2Layer(Reader& input, std::int32_t length, EdgImage&, EdgPage& page) {
     auto layer = std::make_unique<EdgLayer>(page);
-    readBlock(input, length, [&](int tag, std::int32_t subLength) {
+    readBlock<LayerTag>(input, length, [&](LayerTag tag, std::int32_t subLength) {
         switch (tag) {
-        case 1000:
+        case LayerTag::Name:
             layer->name = input.readString(subLength);
             break;
-        case 1002:
-            requireLength(subLength, 1);
-            layer->isChild = input.readByte() != 0;
+        case LayerTag::Child:
+            layer->isChild = readFlag(input, subLength);
             break;
-        case 1005:
-            requireLength(subLength, 1);
-            layer->visible = input.readByte() != 0;
+        case LayerTag::Visible:
+            layer->visible = readFlag(input, subLength);
             break;
-        case 1006:
+        case LayerTag::Pixels:
             readEdge2LayerImage(input, subLength, *layer);
             break;
-        case 1007:
-            requireLength(subLength, 1);
-            layer->isLocked = input.readByte() != 0;
+        case LayerTag::Locked:
+            layer->isLocked = readFlag(input, subLength);
             break;
         default:
             input.skip(subLength);
@@ -372,7 +443,7 @@ std::unique_ptr<EdgLayer> EdgDecoder::readEdge2Layer(Reader& input, std::int32_t
     return layer;
 }
 
-// One palette index per byte, appended: several 1006 sub-chunks follow on.
+// One palette index per byte, appended: several pixel sub-chunks follow on.
 void EdgDecoder::readEdge2LayerImage(Reader& input, std::int32_t length, EdgLayer& layer) {
     if (length <= 0) return;
     const std::uint8_t* indices = input.readView(length);

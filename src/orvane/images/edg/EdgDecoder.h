@@ -16,8 +16,6 @@ public:
     using Reader = bytes::BytesInputWrapper;
 
     static constexpr std::int32_t LAYER_NAME_MAX = 80;
-    // The largest width or height a PSD version 1 file can hold.
-    static constexpr std::int32_t MAX_SIDE = 30000;
 
     static std::unique_ptr<EdgImage> decode(const io::Bytes& bytes);
     static void readHeader(Reader& input, EdgImage& image);

@@ -44,6 +44,10 @@ void PageCompositor::compose(std::size_t from, std::size_t count, color::Rgba* o
                 continue;
             }
             bytes::ByteLookup::map(indices, cover, opaque_, mask);
+            // A select without branches, so the loop vectorises: where this
+            // layer's pixel is opaque (mask 0xFF) its index, looked up in the
+            // Above table, replaces what lies below; where it is transparent
+            // (mask 0) the pixel below stays.
             for (std::size_t i = 0; i < cover; ++i) {
                 index[i] = static_cast<std::uint8_t>((mask[i] & indices[i]) | (~mask[i] & index[i]));
                 source[i] = static_cast<std::uint8_t>((mask[i] & Above) | (~mask[i] & source[i]));

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 
 #include "orvane/images/edg/Error.h"
 #include "orvane/images/edg/PageCompositor.h"
-#include "orvane/images/psd/PsdEncoder.h"
+#include "orvane/images/psd/PsdFormat.h"
+#include "orvane/images/psd/PsdLayout.h"
 
 namespace orvane::images::psd {
 
@@ -28,21 +28,16 @@ Shape shapeOf(const EdgImage& image) {
     return image.pages[0]->get_numLayers() != 1 ? Shape::Layers : Shape::Flat;
 }
 
-std::int64_t pixelLayersLength(const EdgPage& page) {
-    std::int64_t length = 0;
-    const std::int64_t pixels = std::int64_t{page.width} * page.height;
-    for (const auto& layer : page.layers) {
-        length += PsdEncoder::layerRecordLength(PsdEncoder::recordNameLength(layer->name), 4, 0) +
-                  PsdEncoder::channelDataLength(pixels);
-    }
-    return length;
+// The record a layer of the conversion becomes, as the layout counts it.
+PsdLayout::Record recordFor(const std::string& name, std::int32_t type, std::int64_t pixelCount) {
+    return {PsdLayout::nameLength(name), PsdFormat::CHANNEL_COUNT, type, pixelCount};
 }
 
 std::unique_ptr<PsdLayer> createDividerLayer(PsdImage& document, const std::string& name, std::int32_t type) {
     auto layer = std::make_unique<PsdLayer>(document);
     layer->type = type;
     layer->name = name;
-    layer->numChannels = 4;
+    layer->numChannels = PsdFormat::CHANNEL_COUNT;
     layer->blendMode = "norm";
     layer->opacity = 255;
     layer->clipping = 0;
@@ -85,24 +80,28 @@ std::vector<color::Rgba> placeComposite(const EdgPage& page, std::int32_t width,
 void PsdConverter::checkConvertible(const EdgImage& image) {
     if (image.pages.empty()) throw FormatError(Error::InvalidFormat);
     const auto [width, height] = image.getSize();
-    if (width <= 0 || height <= 0 || width > MAX_SIDE || height > MAX_SIDE) {
+    if (width <= 0 || height <= 0 || width > PsdFormat::MAX_SIDE || height > PsdFormat::MAX_SIDE) {
         throw FormatError(Error::UnsupportedFormat);
     }
     for (const auto& page : image.pages) {
-        if (page->width > MAX_SIDE || page->height > MAX_SIDE) throw FormatError(Error::UnsupportedFormat);
+        if (page->width > PsdFormat::MAX_SIDE || page->height > PsdFormat::MAX_SIDE) {
+            throw FormatError(Error::UnsupportedFormat);
+        }
     }
     const Shape shape = shapeOf(image);
     if (shape == Shape::Flat) return;
-    std::int64_t layerInfo = 2;
+    // The records convertFromEdgLayers and convertFromEdgPages make, counted
+    // without making them.
+    PsdLayout layout;
     for (const auto& page : image.pages) {
-        layerInfo += pixelLayersLength(*page);
-        if (shape == Shape::Groups) {
-            layerInfo += PsdEncoder::layerRecordLength(PsdEncoder::recordNameLength(page->name), 4, 1) +
-                         PsdEncoder::channelDataLength(0);
-            layerInfo += PsdEncoder::layerRecordLength(14, 4, 3) + PsdEncoder::channelDataLength(0);
+        if (shape == Shape::Groups) layout.addRecord(recordFor(page->name, PsdFormat::GROUP_START, 0));
+        const std::int64_t pixelCount = std::int64_t{page->width} * page->height;
+        for (const auto& layer : page->layers) {
+            layout.addRecord(recordFor(layer->name, PsdFormat::PIXEL_LAYER, pixelCount));
         }
-        if (layerInfo > std::numeric_limits<std::int32_t>::max()) throw FormatError(Error::UnsupportedFormat);
+        if (shape == Shape::Groups) layout.addRecord(recordFor(groupEndName, PsdFormat::GROUP_END, 0));
     }
+    if (layout.layerInfoLength() > PsdFormat::MAX_SECTION_LENGTH) throw FormatError(Error::UnsupportedFormat);
 }
 
 std::unique_ptr<PsdImage> PsdConverter::convertFromEdg(const EdgImage& image) {
@@ -126,7 +125,7 @@ void PsdConverter::convertFromEdgSingle(const EdgImage& image, PsdImage& documen
     const auto [width, height] = image.getSize();
     document.width = static_cast<std::int32_t>(width);
     document.height = static_cast<std::int32_t>(height);
-    document.numChannels = 4;
+    document.numChannels = PsdFormat::CHANNEL_COUNT;
     document.colorMode = 3;
     // Every plane written has 8-bit samples, whatever depth the Edge file claims.
     document.bitDepth = 8;
@@ -152,7 +151,7 @@ void PsdConverter::addEdgPageLayers(const EdgPage& page, PsdImage& document) {
     const std::array<color::Rgba, 256> palette = page.getRgbaLookup();
     for (const auto& edgLayer : page.layers) {
         auto layer = std::make_unique<PsdLayer>(document);
-        layer->type = 0;
+        layer->type = PsdFormat::PIXEL_LAYER;
         layer->name = edgLayer->name;
         layer->visible = edgLayer->visible;
         layer->isLocked = edgLayer->isLocked;
@@ -160,7 +159,7 @@ void PsdConverter::addEdgPageLayers(const EdgPage& page, PsdImage& document) {
         layer->y = page.y;
         layer->width = page.width;
         layer->height = page.height;
-        layer->numChannels = 4;
+        layer->numChannels = PsdFormat::CHANNEL_COUNT;
         layer->blendMode = "norm";
         layer->opacity = 255;
         layer->clipping = 0;
@@ -173,11 +172,11 @@ void PsdConverter::addEdgPageLayers(const EdgPage& page, PsdImage& document) {
 }
 
 std::unique_ptr<PsdLayer> PsdConverter::createGroupStartLayer(PsdImage& document, const std::string& name) {
-    return createDividerLayer(document, name, 1);
+    return createDividerLayer(document, name, PsdFormat::GROUP_START);
 }
 
 std::unique_ptr<PsdLayer> PsdConverter::createGroupEndLayer(PsdImage& document) {
-    return createDividerLayer(document, groupEndName, 3);
+    return createDividerLayer(document, groupEndName, PsdFormat::GROUP_END);
 }
 
 } // namespace orvane::images::psd

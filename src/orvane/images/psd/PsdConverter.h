@@ -13,9 +13,6 @@ namespace orvane::images::psd {
 // several pages.
 class PsdConverter {
 public:
-    // The largest width or height a PSD version 1 file can hold.
-    static constexpr std::int64_t MAX_SIDE = 30000;
-
     static std::unique_ptr<PsdImage> convertFromEdg(const edg::EdgImage& image);
     static void convertFromEdgSingle(const edg::EdgImage& image, PsdImage& document);
     static void convertFromEdgLayers(const edg::EdgImage& image, PsdImage& document);

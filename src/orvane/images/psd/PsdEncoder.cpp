@@ -6,13 +6,13 @@
 #include "io/BytesOutput.h"
 #include "io/IoError.h"
 #include "orvane/bytes/ByteLookup.h"
+#include "orvane/images/psd/PsdFormat.h"
 
 namespace orvane::images::psd {
 
 namespace {
 
 constexpr std::int32_t rawCompression = 0;
-constexpr std::int32_t groupStartType = 1;
 constexpr std::int32_t fullRange = 0xFFFF; // black 0 to 0, white 255 to 255
 // Planes are split through a buffer of this many bytes and written in pieces.
 constexpr std::size_t planePiece = 1 << 16;
@@ -22,7 +22,7 @@ bool fitsInt16(std::int64_t v) {
 }
 
 std::int32_t checkedLength(std::int64_t length) {
-    if (length > std::numeric_limits<std::int32_t>::max()) throw io::IoError::overflow();
+    if (length > PsdFormat::MAX_SECTION_LENGTH) throw io::IoError::overflow();
     return static_cast<std::int32_t>(length);
 }
 
@@ -54,24 +54,43 @@ void writePlane(const std::vector<color::Rgba>& pixels, int shift, io::Output& o
     }
 }
 
-constexpr int planeShifts[4] = {16, 8, 0, 24}; // red, green, blue, alpha
+// The channels in the order they are written: red, green, blue, transparency.
+constexpr int planeShifts[PsdFormat::CHANNEL_COUNT] = {16, 8, 0, 24};
+constexpr std::int32_t channelIds[PsdFormat::CHANNEL_COUNT] = {0, 1, 2, -1};
 
 } // namespace
 
 io::Bytes PsdEncoder::encode(const PsdImage& document) {
+    const PsdLayout checked = layout(document);
     io::BytesOutput output;
-    output.reserve(fileLength(document));
-    encodeTo(document, output);
+    output.reserve(checked.fileLength());
+    encodeTo(document, checked, output);
     return output.getBytes();
 }
 
+PsdLayout PsdEncoder::layout(const PsdImage& document) {
+    if (!fitsInt16(document.numChannels) || !fitsInt16(document.bitDepth) || !fitsInt16(document.colorMode) ||
+        !fitsInt16(static_cast<std::int64_t>(document.layers.size()))) {
+        throw io::IoError::overflow();
+    }
+    for (const auto& layer : document.layers) {
+        if (!fitsInt16(layer->numChannels)) throw io::IoError::overflow();
+    }
+    PsdLayout result(document);
+    checkedLength(result.layerAndMaskInformationLength());
+    return result;
+}
+
 void PsdEncoder::encodeTo(const PsdImage& document, io::Output& output) {
-    fileLength(document); // validates before the first byte goes out
+    encodeTo(document, layout(document), output); // checked before the first byte goes out
+}
+
+void PsdEncoder::encodeTo(const PsdImage& document, const PsdLayout& layout, io::Output& output) {
     output.set_bigEndian(true);
     writeHeader(document, output);
     writeColorModeData(document, output);
     writeImageResources(document, output);
-    writeLayerAndMaskInformation(document, output);
+    writeLayerAndMaskInformation(document, layout, output);
     writeImageData(document, output);
 }
 
@@ -92,10 +111,15 @@ void PsdEncoder::writeColorModeData(const PsdImage&, io::Output& output) { outpu
 void PsdEncoder::writeImageResources(const PsdImage&, io::Output& output) { output.writeInt32(0); }
 
 void PsdEncoder::writeLayerAndMaskInformation(const PsdImage& document, io::Output& output) {
-    const std::int32_t length = checkedLength(layerAndMaskInformationLength(document));
+    writeLayerAndMaskInformation(document, PsdLayout(document), output);
+}
+
+void PsdEncoder::writeLayerAndMaskInformation(const PsdImage& document, const PsdLayout& layout,
+                                              io::Output& output) {
+    const std::int32_t length = checkedLength(layout.layerAndMaskInformationLength());
     output.writeInt32(length);
     if (length == 0) return;
-    writeLayerInfo(document, output);
+    writeLayerInfo(document, layout, output);
     writeGlobalLayerMaskInfo(document, output);
 }
 
@@ -103,14 +127,19 @@ io::Bytes PsdEncoder::generateLayerAndMaskInformation(const PsdImage& document) 
     io::BytesOutput section;
     section.set_bigEndian(true);
     if (document.layers.empty()) return section.getBytes();
-    section.reserve(layerAndMaskInformationLength(document));
-    writeLayerInfo(document, section);
+    const PsdLayout layout(document);
+    section.reserve(layout.layerAndMaskInformationLength());
+    writeLayerInfo(document, layout, section);
     writeGlobalLayerMaskInfo(document, section);
     return section.getBytes();
 }
 
 void PsdEncoder::writeLayerInfo(const PsdImage& document, io::Output& output) {
-    output.writeInt32(checkedLength(layerInfoLength(document)));
+    writeLayerInfo(document, PsdLayout(document), output);
+}
+
+void PsdEncoder::writeLayerInfo(const PsdImage& document, const PsdLayout& layout, io::Output& output) {
+    output.writeInt32(checkedLength(layout.layerInfoLength()));
     output.writeInt16(static_cast<std::int32_t>(std::min<std::size_t>(document.layers.size(), 1 << 16)));
     // The file lists layers bottom-most first; the model top-most first.
     for (auto layer = document.layers.rbegin(); layer != document.layers.rend(); ++layer) {
@@ -129,9 +158,13 @@ void PsdEncoder::writeLayerRecord(const PsdImage& document, const PsdLayer& laye
     output.writeInt32(
         static_cast<std::int32_t>(static_cast<std::uint32_t>(layer.x) + static_cast<std::uint32_t>(layer.width)));
     output.writeInt16(layer.numChannels);
+    // The field holds the 32-bit value of height x width + 2. Computed
+    // unsigned, a model whose product exceeds 32 bits wraps as the field
+    // would, where signed arithmetic would be undefined; the converter's
+    // layers (at most 30000 a side) never come near it.
     const auto channelLength = static_cast<std::int32_t>(
         static_cast<std::uint32_t>(layer.height) * static_cast<std::uint32_t>(layer.width) + 2u);
-    for (const std::int32_t id : {0, 1, 2, -1}) {
+    for (const std::int32_t id : channelIds) {
         output.writeInt16(id);
         output.writeInt32(channelLength);
     }
@@ -140,7 +173,7 @@ void PsdEncoder::writeLayerRecord(const PsdImage& document, const PsdLayer& laye
     const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(layer.opacity), static_cast<std::uint8_t>(layer.clipping),
                                    static_cast<std::uint8_t>(layer.flags), 0};
     output.writeFull(bytes, 4);
-    output.writeInt32(checkedLength(layerExtraDataLength(recordNameLength(layer.name), layer.numChannels, layer.type)));
+    output.writeInt32(checkedLength(PsdLayout::extraDataLength(PsdLayout::recordOf(layer))));
     writeLayerRecordMask(document, layer, output);
     writeLayerRecordBlendingRanges(document, layer, output);
     writeLayerRecordName(document, layer, output);
@@ -162,7 +195,7 @@ void PsdEncoder::writeLayerRecordBlendingRanges(const PsdImage&, const PsdLayer&
 // A Pascal string padded with zero bytes to a multiple of 4, length byte
 // included. Longer names are cut to the 255 bytes the length byte can count.
 void PsdEncoder::writeLayerRecordName(const PsdImage&, const PsdLayer& layer, io::Output& output) {
-    const auto k = static_cast<std::int32_t>(recordNameLength(layer.name));
+    const auto k = static_cast<std::int32_t>(PsdLayout::nameLength(layer.name));
     const std::uint8_t lengthByte = static_cast<std::uint8_t>(k);
     output.writeFull(&lengthByte, 1);
     output.writeFull(reinterpret_cast<const std::uint8_t*>(layer.name.data()), k);
@@ -172,15 +205,15 @@ void PsdEncoder::writeLayerRecordName(const PsdImage&, const PsdLayer& layer, io
 
 void PsdEncoder::writeLayerRecordAdditionalLayerInformation(const PsdImage& document, const PsdLayer& layer,
                                                             io::Output& output) {
-    if (layer.type != 0) writeAdditionalLayerInformationLsct(document, layer, output);
+    if (layer.type != PsdFormat::PIXEL_LAYER) writeAdditionalLayerInformationLsct(document, layer, output);
 }
 
 void PsdEncoder::writeAdditionalLayerInformationLsct(const PsdImage&, const PsdLayer& layer, io::Output& output) {
     output.writeString("8BIM");
     output.writeString("lsct");
-    output.writeInt32(layer.type == groupStartType ? 12 : 4);
+    output.writeInt32(PsdLayout::dividerDataLength(layer.type));
     output.writeInt32(layer.type);
-    if (layer.type == groupStartType) {
+    if (layer.type == PsdFormat::GROUP_START) {
         output.writeString("8BIM");
         output.writeString("pass");
     }
@@ -233,46 +266,6 @@ void PsdEncoder::writeIndexedChannels(const IndexedPixels& pixels, io::Output& o
             done += n;
         }
     }
-}
-
-std::int64_t PsdEncoder::layerExtraDataLength(std::int64_t nameLength, std::int32_t numChannels, std::int32_t type) {
-    const std::int64_t mask = 4;
-    const std::int64_t blendingRanges = 4 + 8 + 8 * std::int64_t{std::max(numChannels, 0)};
-    const std::int64_t name = (nameLength + 1 + 3) / 4 * 4;
-    const std::int64_t divider = type == 0 ? 0 : (type == groupStartType ? 24 : 16);
-    return mask + blendingRanges + name + divider;
-}
-
-std::int64_t PsdEncoder::layerRecordLength(std::int64_t nameLength, std::int32_t numChannels, std::int32_t type) {
-    return 58 + layerExtraDataLength(nameLength, numChannels, type);
-}
-
-std::int64_t PsdEncoder::layerInfoLength(const PsdImage& document) {
-    std::int64_t length = 2;
-    for (const auto& layer : document.layers) {
-        length += layerRecordLength(recordNameLength(layer->name), layer->numChannels, layer->type);
-        length += channelDataLength(static_cast<std::int64_t>(layer->pixelCount()));
-    }
-    return length;
-}
-
-std::int64_t PsdEncoder::layerAndMaskInformationLength(const PsdImage& document) {
-    return document.layers.empty() ? 0 : layerInfoLength(document) + 8;
-}
-
-// Also checks that the document can be written at all: every 2-byte field
-// in range and every section length within 32 bits.
-std::int64_t PsdEncoder::fileLength(const PsdImage& document) {
-    if (!fitsInt16(document.numChannels) || !fitsInt16(document.bitDepth) || !fitsInt16(document.colorMode) ||
-        !fitsInt16(static_cast<std::int64_t>(document.layers.size()))) {
-        throw io::IoError::overflow();
-    }
-    for (const auto& layer : document.layers) {
-        if (!fitsInt16(layer->numChannels)) throw io::IoError::overflow();
-    }
-    const std::int64_t layerAndMask = layerAndMaskInformationLength(document);
-    checkedLength(layerAndMask);
-    return 26 + 4 + 4 + 4 + layerAndMask + 2 + 4 * static_cast<std::int64_t>(document.imageData.size());
 }
 
 } // namespace orvane::images::psd
