@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "support/TestHelpers.h"
 #include "io/BytesBuffer.h"
 #include "io/Eof.h"
 #include "io/IoError.h"
 #include "orvane/bytes/BytesInputWrapper.h"
+#include "support/TestHelpers.h"
 
 using io::Bytes;
 using io::Eof;
@@ -16,9 +16,7 @@ namespace {
 
 Bytes bytesOf(std::initializer_list<int> values) { return Bytes::ofString(tests::bytes(values)); }
 
-bool raisesOutsideBounds(const std::function<void()>& action) {
-    return tests::failureText(action) == "OutsideBounds";
-}
+bool raisesOutsideBounds(const std::function<void()>& action) { return tests::failureText(action) == "OutsideBounds"; }
 
 } // namespace
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "support/TestHelpers.h"
 #include "io/BytesOutput.h"
 #include "io/IoError.h"
+#include "support/TestHelpers.h"
 
 using io::BytesOutput;
 using io::IoError;

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "support/TestHelpers.h"
 #include "io/Eof.h"
 #include "orvane/images/edg/EdgDecoder.h"
 #include "orvane/images/edg/Error.h"
 #include "support/EdgWriter.h"
+#include "support/TestHelpers.h"
 
 using namespace orvane::images::edg;
 using namespace tests;

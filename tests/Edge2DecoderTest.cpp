@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "support/TestHelpers.h"
 #include "io/Eof.h"
 #include "io/IoError.h"
 #include "io/MessageError.h"
 #include "orvane/images/edg/EdgDecoder.h"
 #include "orvane/images/edg/Error.h"
 #include "support/EdgWriter.h"
+#include "support/TestHelpers.h"
 
 using namespace orvane::images::edg;
 using namespace tests;

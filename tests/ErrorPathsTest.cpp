@@ -7,18 +7,17 @@
 #include <csignal>
 #include <unistd.h>
 
-#include "support/TestHelpers.h"
 #include "app/FileOutput.h"
 #include "io/Failure.h"
 #include "support/EdgWriter.h"
 #include "support/TestFiles.h"
+#include "support/TestHelpers.h"
 
 using namespace tests;
 
 namespace {
 
 const std::string older = std::string("older output \0\xFF kept", 21);
-
 
 // An Edge2 file whose compressed part is the given zlib stream.
 std::string edge2WithStream(const std::string& stream) {

@@ -2,12 +2,12 @@
 
 #include <zlib.h>
 
-#include "support/TestHelpers.h"
 #include "io/Eof.h"
 #include "io/MessageError.h"
 #include "orvane/bytes/Adler32.h"
 #include "orvane/bytes/Inflater.h"
 #include "support/EdgWriter.h"
+#include "support/TestHelpers.h"
 
 using orvane::bytes::Inflater;
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "support/TestHelpers.h"
 #include "orvane/images/edg/Error.h"
 #include "orvane/images/psd/PsdConverter.h"
 #include "support/ModelBuilder.h"
+#include "support/TestHelpers.h"
 
 using namespace orvane::images;
 using color::Rgb;

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "support/TestHelpers.h"
 #include "io/BytesOutput.h"
 #include "io/IoError.h"
 #include "orvane/images/psd/PsdConverter.h"
 #include "orvane/images/psd/PsdEncoder.h"
+#include "support/TestHelpers.h"
 
 using namespace orvane::images::psd;
 using orvane::images::color::Rgba;

@@ -114,8 +114,7 @@ void PsdEncoder::writeLayerAndMaskInformation(const PsdImage& document, io::Outp
     writeLayerAndMaskInformation(document, PsdLayout(document), output);
 }
 
-void PsdEncoder::writeLayerAndMaskInformation(const PsdImage& document, const PsdLayout& layout,
-                                              io::Output& output) {
+void PsdEncoder::writeLayerAndMaskInformation(const PsdImage& document, const PsdLayout& layout, io::Output& output) {
     const std::int32_t length = checkedLength(layout.layerAndMaskInformationLength());
     output.writeInt32(length);
     if (length == 0) return;
