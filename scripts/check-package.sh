@@ -12,7 +12,7 @@ trap 'rm -rf "$root"' EXIT
 dpkg-deb -x "$deb" "$root"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-expected="libc6 (>= 2.34), zlib1g (>= 1:1.2.0), libpcre2-8-0 (>= 10.22)"
+expected="libc6 (>= 2.34), zlib1g (>= 1:1.2.0), libpcre2-8-0 (>= 10.22), libisal2 (>= 2.30)"
 [ "$depends" = "$expected" ] || { echo "package: Depends is '$depends', expected '$expected'"; exit 1; }
 [ -x "$root/usr/bin/tomel" ] || { echo "package: no usr/bin/tomel"; exit 1; }
 MANPAGER=cat MANWIDTH=80 man -l "$root/usr/share/man/man1/tomel.1.gz" | grep -q "tomel psd FILE" ||

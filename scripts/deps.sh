@@ -2,7 +2,7 @@
 # Installs the Debian packages Tomel needs to build and test, when missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config zlib1g-dev libpcre2-dev libgtest-dev "$@")
+packages=(cmake ninja-build g++ pkg-config zlib1g-dev libpcre2-dev libisal-dev libgtest-dev "$@")
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed"; then

@@ -4,8 +4,12 @@
 #include "app/FileOutput.h"
 #include "app/FileSystem.h"
 #include "app/PcreRegex.h"
+#include <future>
+#include <memory>
+
 #include "io/FileError.h"
 #include "io/MessageError.h"
+#include "orvane/bytes/Inflater.h"
 #include "orvane/images/edg/EdgDecoder.h"
 #include "orvane/images/psd/PsdConverter.h"
 #include "orvane/images/psd/PsdEncoder.h"
@@ -17,6 +21,33 @@ namespace {
 const char* const usageLine = "usage: tomel psd xxx.edg";
 
 void printLine(const std::string& line) { Console::printLine(line); }
+
+// Decodes, converts and encodes into an output file that is not in place
+// yet. With the fast inflater, zlib's verdict on an Edge2 body is taken
+// before any other outcome counts: a damaged body's error wins over whatever
+// the decoder or converter found in what the fast decoder made of it, as it
+// would have with zlib alone. Null when zlib made another body of the stream.
+std::unique_ptr<FileOutput> writeOutput(const std::string& path, const io::Bytes& input, const std::string& output,
+                                        bool fastInflate) {
+    using namespace orvane::images;
+    const orvane::bytes::Inflater::FastPath fastPath(fastInflate);
+    // The work's outcome, the file or the error, is held until the verdict.
+    std::packaged_task<std::unique_ptr<FileOutput>()> work([&] {
+        const auto edg = edg::EdgDecoder::decode(input);
+        const auto psd = psd::PsdConverter::convertFromEdg(*edg);
+        // Raises Overflow for a document that cannot be written, before any file is made.
+        const auto layout = psd::PsdEncoder::layout(*psd);
+        // Writing through a link to the input would destroy the input.
+        if (FileSystem::aliases(path, output)) throw io::FileError("file_open", output);
+        auto file = std::make_unique<FileOutput>(output);
+        psd::PsdEncoder::encodeTo(*psd, layout, *file);
+        return file;
+    });
+    std::future<std::unique_ptr<FileOutput>> outcome = work.get_future();
+    work();
+    if (!orvane::bytes::Inflater::takeVerdict()) return nullptr;
+    return outcome.get();
+}
 
 } // namespace
 
@@ -41,17 +72,14 @@ void Tomel::convertEdgToPsd(const std::string& path) {
     if (kind == FileSystem::Kind::Missing) throw io::MessageError("File not found");
     if (kind == FileSystem::Kind::Unreadable) throw io::FileError("file_contents", path);
     if (kind == FileSystem::Kind::Directory) throw io::MessageError("File is Directory");
-    // The file's bytes are dropped once decoded: the document keeps what it needs.
-    const auto edg = orvane::images::edg::EdgDecoder::decode(FileSystem::getBytes(path));
-    const auto psd = orvane::images::psd::PsdConverter::convertFromEdg(*edg);
-    // Raises Overflow for a document that cannot be written, before any file is made.
-    const auto layout = orvane::images::psd::PsdEncoder::layout(*psd);
+    // The file's bytes stay until zlib's verdict on them is in.
+    const io::Bytes input = FileSystem::getBytes(path);
     const std::string output = outputPath(path);
-    // Writing through a link to the input would destroy the input.
-    if (FileSystem::aliases(path, output)) throw io::FileError("file_open", output);
-    FileOutput file(output);
-    orvane::images::psd::PsdEncoder::encodeTo(*psd, layout, file);
-    file.commit();
+    std::unique_ptr<FileOutput> file = writeOutput(path, input, output, true);
+    // zlib accepted the stream but made another body of it than the fast
+    // decoder: everything again, on zlib's body.
+    if (!file) file = writeOutput(path, input, output, false);
+    file->commit();
     printLine("convert psd: " + path + " => " + output);
 }
 

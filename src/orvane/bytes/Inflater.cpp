@@ -1,6 +1,7 @@
 #include "orvane/bytes/Inflater.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <zlib.h>
 
@@ -8,6 +9,9 @@
 #include "io/Eof.h"
 #include "io/MessageError.h"
 #include "orvane/bytes/Adler32.h"
+#ifdef TOMEL_FAST_INFLATE
+#include "orvane/bytes/FastInflater.h"
+#endif
 
 namespace orvane::bytes {
 
@@ -75,12 +79,73 @@ io::Bytes Inflater::uncompress(const io::Bytes& bytes) {
     return uncompress(bytes.data(), static_cast<std::size_t>(bytes.length()));
 }
 
+namespace {
+
+thread_local bool fastPathEnabled = false;
+
+} // namespace
+
+Inflater::FastPath::FastPath(bool enabled) : previous_(fastPathEnabled) { fastPathEnabled = enabled; }
+
+Inflater::FastPath::~FastPath() { fastPathEnabled = previous_; }
+
 io::Bytes Inflater::uncompress(const std::uint8_t* data, std::size_t length) {
     // A Bytes length is a signed 32-bit value.
-    return uncompressAtMost(data, length, std::numeric_limits<std::int32_t>::max());
+    constexpr std::int32_t maxLength = std::numeric_limits<std::int32_t>::max();
+#ifdef TOMEL_FAST_INFLATE
+    if (fastPathEnabled && FastInflater::worthwhile(length)) return FastInflater::uncompress(data, length, maxLength);
+#endif
+    return uncompressAtMost(data, length, maxLength);
 }
 
-io::Bytes Inflater::uncompressAtMost(const std::uint8_t* data, std::size_t length, std::int32_t maxLength) {
+bool Inflater::takeVerdict() {
+#ifdef TOMEL_FAST_INFLATE
+    return FastInflater::takeVerdict();
+#else
+    return true;
+#endif
+}
+
+namespace {
+
+// Where the inflated bytes go: collected into one buffer, grown
+// geometrically and never beyond the limit.
+class CollectingSink {
+public:
+    CollectingSink(std::size_t guess, std::size_t limit) : limit_(limit) { out_.resize(std::min(guess, limit)); }
+    // Room for the next piece: at least one byte (below the limit), at most `wanted`.
+    std::uint8_t* room(std::size_t produced, std::size_t& wanted) {
+        if (produced == out_.size()) out_.resize(std::min(limit_, out_.size() * 2));
+        wanted = std::min(wanted, out_.size() - produced);
+        return out_.data() + produced;
+    }
+    io::Bytes take(std::size_t produced) {
+        out_.resize(produced);
+        return io::Bytes(std::move(out_));
+    }
+
+private:
+    io::ByteArray out_;
+    std::size_t limit_;
+};
+
+// Or passed through one small scratch buffer and dropped: zlib keeps its
+// window, nothing else stays.
+class DiscardingSink {
+public:
+    std::uint8_t* room(std::size_t, std::size_t& wanted) {
+        wanted = std::min(wanted, scratch_.size());
+        return scratch_.data();
+    }
+
+private:
+    std::array<std::uint8_t, 1 << 16> scratch_{};
+};
+
+// zlib's inflation of a whole stream, with every error the program reports
+// for a damaged body. The sink decides whether the bytes are kept.
+template <typename Sink>
+Inflater::Summary inflateWithZlib(const std::uint8_t* data, std::size_t length, std::int32_t maxLength, Sink& sink) {
     const auto maxOutput = static_cast<std::size_t>(std::max(maxLength, 0));
     if (length < 2) throw io::Eof();
     const int cmf = data[0];
@@ -95,38 +160,43 @@ io::Bytes Inflater::uncompressAtMost(const std::uint8_t* data, std::size_t lengt
     z.next_in = const_cast<Bytef*>(data + 2);
     z.avail_in = static_cast<uInt>(std::min<std::size_t>(length - 2, std::numeric_limits<uInt>::max()));
 
-    // One buffer, grown geometrically, never beyond what a Bytes can hold.
-    io::ByteArray out;
-    const std::size_t guess = std::clamp<std::size_t>(length * 4, 65536, std::size_t{1} << 26);
-    out.resize(std::min(maxOutput, guess));
     std::size_t produced = 0;
     // The check value is summed piece by piece, while each piece is in cache.
     constexpr std::size_t piece = std::size_t{1} << 20;
     std::uint32_t adler = Adler32::INITIAL;
     for (;;) {
-        if (produced == out.size()) {
-            if (out.size() == maxOutput) {
-                // Full at the limit: one more byte of output means the body is too large.
-                finishAtLimit(z);
-                break;
-            }
-            out.resize(std::min(maxOutput, out.size() * 2));
+        if (produced == maxOutput) {
+            // Full at the limit: one more byte of output means the body is too large.
+            finishAtLimit(z);
+            break;
         }
-        z.next_out = out.data() + produced;
-        const std::size_t room = std::min(out.size() - produced, piece);
+        std::size_t room = std::min(maxOutput - produced, piece);
+        std::uint8_t* target = sink.room(produced, room);
+        z.next_out = target;
         z.avail_out = static_cast<uInt>(room);
         const int rc = inflate(&z, Z_NO_FLUSH);
         const std::size_t made = room - z.avail_out;
-        adler = Adler32::update(adler, out.data() + produced, made);
+        adler = Adler32::update(adler, target, made);
         produced += made;
         if (rc == Z_STREAM_END) break;
         checkResult(rc, z);
     }
-    if (readCheckValue(z) != adler) {
-        throw io::MessageError("Invalid CRC");
-    }
-    out.resize(produced);
-    return io::Bytes(std::move(out));
+    if (readCheckValue(z) != adler) throw io::MessageError("Invalid CRC");
+    return {produced, adler};
+}
+
+} // namespace
+
+io::Bytes Inflater::uncompressAtMost(const std::uint8_t* data, std::size_t length, std::int32_t maxLength) {
+    const std::size_t guess = std::clamp<std::size_t>(length * 4, 65536, std::size_t{1} << 26);
+    CollectingSink sink(guess, static_cast<std::size_t>(std::max(maxLength, 0)));
+    const Summary summary = inflateWithZlib(data, length, maxLength, sink);
+    return sink.take(summary.length);
+}
+
+Inflater::Summary Inflater::verify(const std::uint8_t* data, std::size_t length, std::int32_t maxLength) {
+    DiscardingSink sink;
+    return inflateWithZlib(data, length, maxLength, sink);
 }
 
 } // namespace orvane::bytes
