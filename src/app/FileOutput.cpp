@@ -13,20 +13,23 @@ constexpr std::size_t pendingLimit = 1 << 20;
 
 } // namespace
 
-FileOutput::~FileOutput() { discard(); }
+FileOutput::~FileOutput() {
+    writer_.reset(); // the buffer in flight is written (or dropped) before the file goes
+    discard();
+}
 
 void FileOutput::fail() const { throw io::IoError::custom({"file_write", target_}); }
 
 void FileOutput::writeByte(int c) {
     pending_.push_back(static_cast<std::uint8_t>(c));
-    if (pending_.size() >= pendingLimit) flush();
+    if (pending_.size() >= pendingLimit) passOn();
 }
 
 std::uint8_t* FileOutput::obtain(std::int32_t n) {
     if (!isOpen()) fail();
     const auto wanted = static_cast<std::size_t>(n);
     if (wanted > pendingLimit) return nullptr;
-    if (pending_.size() + wanted > pendingLimit) flush();
+    if (pending_.size() + wanted > pendingLimit) passOn();
     const std::size_t start = pending_.size();
     pending_.resize(start + wanted);
     return pending_.data() + start;
@@ -45,9 +48,36 @@ std::int32_t FileOutput::writeRaw(const std::uint8_t* data, std::int32_t n) {
     return n;
 }
 
+void FileOutput::passOn() {
+    // A second megabyte makes the output large enough to be worth a thread
+    // that copies one buffer into the kernel while the next is filled.
+    if (!writerTried_) {
+        writerTried_ = true;
+        auto writer = std::make_unique<BackgroundWriter>(
+            [this](const std::uint8_t* data, std::size_t n) { return writeAllToFile(data, n); });
+        if (writer->start()) writer_ = std::move(writer);
+    }
+    if (!writer_) {
+        writeToFile(pending_.data(), pending_.size());
+        pending_.resize(0);
+        return;
+    }
+    if (!writer_->handOver(pending_)) fail();
+    pending_.reserve(pendingLimit);
+}
+
 void FileOutput::flush() {
+    if (writer_) {
+        if (!pending_.empty() && !writer_->handOver(pending_)) fail();
+        if (!writer_->finish()) fail();
+        return;
+    }
     writeToFile(pending_.data(), pending_.size());
     pending_.resize(0);
+}
+
+void FileOutput::writeToFile(const std::uint8_t* data, std::size_t n) {
+    if (!writeAllToFile(data, n)) fail();
 }
 
 void FileOutput::close() {

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #ifndef _WIN32
 #include <unistd.h>
 #endif
 
+#include "app/BackgroundWriter.h"
 #include "io/ByteArray.h"
 #include "io/Output.h"
 
@@ -44,10 +46,15 @@ protected:
 
 private:
     [[noreturn]] void fail() const;
+    // Passes a full buffer on: to the writer thread once the output is large.
+    void passOn();
+    // Passes everything on and waits until it is written.
     void flush();
+    void writeToFile(const std::uint8_t* data, std::size_t n);
     // The platform's part: FileOutputPosix.cpp or FileOutputWindows.cpp.
     bool isOpen() const;
-    void writeToFile(const std::uint8_t* data, std::size_t n);
+    // Writes all n bytes; false on failure. Safe on the writer thread.
+    bool writeAllToFile(const std::uint8_t* data, std::size_t n);
     void closeFile();
     void discard();
     void reservePending();
@@ -56,6 +63,8 @@ private:
     std::string directory_;
     std::string temporary_; // the file's temporary name, when it has one
     io::ByteArray pending_; // bytes written and not yet passed to the file
+    std::unique_ptr<BackgroundWriter> writer_;
+    bool writerTried_ = false;
 #ifdef _WIN32
     void* handle_ = nullptr; // the temporary file's HANDLE, null once closed
 #else

@@ -142,13 +142,14 @@ void FileOutput::discard() {
 
 bool FileOutput::isOpen() const { return fd_ >= 0; }
 
-void FileOutput::writeToFile(const std::uint8_t* data, std::size_t n) {
+bool FileOutput::writeAllToFile(const std::uint8_t* data, std::size_t n) {
     for (std::size_t done = 0; done < n;) {
         const ssize_t k = ::write(fd_, data + done, n - done);
         if (k < 0 && errno == EINTR) continue;
-        if (k <= 0) fail();
+        if (k <= 0) return false;
         done += static_cast<std::size_t>(k);
     }
+    return true;
 }
 
 void FileOutput::closeFile() {

@@ -94,14 +94,15 @@ void FileOutput::discard() {
 
 bool FileOutput::isOpen() const { return handle_ != nullptr; }
 
-void FileOutput::writeToFile(const std::uint8_t* data, std::size_t n) {
+bool FileOutput::writeAllToFile(const std::uint8_t* data, std::size_t n) {
     constexpr std::size_t maxChunk = std::numeric_limits<DWORD>::max() / 2;
     for (std::size_t done = 0; done < n;) {
         const DWORD want = static_cast<DWORD>(n - done < maxChunk ? n - done : maxChunk);
         DWORD written = 0;
-        if (!WriteFile(handle_, data + done, want, &written, nullptr) || written == 0) fail();
+        if (!WriteFile(handle_, data + done, want, &written, nullptr) || written == 0) return false;
         done += written;
     }
+    return true;
 }
 
 void FileOutput::closeFile() {

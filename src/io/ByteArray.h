@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <utility>
 
 namespace io {
 
@@ -39,6 +40,11 @@ public:
     void resize(std::size_t n) {
         if (n > capacity_) reserve(n > 2 * capacity_ ? n : 2 * capacity_);
         size_ = n;
+    }
+    void swap(ByteArray& other) noexcept {
+        std::swap(data_, other.data_);
+        std::swap(size_, other.size_);
+        std::swap(capacity_, other.capacity_);
     }
     void push_back(std::uint8_t c) {
         if (size_ == capacity_) reserve(capacity_ < 64 ? 64 : capacity_ * 2);

@@ -2,7 +2,6 @@
 
 #include <dlfcn.h>
 #include <isa-l/igzip_lib.h>
-#include <sched.h>
 
 #include <algorithm>
 #include <chrono>
@@ -13,6 +12,7 @@
 
 #include "io/ByteArray.h"
 #include "orvane/bytes/Adler32.h"
+#include "orvane/bytes/CpuFeatures.h"
 #include "orvane/bytes/Inflater.h"
 
 namespace orvane::bytes {
@@ -135,11 +135,7 @@ bool inflateWithIgzip(const std::uint8_t* data, std::size_t length, std::size_t 
 } // namespace
 
 bool FastInflater::worthwhile(std::size_t compressedLength) {
-    static const bool twoCpus = [] {
-        cpu_set_t usable;
-        return ::sched_getaffinity(0, sizeof usable, &usable) == 0 && CPU_COUNT(&usable) >= 2;
-    }();
-    return twoCpus && compressedLength >= smallestWorthwhile && igzip() != nullptr;
+    return CpuFeatures::secondCpu() && compressedLength >= smallestWorthwhile && igzip() != nullptr;
 }
 
 io::Bytes FastInflater::uncompress(const std::uint8_t* data, std::size_t length, std::int32_t maxLength) {

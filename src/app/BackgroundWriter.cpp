@@ -1,0 +1,39 @@
+#include "app/BackgroundWriter.h"
+
+namespace app {
+
+bool BackgroundWriter::handOver(io::ByteArray& buffer) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !busy_; });
+    if (failed_) return false;
+    // The written buffer comes back, empty, with its capacity.
+    inFlight_.swap(buffer);
+    buffer.resize(0);
+    busy_ = true;
+    changed_.notify_all();
+    return true;
+}
+
+bool BackgroundWriter::finish() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !busy_; });
+    return !failed_;
+}
+
+void BackgroundWriter::run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return busy_ || stopping_; });
+        if (!busy_) return;
+        // After a failure the rest is dropped: the run is failing anyway.
+        const bool skip = failed_;
+        lock.unlock();
+        const bool written = skip || write_(inFlight_.data(), inFlight_.size());
+        lock.lock();
+        failed_ = failed_ || !written;
+        busy_ = false;
+        changed_.notify_all();
+    }
+}
+
+} // namespace app

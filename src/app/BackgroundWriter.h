@@ -1,0 +1,49 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+#include "io/ByteArray.h"
+
+namespace app {
+
+// Passes buffers to a file on a thread of its own, so that the next buffer
+// is filled while the last one is copied into the kernel. One buffer is in
+// flight at a time: handing over the next waits for it.
+class BackgroundWriter {
+public:
+    // Writes all of a buffer, false on failure; runs on the writer thread.
+    using Write = std::function<bool(const std::uint8_t* data, std::size_t n)>;
+
+    explicit BackgroundWriter(Write write) : write_(std::move(write)) {}
+    // Waits for the buffer in flight, then ends the thread.
+    ~BackgroundWriter();
+    BackgroundWriter(const BackgroundWriter&) = delete;
+    BackgroundWriter& operator=(const BackgroundWriter&) = delete;
+
+    // Starts the thread; false where none can be had (the caller then writes
+    // itself). The platform's part: BackgroundWriterPosix.cpp or ...Windows.cpp.
+    bool start();
+    // Takes the buffer's bytes to write and gives back an empty buffer to
+    // fill next. False when an earlier write failed.
+    bool handOver(io::ByteArray& buffer);
+    // Waits until every byte handed over is written; false when a write failed.
+    bool finish();
+
+private:
+    void run();
+
+    Write write_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    io::ByteArray inFlight_;
+    bool busy_ = false;
+    bool failed_ = false;
+    bool stopping_ = false;
+    bool started_ = false;
+    void* thread_ = nullptr; // the platform's thread handle
+};
+
+} // namespace app
