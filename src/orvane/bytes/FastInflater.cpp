@@ -62,7 +62,11 @@ public:
     // zlib's summary, or its error raised here.
     Inflater::Summary verdict() {
         join();
-        return outcome_.get();
+        if (!known_) {
+            summary_ = outcome_.get();
+            known_ = true;
+        }
+        return summary_;
     }
 
 private:
@@ -77,6 +81,8 @@ private:
 
     std::packaged_task<Inflater::Summary()> task_;
     std::future<Inflater::Summary> outcome_;
+    Inflater::Summary summary_;
+    bool known_ = false;
     pthread_t thread_{};
     bool started_ = false;
 };
@@ -96,10 +102,10 @@ bool validHeader(const std::uint8_t* data, std::size_t length) {
 
 // igzip's inflation of the raw deflate data after the two header bytes, with
 // its length and Adler-32; false when igzip stops short of the stream's end
-// (damaged or cut data, or a body beyond maxOutput), or when zlib has
-// finished first: a stream zlib refuses early must not grow a large buffer
-// of what igzip makes of it.
-bool inflateWithIgzip(const std::uint8_t* data, std::size_t length, std::size_t maxOutput, const ZlibCheck& zlib,
+// (damaged or cut data, or a body beyond maxOutput). Before the buffer grows,
+// a check zlib has finished is taken: a stream zlib refuses early raises its
+// error then, instead of growing a large buffer of what igzip makes of it.
+bool inflateWithIgzip(const std::uint8_t* data, std::size_t length, std::size_t maxOutput, ZlibCheck& zlib,
                       io::ByteArray& out, Inflater::Summary& summary) {
     inflate_state state;
     igzip()->init(&state);
@@ -114,7 +120,8 @@ bool inflateWithIgzip(const std::uint8_t* data, std::size_t length, std::size_t 
     std::uint32_t adler = Adler32::INITIAL;
     for (;;) {
         if (produced == out.size()) {
-            if (out.size() == maxOutput || zlib.finished()) return false;
+            if (zlib.finished()) zlib.verdict();
+            if (out.size() == maxOutput) return false;
             out.resize(std::min(maxOutput, out.size() * 2));
         }
         const std::size_t room = std::min(out.size() - produced, piece);
