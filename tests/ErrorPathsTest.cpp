@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <csignal>
 #include <unistd.h>
-#include <zlib.h>
 
 #include "app/FileOutput.h"
 #include "io/Failure.h"
@@ -219,74 +218,6 @@ TEST(ErrorPaths, SignalsLeaveNoTemporaryFileAndEndTheRunAsTheSignal) {
         EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"large.edg", "large.psd"})) << c.signal;
     }
 }
-
-namespace {
-
-// Deflate data, bits from the least significant up; Huffman codes go most
-// significant bit first.
-class DeflateBits {
-public:
-    void put(std::uint32_t value, int count) {
-        for (int i = 0; i < count; ++i) bit((value >> i) & 1);
-    }
-    void code(std::uint32_t value, int count) {
-        for (int i = count - 1; i >= 0; --i) bit((value >> i) & 1);
-    }
-    void align() {
-        while (used_ != 0) bit(0);
-    }
-    void raw(const std::string& bytes) { out_ += bytes; }
-    const std::string& bytes() const { return out_; }
-
-private:
-    void bit(std::uint32_t b) {
-        if (used_ == 0) out_.push_back(0);
-        out_.back() = static_cast<char>(out_.back() | static_cast<char>(b << used_));
-        used_ = (used_ + 1) % 8;
-    }
-    std::string out_;
-    int used_ = 0;
-};
-
-// A zlib stream of `stored` in stored blocks, then `tail` letters A in a
-// final dynamic block whose literal/length code is incomplete (only 'A' and
-// the end of the block, two codes of 2 bits): zlib refuses the code set,
-// igzip decodes it.
-std::string storedThenIncompleteCode(const std::string& stored, int tail) {
-    DeflateBits bits;
-    for (std::size_t at = 0; at < stored.size(); at += 65535) {
-        const std::string block = stored.substr(at, 65535);
-        bits.put(0, 3); // not final, stored
-        bits.align();
-        const auto n = static_cast<int>(block.size());
-        bits.raw(bytes({n & 0xFF, n >> 8, ~n & 0xFF, (~n >> 8) & 0xFF}) + block);
-    }
-    bits.put(1, 1);      // final
-    bits.put(2, 2);      // dynamic
-    bits.put(0, 5);      // 257 literal/length codes
-    bits.put(0, 5);      // 1 distance code
-    bits.put(18 - 4, 4); // 18 code length codes, in their order:
-    const int order[] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1};
-    for (const int symbol : order) bits.put(symbol == 0 || symbol == 1 || symbol == 2 || symbol == 18 ? 2 : 0, 3);
-    // Code length codes 0, 1, 2, 18 are 00, 01, 10, 11.
-    bits.code(3, 2), bits.put(65 - 11, 7);  // lengths 0 for 0..64
-    bits.code(2, 2);                        // 2 for 'A'
-    bits.code(3, 2), bits.put(138 - 11, 7); // 0 for 66..203
-    bits.code(3, 2), bits.put(52 - 11, 7);  // 0 for 204..255
-    bits.code(2, 2);                        // 2 for the end of block
-    bits.code(1, 2);                        // 1 for the one distance
-    for (int i = 0; i < tail; ++i) bits.code(0, 2);
-    bits.code(1, 2);
-    bits.align();
-    const std::string body = stored + std::string(static_cast<std::size_t>(tail), 'A');
-    const uLong adler =
-        adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
-    return bytes({0x78, 0x9C}) + bits.bytes() +
-           bytes({static_cast<int>(adler >> 24), static_cast<int>(adler >> 16) & 0xFF,
-                  static_cast<int>(adler >> 8) & 0xFF, static_cast<int>(adler) & 0xFF});
-}
-
-} // namespace
 
 TEST(ErrorPaths, ZlibsVerdictWinsWhereTheFastDecoderAcceptsTheBody) {
     // A valid document, then a skipped chunk of 80000 bytes whose last 40 come

@@ -59,6 +59,10 @@ std::string zlibCompress(const std::string& data, int level = 6);
 // A zlib stream of prefix followed by zeroCount zero bytes, built in
 // moments by repeating one compressed megabyte (a zlib bomb when large).
 std::string zlibZeros(const std::string& prefix, std::uint64_t zeroCount);
+// A zlib stream of `stored` in stored blocks, then `tail` letters A in a
+// final dynamic block whose literal/length code is incomplete: zlib refuses
+// the code set ("Invalid huffman"), faster decoders such as igzip decode it.
+std::string storedThenIncompleteCode(const std::string& stored, int tail);
 
 struct Edge2Layer {
     std::string name;

@@ -4,6 +4,7 @@
 #include <cpuid.h>
 #endif
 #if defined(__linux__)
+#include <cstdio>
 #include <sched.h>
 #endif
 
@@ -46,13 +47,35 @@ bool CpuFeatures::avx2() { return features().avx2; }
 
 bool CpuFeatures::avx512Vbmi() { return features().avx512Vbmi; }
 
-bool CpuFeatures::secondCpu() {
+namespace {
+
+int usableCpus() {
 #if defined(__linux__)
-    static const bool available = [] {
+    static const int count = [] {
         cpu_set_t usable;
-        return ::sched_getaffinity(0, sizeof usable, &usable) == 0 && CPU_COUNT(&usable) >= 2;
+        return ::sched_getaffinity(0, sizeof usable, &usable) == 0 ? CPU_COUNT(&usable) : 1;
     }();
-    return available;
+    return count;
+#else
+    return 1;
+#endif
+}
+
+} // namespace
+
+bool CpuFeatures::secondCpu() { return usableCpus() >= 2; }
+
+bool CpuFeatures::idleCpu() {
+#if defined(__linux__)
+    // The fourth field of /proc/loadavg: tasks runnable now (this one
+    // included), then all tasks. Unreadable: taken as idle.
+    std::FILE* file = std::fopen("/proc/loadavg", "r");
+    if (file == nullptr) return true;
+    double ignored[3];
+    int runnable = 0;
+    const bool read = std::fscanf(file, "%lf %lf %lf %d/", &ignored[0], &ignored[1], &ignored[2], &runnable) == 4;
+    std::fclose(file);
+    return !read || runnable < usableCpus();
 #else
     return false;
 #endif

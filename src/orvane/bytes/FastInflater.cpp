@@ -58,8 +58,8 @@ public:
         started_ = ::pthread_create(&thread_, nullptr, run, this) == 0;
         return started_;
     }
-    bool finished() const { return outcome_.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }
-    // zlib's summary, or its error raised here.
+    bool finished() const { return known_ || outcome_.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }
+    // zlib's summary, or its error raised here; once known, the summary again.
     Inflater::Summary verdict() {
         join();
         if (!known_) {
@@ -142,7 +142,8 @@ bool inflateWithIgzip(const std::uint8_t* data, std::size_t length, std::size_t 
 } // namespace
 
 bool FastInflater::worthwhile(std::size_t compressedLength) {
-    return CpuFeatures::secondCpu() && compressedLength >= smallestWorthwhile && igzip() != nullptr;
+    return CpuFeatures::secondCpu() && compressedLength >= smallestWorthwhile && igzip() != nullptr &&
+           CpuFeatures::idleCpu();
 }
 
 io::Bytes FastInflater::uncompress(const std::uint8_t* data, std::size_t length, std::int32_t maxLength) {

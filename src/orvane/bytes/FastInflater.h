@@ -14,8 +14,9 @@ namespace orvane::bytes {
 // Inflater, inside an Inflater::FastPath scope.
 class FastInflater {
 public:
-    // Whether the fast path pays off: a second usable CPU for zlib's check,
-    // and a body large enough that the thread costs less than it saves.
+    // Whether the fast path pays off: a second usable CPU, idle now, for
+    // zlib's check, and a body large enough that the thread costs less than
+    // it saves.
     static bool worthwhile(std::size_t compressedLength);
     // igzip's body of a zlib stream, with zlib's check of the same stream
     // left running; the stream's bytes must stay until takeVerdict. Where
