@@ -1,31 +1,25 @@
 #include "app/BackgroundWriter.h"
 
-#include <csignal>
 #include <pthread.h>
 
 #include "orvane/bytes/CpuFeatures.h"
+#include "orvane/bytes/WorkerThreadPosix.h"
 
 namespace app {
 
 bool BackgroundWriter::start() {
     // On one CPU the thread would only take turns with the converting one.
     if (!orvane::bytes::CpuFeatures::secondCpu()) return false;
-    // The thread takes none of the signals that end a run: their handler
-    // runs on the main thread, which names and renames the temporary file
-    // with them blocked.
-    sigset_t blocked, previous;
-    sigemptyset(&blocked);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&blocked, signal);
-    ::pthread_sigmask(SIG_BLOCK, &blocked, &previous);
+    // The signals that end a run are handled on the main thread, which
+    // names and renames the temporary file with them blocked.
     pthread_t thread;
-    started_ = ::pthread_create(
-                   &thread, nullptr,
-                   [](void* self) -> void* {
-                       static_cast<BackgroundWriter*>(self)->run();
-                       return nullptr;
-                   },
-                   this) == 0;
-    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    started_ = orvane::bytes::startWorkerThread(
+        thread,
+        [](void* self) -> void* {
+            static_cast<BackgroundWriter*>(self)->run();
+            return nullptr;
+        },
+        this);
     if (started_) thread_ = reinterpret_cast<void*>(thread);
     return started_;
 }

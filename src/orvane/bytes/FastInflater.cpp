@@ -8,12 +8,12 @@
 #include <future>
 #include <limits>
 #include <memory>
-#include <pthread.h>
 
 #include "io/ByteArray.h"
 #include "orvane/bytes/Adler32.h"
 #include "orvane/bytes/CpuFeatures.h"
 #include "orvane/bytes/Inflater.h"
+#include "orvane/bytes/WorkerThreadPosix.h"
 
 namespace orvane::bytes {
 
@@ -55,7 +55,7 @@ public:
 
     // False when no thread can be had; the caller then does without.
     bool start() {
-        started_ = ::pthread_create(&thread_, nullptr, run, this) == 0;
+        started_ = startWorkerThread(thread_, run, this);
         return started_;
     }
     bool finished() const { return known_ || outcome_.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }
