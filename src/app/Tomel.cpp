@@ -1,12 +1,12 @@
 #include "app/Tomel.h"
 
+#include <future>
+#include <memory>
+
 #include "app/Console.h"
 #include "app/FileOutput.h"
 #include "app/FileSystem.h"
 #include "app/PcreRegex.h"
-#include <future>
-#include <memory>
-
 #include "io/FileError.h"
 #include "io/MessageError.h"
 #include "orvane/bytes/Inflater.h"
@@ -19,8 +19,6 @@ namespace app {
 namespace {
 
 const char* const usageLine = "usage: tomel psd xxx.edg";
-
-void printLine(const std::string& line) { Console::printLine(line); }
 
 // Decodes, converts and encodes into an output file that is not in place
 // yet. With the fast inflater, zlib's verdict on an Edge2 body is taken
@@ -53,14 +51,14 @@ std::unique_ptr<FileOutput> writeOutput(const std::string& path, const io::Bytes
 
 void Tomel::main(const std::vector<std::string>& args) {
     if (args.size() < 2) {
-        printLine(usageLine);
+        Console::printLine(usageLine);
         return;
     }
     if (args[0] == "psd") {
         convertPsd(std::vector<std::string>(args.begin() + 1, args.end()));
         return;
     }
-    printLine(usageLine);
+    Console::printLine(usageLine);
 }
 
 void Tomel::convertPsd(const std::vector<std::string>& paths) {
@@ -80,10 +78,10 @@ void Tomel::convertEdgToPsd(const std::string& path) {
     // decoder: everything again, on zlib's body.
     if (!file) file = writeOutput(path, input, output, false);
     file->commit();
-    printLine("convert psd: " + path + " => " + output);
+    Console::printLine("convert psd: " + path + " => " + output);
 }
 
-void Tomel::printUsage() { printLine(usageLine); }
+void Tomel::printUsage() { Console::printLine(usageLine); }
 
 std::string Tomel::removeExtension(const std::string& path) {
     static const PcreRegex extension("\\.[0-9a-zA-Z]+$");

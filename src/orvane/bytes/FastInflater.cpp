@@ -96,10 +96,6 @@ struct PendingVerdict {
 
 thread_local PendingVerdict pending;
 
-bool validHeader(const std::uint8_t* data, std::size_t length) {
-    return length >= 2 && (data[0] & 0x0F) == 8 && (data[0] * 256 + data[1]) % 31 == 0 && (data[1] & 0x20) == 0;
-}
-
 // igzip's inflation of the raw deflate data after the two header bytes, with
 // its length and Adler-32; false when igzip stops short of the stream's end
 // (damaged or cut data, or a body beyond maxOutput). Before the buffer grows,
@@ -113,7 +109,7 @@ bool inflateWithIgzip(const std::uint8_t* data, std::size_t length, std::size_t 
     state.next_in = const_cast<std::uint8_t*>(data + 2);
     state.avail_in =
         static_cast<std::uint32_t>(std::min<std::size_t>(length - 2, std::numeric_limits<uint32_t>::max()));
-    out.resize(std::min(maxOutput, std::clamp<std::size_t>(length * 4, 65536, std::size_t{1} << 26)));
+    out.resize(std::min(maxOutput, Inflater::firstCapacity(length)));
     // The check value is summed piece by piece, while each piece is in cache.
     constexpr std::size_t piece = std::size_t{1} << 20;
     std::size_t produced = 0;
@@ -149,7 +145,7 @@ bool FastInflater::worthwhile(std::size_t compressedLength) {
 io::Bytes FastInflater::uncompress(const std::uint8_t* data, std::size_t length, std::int32_t maxLength) {
     pending.zlib.reset(); // an earlier check nobody asked for
     // A header zlib refuses is refused at once, as zlib alone would.
-    if (!validHeader(data, length)) return Inflater::uncompressAtMost(data, length, maxLength);
+    Inflater::checkHeader(data, length);
     auto zlib = std::make_unique<ZlibCheck>(data, length, maxLength);
     if (!zlib->start()) return Inflater::uncompressAtMost(data, length, maxLength);
     io::ByteArray out;

@@ -147,13 +147,7 @@ private:
 template <typename Sink>
 Inflater::Summary inflateWithZlib(const std::uint8_t* data, std::size_t length, std::int32_t maxLength, Sink& sink) {
     const auto maxOutput = static_cast<std::size_t>(std::max(maxLength, 0));
-    if (length < 2) throw io::Eof();
-    const int cmf = data[0];
-    const int flg = data[1];
-    // The window size (high bits of CMF) is not examined: inflating with the
-    // largest window reads every stream.
-    if ((cmf & 0x0F) != 8 || (cmf * 256 + flg) % 31 != 0) throw invalidData();
-    if ((flg & 0x20) != 0) throw io::MessageError("Unsupported dictionary");
+    Inflater::checkHeader(data, length);
 
     Stream stream;
     z_stream& z = stream.z;
@@ -188,10 +182,23 @@ Inflater::Summary inflateWithZlib(const std::uint8_t* data, std::size_t length, 
 } // namespace
 
 io::Bytes Inflater::uncompressAtMost(const std::uint8_t* data, std::size_t length, std::int32_t maxLength) {
-    const std::size_t guess = std::clamp<std::size_t>(length * 4, 65536, std::size_t{1} << 26);
-    CollectingSink sink(guess, static_cast<std::size_t>(std::max(maxLength, 0)));
+    CollectingSink sink(firstCapacity(length), static_cast<std::size_t>(std::max(maxLength, 0)));
     const Summary summary = inflateWithZlib(data, length, maxLength, sink);
     return sink.take(summary.length);
+}
+
+void Inflater::checkHeader(const std::uint8_t* data, std::size_t length) {
+    if (length < 2) throw io::Eof();
+    const int cmf = data[0];
+    const int flg = data[1];
+    // The window size (high bits of CMF) is not examined: inflating with the
+    // largest window reads every stream.
+    if ((cmf & 0x0F) != 8 || (cmf * 256 + flg) % 31 != 0) throw invalidData();
+    if ((flg & 0x20) != 0) throw io::MessageError("Unsupported dictionary");
+}
+
+std::size_t Inflater::firstCapacity(std::size_t compressedLength) {
+    return std::clamp<std::size_t>(compressedLength * 4, 65536, std::size_t{1} << 26);
 }
 
 Inflater::Summary Inflater::verify(const std::uint8_t* data, std::size_t length, std::int32_t maxLength) {

@@ -50,6 +50,12 @@ public:
     // nothing of the output but its summary: zlib's window and a small
     // scratch buffer are all the memory it takes.
     static Summary verify(const std::uint8_t* data, std::size_t length, std::int32_t maxLength);
+    // Raises what inflating raises for a stream whose two header bytes are
+    // missing or refused (not deflate, bad check bits, a preset dictionary).
+    static void checkHeader(const std::uint8_t* data, std::size_t length);
+    // The first size of an output buffer for this many compressed bytes; it
+    // doubles from there.
+    static std::size_t firstCapacity(std::size_t compressedLength);
 };
 
 } // namespace orvane::bytes
