@@ -2,6 +2,7 @@
 
 #include "orvane/images/edg/Error.h"
 #include "orvane/images/psd/PsdConverter.h"
+#include "orvane/images/psd/PsdEncoder.h"
 #include "support/ModelBuilder.h"
 #include "support/TestHelpers.h"
 
@@ -10,6 +11,7 @@ using color::Rgb;
 using color::Rgba;
 using edg::EdgImage;
 using edg::EdgPage;
+using psd::PsdEncoder;
 using psd::PsdConverter;
 
 namespace {
@@ -53,10 +55,10 @@ TEST(PsdConverter, OnePageWithOneLayerIsFlat) {
     EXPECT_EQ(psd->bitDepth, 8);
     EXPECT_TRUE(psd->layers.empty());
     EXPECT_TRUE(psd->palette.empty());
-    EXPECT_EQ(values(psd->imageData), (std::vector<std::int32_t>{opaque(0x11), opaque(0x12)}));
+    EXPECT_EQ(values(psd->getRgbaImageData()), (std::vector<std::int32_t>{opaque(0x11), opaque(0x12)}));
 
     page.layers[0]->visible = false; // nothing visible: a transparent canvas
-    EXPECT_EQ(values(PsdConverter::convertFromEdg(d.image)->imageData), (std::vector<std::int32_t>{0, 0}));
+    EXPECT_EQ(values(PsdConverter::convertFromEdg(d.image)->getRgbaImageData()), (std::vector<std::int32_t>{0, 0}));
 }
 
 TEST(PsdConverter, OnePageWithSeveralLayersGivesALayerList) {
@@ -88,7 +90,7 @@ TEST(PsdConverter, OnePageWithSeveralLayersGivesALayerList) {
     empty.pages[0]->height = 2;
     const auto noLayers = PsdConverter::convertFromEdg(empty);
     EXPECT_TRUE(noLayers->layers.empty());
-    EXPECT_EQ(noLayers->imageData.size(), 6u);
+    EXPECT_EQ(noLayers->getRgbaImageData().size(), 6u);
 }
 
 TEST(PsdConverter, SeveralPagesGiveOneGroupEach) {
@@ -112,9 +114,10 @@ TEST(PsdConverter, SeveralPagesGiveOneGroupEach) {
     EXPECT_EQ(psd->width, 22);
     EXPECT_EQ(psd->height, 5);
     // The composite is page 0's only, placed on the whole canvas.
-    ASSERT_EQ(psd->imageData.size(), 110u);
-    EXPECT_EQ(psd->imageData[0].value, opaque(0x11));
-    EXPECT_EQ(psd->imageData[1].value, 0);
+    const std::vector<Rgba> composite = psd->getRgbaImageData();
+    ASSERT_EQ(composite.size(), 110u);
+    EXPECT_EQ(composite[0].value, opaque(0x11));
+    EXPECT_EQ(composite[1].value, 0);
 }
 
 TEST(PsdConverter, CompositeIsPlacedAndCroppedOnTheCanvas) {
@@ -126,9 +129,40 @@ TEST(PsdConverter, CompositeIsPlacedAndCroppedOnTheCanvas) {
     const auto psd = PsdConverter::convertFromEdg(d.image);
     ASSERT_EQ(psd->width, 3);
     ASSERT_EQ(psd->height, 3);
-    EXPECT_EQ(values(psd->imageData), (std::vector<std::int32_t>{0, 0, 0,                       //
+    EXPECT_EQ(values(psd->getRgbaImageData()), (std::vector<std::int32_t>{0, 0, 0,                       //
                                                                  opaque(0x11), opaque(0x12), 0, //
                                                                  opaque(0x11), 0, 0}));
+}
+
+TEST(PsdConverter, TheWrittenCompositeIsTheCompositeInPlanes) {
+    // More pixels than one piece of output, and a page cropped on the left
+    // and at the bottom, so covered runs start and end inside pieces.
+    Document d;
+    EdgPage& first = d.addPage("first", -2, 3, 300, 250);
+    std::vector<std::uint8_t> bottom(300 * 250), top(300 * 100);
+    for (std::size_t i = 0; i < bottom.size(); ++i) bottom[i] = static_cast<std::uint8_t>(i % 7 % 3);
+    for (std::size_t i = 0; i < top.size(); ++i) top[i] = static_cast<std::uint8_t>(i % 5 == 0 ? 2 : 7);
+    Document::addLayer(first, "top", top);
+    Document::addLayer(first, "bottom", bottom);
+    d.addPage("second", 0, 0, 290, 280);
+    const auto psd = PsdConverter::convertFromEdg(d.image);
+    const std::vector<Rgba> composite = psd->getRgbaImageData();
+    ASSERT_EQ(composite.size(), 298u * 280u); // the first page reaches column 298
+
+    std::string planes;
+    for (const int shift : {16, 8, 0, 24}) {
+        for (const Rgba pixel : composite) planes += static_cast<char>(static_cast<std::uint32_t>(pixel.value) >> shift);
+    }
+    const std::string file = PsdEncoder::encode(*psd).toString();
+    EXPECT_EQ(file.substr(file.size() - planes.size()), planes);
+    EXPECT_EQ(composite[0].value, 0);                  // above the page
+    EXPECT_EQ(composite[3 * 298].value, opaque(0x12)); // its first row, cropped by two columns
+    // Any window of the composite, made on its own, is that part of the whole.
+    for (const auto& [from, count] : {std::pair{0ul, 1ul}, {297ul, 2ul}, {1000ul, 70000ul}, {74500ul, 8940ul}}) {
+        std::vector<Rgba> window(count);
+        psd->composite->pixels(from, count, window.data());
+        EXPECT_TRUE(std::equal(window.begin(), window.end(), composite.begin() + static_cast<std::ptrdiff_t>(from)));
+    }
 }
 
 TEST(PsdConverter, DocumentsNoPsdCanHoldAreRefused) {

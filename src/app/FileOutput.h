@@ -27,6 +27,9 @@ public:
 
     void writeByte(int c) override;
     std::uint8_t* obtain(std::int32_t n) override;
+    // Allocates the file's blocks at once: the file system then writes into
+    // them without finding room page by page.
+    void expectLength(std::int64_t n) override;
     void close() override;
     // Flushes, closes and puts the file in place of the target.
     void commit();

@@ -127,6 +127,13 @@ FileOutput::FileOutput(std::string targetPath) : target_(std::move(targetPath)),
     reservePending();
 }
 
+void FileOutput::expectLength(std::int64_t n) {
+    // The size stays as it is (the bytes written set it), so a file system
+    // or a size limit that refuses the room changes nothing: the writes then
+    // meet the refusal as they would have anyway.
+    if (fd_ >= 0 && n > 0) (void)::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(n));
+}
+
 void FileOutput::discard() {
     if (fd_ >= 0) {
         ::close(fd_);

@@ -14,6 +14,7 @@ public:
     std::int32_t length() const { return b.length(); }
     // Sizes the storage once when the final length is known in advance.
     void reserve(std::int64_t n) { b.reserve(n); }
+    void expectLength(std::int64_t n) override { reserve(n); }
     std::uint8_t* obtain(std::int32_t n) override { return b.extend(n); }
     // Hands over everything written; the output is finished afterwards.
     Bytes getBytes() { return b.getBytes(); }

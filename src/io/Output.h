@@ -35,6 +35,10 @@ public:
     // caller fills them at once, before any other write. nullptr when the sink
     // has no such buffer; the caller then writes through writeFull.
     virtual std::uint8_t* obtain(std::int32_t) { return nullptr; }
+    // Tells the sink how many bytes will be written in all, before the first
+    // one, so it can make room for them at once. Only a hint: the default
+    // ignores it, and a sink must take the bytes whether or not it could.
+    virtual void expectLength(std::int64_t) {}
 
     bool bigEndian = false;
 

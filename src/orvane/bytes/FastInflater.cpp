@@ -4,14 +4,14 @@
 #include <isa-l/igzip_lib.h>
 
 #include <algorithm>
-#include <chrono>
-#include <future>
+#include <atomic>
 #include <limits>
 #include <memory>
 
 #include "io/ByteArray.h"
 #include "orvane/bytes/Adler32.h"
 #include "orvane/bytes/CpuFeatures.h"
+#include "orvane/bytes/DeflateCheck.h"
 #include "orvane/bytes/Inflater.h"
 #include "orvane/bytes/WorkerThreadPosix.h"
 
@@ -43,35 +43,50 @@ const Igzip* igzip() {
     return loaded;
 }
 
-// zlib's check of a stream, run on a thread of its own. The task keeps the
-// check's outcome, summary or error, for whoever waits on the future.
-class ZlibCheck {
+// Whether zlib would accept a stream, and what it would make of it: first
+// the deflate check, on a thread of its own where there is one; where the
+// check declines, zlib's own inflation, which raises zlib's error.
+class StreamCheck {
 public:
-    ZlibCheck(const std::uint8_t* data, std::size_t length, std::int32_t maxLength)
-        : task_([=] { return Inflater::verify(data, length, maxLength); }), outcome_(task_.get_future()) {}
-    ZlibCheck(const ZlibCheck&) = delete;
-    ZlibCheck& operator=(const ZlibCheck&) = delete;
-    ~ZlibCheck() { join(); }
+    StreamCheck(const std::uint8_t* data, std::size_t length, std::int32_t maxLength)
+        : data_(data), length_(length), maxLength_(maxLength) {}
+    StreamCheck(const StreamCheck&) = delete;
+    StreamCheck& operator=(const StreamCheck&) = delete;
+    ~StreamCheck() { join(); }
 
-    // False when no thread can be had; the caller then does without.
+    // False when no thread can be had; run() then does the check here.
     bool start() {
         started_ = startWorkerThread(thread_, run, this);
         return started_;
     }
-    bool finished() const { return known_ || outcome_.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }
-    // zlib's summary, or its error raised here; once known, the summary again.
+    void run() {
+        const std::size_t raw = std::min<std::size_t>(length_ - 2, std::numeric_limits<std::uint32_t>::max());
+        DeflateCheck::Accepted accepted;
+        if (DeflateCheck::accepts(data_ + 2, raw, static_cast<std::uint64_t>(std::max(maxLength_, 0)), accepted) &&
+            raw - accepted.used >= 4) {
+            const std::uint8_t* check = data_ + 2 + accepted.used;
+            const std::uint32_t adler = std::uint32_t{check[0]} << 24 | std::uint32_t{check[1]} << 16 |
+                                        std::uint32_t{check[2]} << 8 | check[3];
+            summary_ = {static_cast<std::size_t>(accepted.length), adler};
+            accepted_ = true;
+        }
+        finished_.store(true, std::memory_order_release);
+    }
+    bool finished() const { return known_ || finished_.load(std::memory_order_acquire); }
+    // Whether the deflate check, finished, found the stream good.
+    bool accepted() const { return accepted_; }
+    // What zlib makes of the stream, its length and check value, or zlib's
+    // error raised here.
     Inflater::Summary verdict() {
         join();
-        if (!known_) {
-            summary_ = outcome_.get();
-            known_ = true;
-        }
+        if (!known_ && !accepted_) summary_ = Inflater::verify(data_, length_, maxLength_);
+        known_ = true;
         return summary_;
     }
 
 private:
     static void* run(void* self) {
-        static_cast<ZlibCheck*>(self)->task_();
+        static_cast<StreamCheck*>(self)->run();
         return nullptr;
     }
     void join() {
@@ -79,18 +94,21 @@ private:
         started_ = false;
     }
 
-    std::packaged_task<Inflater::Summary()> task_;
-    std::future<Inflater::Summary> outcome_;
+    const std::uint8_t* data_;
+    std::size_t length_;
+    std::int32_t maxLength_;
     Inflater::Summary summary_;
-    bool known_ = false;
+    bool accepted_ = false; // by the deflate check: summary_ is zlib's
+    bool known_ = false;    // zlib's verdict is in summary_
+    std::atomic<bool> finished_{false};
     pthread_t thread_{};
     bool started_ = false;
 };
 
-// zlib's check of the body returned last on this thread, and what igzip
+// The check of the body returned last on this thread, and what igzip
 // made of the stream.
 struct PendingVerdict {
-    std::unique_ptr<ZlibCheck> zlib;
+    std::unique_ptr<StreamCheck> check;
     Inflater::Summary fast;
 };
 
@@ -99,9 +117,9 @@ thread_local PendingVerdict pending;
 // igzip's inflation of the raw deflate data after the two header bytes, with
 // its length and Adler-32; false when igzip stops short of the stream's end
 // (damaged or cut data, or a body beyond maxOutput). Before the buffer grows,
-// a check zlib has finished is taken: a stream zlib refuses early raises its
-// error then, instead of growing a large buffer of what igzip makes of it.
-bool inflateWithIgzip(const std::uint8_t* data, std::size_t length, std::size_t maxOutput, ZlibCheck& zlib,
+// a finished check is taken: a stream zlib refuses early raises its error
+// then, instead of growing a large buffer of what igzip makes of it.
+bool inflateWithIgzip(const std::uint8_t* data, std::size_t length, std::size_t maxOutput, StreamCheck& check,
                       io::ByteArray& out, Inflater::Summary& summary) {
     inflate_state state;
     igzip()->init(&state);
@@ -116,7 +134,7 @@ bool inflateWithIgzip(const std::uint8_t* data, std::size_t length, std::size_t 
     std::uint32_t adler = Adler32::INITIAL;
     for (;;) {
         if (produced == out.size()) {
-            if (zlib.finished()) zlib.verdict();
+            if (check.finished()) check.verdict();
             if (out.size() == maxOutput) return false;
             out.resize(std::min(maxOutput, out.size() * 2));
         }
@@ -138,30 +156,33 @@ bool inflateWithIgzip(const std::uint8_t* data, std::size_t length, std::size_t 
 } // namespace
 
 bool FastInflater::worthwhile(std::size_t compressedLength) {
-    return CpuFeatures::secondCpu() && compressedLength >= smallestWorthwhile && igzip() != nullptr &&
-           CpuFeatures::idleCpu();
+    return CpuFeatures::secondCpu() && compressedLength >= smallestWorthwhile && igzip() != nullptr;
 }
 
 io::Bytes FastInflater::uncompress(const std::uint8_t* data, std::size_t length, std::int32_t maxLength) {
-    pending.zlib.reset(); // an earlier check nobody asked for
+    pending.check.reset(); // an earlier check nobody asked for
     // A header zlib refuses is refused at once, as zlib alone would.
     Inflater::checkHeader(data, length);
-    auto zlib = std::make_unique<ZlibCheck>(data, length, maxLength);
-    if (!zlib->start()) return Inflater::uncompressAtMost(data, length, maxLength);
+    auto check = std::make_unique<StreamCheck>(data, length, maxLength);
+    if (!check->start()) {
+        // No second thread: the check first, and zlib alone where it declines.
+        check->run();
+        if (!check->accepted()) return Inflater::uncompressAtMost(data, length, maxLength);
+    }
     io::ByteArray out;
     Inflater::Summary fast;
-    if (!inflateWithIgzip(data, length, static_cast<std::size_t>(std::max(maxLength, 0)), *zlib, out, fast)) {
-        zlib->verdict(); // zlib's error, if it has one
+    // Where igzip fails, zlib's inflation gives the error, or the body.
+    if (!inflateWithIgzip(data, length, static_cast<std::size_t>(std::max(maxLength, 0)), *check, out, fast)) {
         return Inflater::uncompressAtMost(data, length, maxLength);
     }
-    pending = {std::move(zlib), fast};
+    pending = {std::move(check), fast};
     return io::Bytes(std::move(out));
 }
 
 bool FastInflater::takeVerdict() {
-    if (!pending.zlib) return true;
-    const std::unique_ptr<ZlibCheck> zlib = std::move(pending.zlib);
-    const Inflater::Summary checked = zlib->verdict();
+    if (!pending.check) return true;
+    const std::unique_ptr<StreamCheck> check = std::move(pending.check);
+    const Inflater::Summary checked = check->verdict();
     return checked.length == pending.fast.length && checked.adler == pending.fast.adler;
 }
 

@@ -27,13 +27,28 @@ public:
     // visible layer covers is 0.
     void compose(std::size_t from, std::size_t count, color::Rgba* out) const;
 
+    // The same in two steps, for callers that take several planes of the
+    // same pixels: first where each pixel comes from, a palette index and a
+    // source (0 where no visible layer covers it, its colour is then 0)...
+    void resolve(std::size_t from, std::size_t count, std::uint8_t* index, std::uint8_t* source) const;
+    // ...then one 8-bit plane of their colours: (pixel >> shift) & 0xFF,
+    // for a shift of 0, 8, 16 or 24.
+    void planeOf(int shift, const std::uint8_t* index, const std::uint8_t* source, std::size_t count,
+                 std::uint8_t* out) const;
+
 private:
     // Where a composite pixel comes from; indexes the rows of colours_.
     enum Source : std::uint8_t { Uncovered = 0, Bottom = 1, Above = 2 };
+    static constexpr std::size_t piece = 4096;
+
+    void resolvePiece(std::size_t start, std::size_t n, std::uint8_t* index, std::uint8_t* source) const;
 
     std::vector<const IndexArray*> visible_;     // bottom-most first
     std::array<color::Rgba, 3 * 256> colours_{}; // by source, then index
-    bytes::ByteTable opaque_{};                  // 0xFF where alpha is not 0
+    // The planes of the Bottom and Above rows of colours_, by shift / 8.
+    std::array<bytes::ByteTable, 4> bottomPlanes_{};
+    std::array<bytes::ByteTable, 4> abovePlanes_{};
+    bytes::ByteTable opaque_{}; // 0xFF where alpha is not 0
     std::size_t length_ = 0;
 };
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "orvane/images/edg/Error.h"
-#include "orvane/images/edg/PageCompositor.h"
+#include "orvane/images/psd/PlacedComposite.h"
 #include "orvane/images/psd/PsdFormat.h"
 #include "orvane/images/psd/PsdLayout.h"
 
@@ -43,36 +43,6 @@ std::unique_ptr<PsdLayer> createDividerLayer(PsdImage& document, const std::stri
     layer->clipping = 0;
     layer->flags = groupLayerFlags;
     return layer;
-}
-
-// Page 0's composite placed at the page's position on a transparent canvas
-// and cropped to it: composite pixel j sits at column j mod width, row
-// j div width of the page.
-std::vector<color::Rgba> placeComposite(const EdgPage& page, std::int32_t width, std::int32_t height) {
-    std::vector<color::Rgba> canvas(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    if (page.width <= 0) return canvas;
-    const edg::PageCompositor compositor(page);
-    const std::int64_t from = std::max<std::int64_t>(0, -std::int64_t{page.x});
-    const std::int64_t to = std::min<std::int64_t>(page.width, width - std::int64_t{page.x});
-    if (from >= to) return canvas;
-    const std::int64_t firstRow = std::max<std::int64_t>(0, -std::int64_t{page.y});
-    const std::int64_t endRow = std::min<std::int64_t>(page.height, height - std::int64_t{page.y});
-    if (from == 0 && to == page.width && page.width == width && firstRow < endRow) {
-        // Whole rows of a page as wide as the canvas: one contiguous run.
-        const std::size_t start = static_cast<std::size_t>(firstRow * page.width);
-        const std::size_t count = static_cast<std::size_t>((endRow - firstRow) * page.width);
-        compositor.compose(start, count, &canvas[static_cast<std::size_t>((page.y + firstRow) * width)]);
-        return canvas;
-    }
-    for (std::int64_t row = firstRow; row < page.height; ++row) {
-        const std::int64_t y = std::int64_t{page.y} + row;
-        if (y >= height) break;
-        const std::int64_t rowStart = row * page.width;
-        if (static_cast<std::size_t>(rowStart + from) >= compositor.length()) break;
-        compositor.compose(static_cast<std::size_t>(rowStart + from), static_cast<std::size_t>(to - from),
-                           &canvas[static_cast<std::size_t>(y * width + page.x + from)]);
-    }
-    return canvas;
 }
 
 } // namespace
@@ -129,7 +99,7 @@ void PsdConverter::convertFromEdgSingle(const EdgImage& image, PsdImage& documen
     document.colorMode = 3;
     // Every plane written has 8-bit samples, whatever depth the Edge file claims.
     document.bitDepth = 8;
-    document.imageData = placeComposite(*image.pages[0], document.width, document.height);
+    document.composite = std::make_unique<PlacedComposite>(*image.pages[0], document.width, document.height);
 }
 
 void PsdConverter::convertFromEdgLayers(const EdgImage& image, PsdImage& document) {

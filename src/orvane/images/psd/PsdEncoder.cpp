@@ -63,7 +63,6 @@ constexpr std::int32_t channelIds[PsdFormat::CHANNEL_COUNT] = {0, 1, 2, -1};
 io::Bytes PsdEncoder::encode(const PsdImage& document) {
     const PsdLayout checked = layout(document);
     io::BytesOutput output;
-    output.reserve(checked.fileLength());
     encodeTo(document, checked, output);
     return output.getBytes();
 }
@@ -86,6 +85,7 @@ void PsdEncoder::encodeTo(const PsdImage& document, io::Output& output) {
 }
 
 void PsdEncoder::encodeTo(const PsdImage& document, const PsdLayout& layout, io::Output& output) {
+    output.expectLength(layout.fileLength());
     output.set_bigEndian(true);
     writeHeader(document, output);
     writeColorModeData(document, output);
@@ -231,7 +231,21 @@ void PsdEncoder::writeGlobalLayerMaskInfo(const PsdImage&, io::Output& output) {
 void PsdEncoder::writeAdditionalLayerInfomation(const PsdImage&, io::Output&) {}
 
 void PsdEncoder::writeImageData(const PsdImage& document, io::Output& output) {
-    writeRawRgba(document.imageData, output);
+    if (!document.composite) {
+        writeRawRgba(document.imageData, output);
+        return;
+    }
+    // Made plane by plane, piece by piece, as written.
+    output.writeInt16(rawCompression);
+    const PixelSource& source = *document.composite;
+    std::uint8_t scratch[planePiece];
+    for (const int shift : planeShifts) {
+        for (std::size_t done = 0; done < source.pixelCount();) {
+            const std::size_t n = std::min(planePiece, source.pixelCount() - done);
+            emit(output, n, scratch, [&](std::uint8_t* out) { source.plane(shift, done, n, out); });
+            done += n;
+        }
+    }
 }
 
 void PsdEncoder::writeRawRgba(const std::vector<color::Rgba>& pixels, io::Output& output) {

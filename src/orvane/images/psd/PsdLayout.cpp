@@ -59,7 +59,7 @@ std::int64_t PsdLayout::channelDataLength(std::int64_t pixelCount) {
 
 PsdLayout::PsdLayout(const PsdImage& document) {
     for (const auto& layer : document.layers) addRecord(recordOf(*layer));
-    setCompositePixelCount(static_cast<std::int64_t>(document.imageData.size()));
+    setCompositePixelCount(static_cast<std::int64_t>(document.compositePixelCount()));
 }
 
 void PsdLayout::addRecord(const Record& record) {

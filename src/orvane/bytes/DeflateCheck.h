@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace orvane::bytes {
+
+// Walks raw deflate data as zlib's inflate reads it, decoding every code but
+// producing no bytes: what it keeps of the output is a count. It says yes only
+// to a stream that zlib (a 32 KiB window, raw mode) inflates without an error:
+// every block type and header, complete code sets where zlib wants them,
+// no invalid code, no distance before the start. A faster decoder's body
+// then stands for zlib's. Its no is not zlib's error: where it refuses, zlib
+// must say why (a check that refuses a stream zlib accepts costs time, never
+// a wrong answer).
+class DeflateCheck {
+public:
+    struct Accepted {
+        std::uint64_t length = 0; // bytes the stream inflates to
+        std::size_t used = 0;     // bytes of data up to and including the last block's last bit
+    };
+    // True, with what the stream inflates to, when zlib would inflate the
+    // whole stream from data without error and with at most maxOutput bytes.
+    static bool accepts(const std::uint8_t* data, std::size_t length, std::uint64_t maxOutput, Accepted& accepted);
+};
+
+} // namespace orvane::bytes
