@@ -9,7 +9,7 @@ namespace app {
 namespace {
 
 // Bytes are passed to the file a megabyte at a time.
-constexpr std::size_t pendingLimit = 4 << 20;
+constexpr std::size_t pendingLimit = 1 << 20;
 
 } // namespace
 

@@ -4,7 +4,6 @@
 #include <cpuid.h>
 #endif
 #if defined(__linux__)
-#include <cstdio>
 #include <sched.h>
 #endif
 
@@ -64,21 +63,5 @@ int usableCpus() {
 } // namespace
 
 bool CpuFeatures::secondCpu() { return usableCpus() >= 2; }
-
-bool CpuFeatures::idleCpu() {
-#if defined(__linux__)
-    // The fourth field of /proc/loadavg: tasks runnable now (this one
-    // included), then all tasks. Unreadable: taken as idle.
-    std::FILE* file = std::fopen("/proc/loadavg", "r");
-    if (file == nullptr) return true;
-    double ignored[3];
-    int runnable = 0;
-    const bool read = std::fscanf(file, "%lf %lf %lf %d/", &ignored[0], &ignored[1], &ignored[2], &runnable) == 4;
-    std::fclose(file);
-    return !read || runnable < usableCpus();
-#else
-    return false;
-#endif
-}
 
 } // namespace orvane::bytes

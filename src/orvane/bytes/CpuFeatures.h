@@ -13,11 +13,6 @@ public:
     // Whether this process may run on two CPUs or more (its affinity mask,
     // as taskset sets it), so that a second thread runs beside the first.
     static bool secondCpu();
-    // Whether a usable CPU is idle at this moment: fewer tasks are ready to
-    // run than this process may use CPUs. A second thread only saves time
-    // where it does not take a CPU from other work (a batch of runs side by
-    // side, for instance).
-    static bool idleCpu();
 };
 
 } // namespace orvane::bytes

@@ -12,8 +12,8 @@ namespace orvane::bytes {
 //
 // zlib's verdict decides every error. Inside a FastPath scope, where the
 // build has a faster decoder and the body is large enough, that decoder does
-// the work while zlib checks the same stream on a second thread: the body is
-// returned at once, and takeVerdict gives zlib's verdict later.
+// the work while a second thread checks the same stream against zlib's rules:
+// the body is returned at once, and takeVerdict gives zlib's verdict later.
 class Inflater {
 public:
     // The fast path for the current thread while the scope lives.

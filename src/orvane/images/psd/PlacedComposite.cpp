@@ -50,8 +50,8 @@ void PlacedComposite::pixels(std::size_t from, std::size_t count, color::Rgba* o
 }
 
 void PlacedComposite::resolveCanvas() const {
-    indices_.assign(pixelCount(), 0);
-    sources_.assign(pixelCount(), 0);
+    indices_ = io::ByteArray(pixelCount(), 0);
+    sources_ = io::ByteArray(pixelCount(), 0);
     forEachCoveredRun(0, pixelCount(), [&](std::size_t compositeFrom, std::size_t n, std::size_t at) {
         compositor_.resolve(compositeFrom, n, indices_.data() + at, sources_.data() + at);
     });

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
+#include "io/ByteArray.h"
 #include "orvane/images/edg/PageCompositor.h"
 #include "orvane/images/psd/PixelSource.h"
 
@@ -41,7 +41,7 @@ private:
     std::int64_t firstColumn_ = 0, endColumn_ = 0; // the page's columns on the canvas
     std::int64_t firstRow_ = 0, endRow_ = 0;       // the page's rows on the canvas
     // Each canvas pixel's palette index and source, once a plane is asked for.
-    mutable std::vector<std::uint8_t> indices_, sources_;
+    mutable io::ByteArray indices_, sources_;
 };
 
 } // namespace orvane::images::psd
