@@ -7,11 +7,10 @@
 
 namespace io {
 
-// A growable array of bytes. New bytes are left uninitialised (buffers that
-// are about to be overwritten are not cleared first). A small array lives on
-// malloc and realloc; a large one, on Linux, in a mapping of its own with huge
-// pages asked for. Growing a large array moves its pages instead of copying
-// them, so growth never needs the old and the new array at once.
+// A growable array of bytes on malloc and realloc. New bytes are left
+// uninitialised (buffers that are about to be overwritten are not cleared
+// first), and growing a large array lets the allocator move its pages instead
+// of copying them, so growth never needs the old and the new array at once.
 class ByteArray {
 public:
     ByteArray() = default;

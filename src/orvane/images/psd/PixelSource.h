@@ -14,6 +14,9 @@ class PixelSource {
 public:
     virtual ~PixelSource() = default;
     virtual std::size_t pixelCount() const = 0;
+    // Work that can be done ahead, on another thread, before the first piece
+    // is asked for; nothing else may use the source meanwhile.
+    virtual void prepare() const {}
     // Pixels [from, from + count) as RGBA values.
     virtual void pixels(std::size_t from, std::size_t count, color::Rgba* out) const = 0;
     // One 8-bit plane of the same pixels: (pixel >> shift) & 0xFF, for a

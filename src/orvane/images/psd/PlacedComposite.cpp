@@ -49,7 +49,7 @@ void PlacedComposite::pixels(std::size_t from, std::size_t count, color::Rgba* o
     });
 }
 
-void PlacedComposite::resolveCanvas() const {
+void PlacedComposite::prepare() const {
     indices_ = io::ByteArray(pixelCount(), 0);
     sources_ = io::ByteArray(pixelCount(), 0);
     forEachCoveredRun(0, pixelCount(), [&](std::size_t compositeFrom, std::size_t n, std::size_t at) {
@@ -58,7 +58,7 @@ void PlacedComposite::resolveCanvas() const {
 }
 
 void PlacedComposite::plane(int shift, std::size_t from, std::size_t count, std::uint8_t* out) const {
-    if (indices_.size() != pixelCount()) resolveCanvas();
+    if (indices_.size() != pixelCount()) prepare();
     compositor_.planeOf(shift, indices_.data() + from, sources_.data() + from, count, out);
 }
 

@@ -15,14 +15,16 @@ namespace orvane::images::psd {
 // A page's composite placed at the page's position on a transparent canvas
 // and cropped to it: composite pixel j sits at column j mod the page's width,
 // row j div that width, of the page. Made from the page's layers when asked,
-// so the page must outlive it. The first plane asked for resolves where every
-// pixel comes from (two bytes a pixel, half of what its colours would take);
-// each plane is then looked up from that.
+// so the page must outlive it. Planes are looked up from where every pixel
+// comes from, resolved once (two bytes a pixel, half of what its colours
+// would take) by prepare() or the first plane asked for.
 class PlacedComposite final : public PixelSource {
 public:
     PlacedComposite(const edg::EdgPage& page, std::int32_t width, std::int32_t height);
 
     std::size_t pixelCount() const override;
+    // Resolves where every pixel comes from.
+    void prepare() const override;
     void pixels(std::size_t from, std::size_t count, color::Rgba* out) const override;
     void plane(int shift, std::size_t from, std::size_t count, std::uint8_t* out) const override;
 
@@ -32,8 +34,6 @@ private:
     // the caller has cleared the rest.
     template <typename Compose>
     void forEachCoveredRun(std::size_t from, std::size_t count, Compose compose) const;
-
-    void resolveCanvas() const;
 
     edg::PageCompositor compositor_;
     std::int64_t width_, height_;               // the canvas

@@ -5,6 +5,7 @@
 
 #include "io/BytesOutput.h"
 #include "io/IoError.h"
+#include "orvane/bytes/BackgroundTask.h"
 #include "orvane/bytes/ByteLookup.h"
 #include "orvane/images/psd/PsdFormat.h"
 
@@ -85,12 +86,19 @@ void PsdEncoder::encodeTo(const PsdImage& document, io::Output& output) {
 }
 
 void PsdEncoder::encodeTo(const PsdImage& document, const PsdLayout& layout, io::Output& output) {
+    // The composite comes last; what it needs ahead is done beside the
+    // writing of the layers.
+    bytes::BackgroundTask preparing([&] {
+        if (document.composite) document.composite->prepare();
+    });
+    if (document.composite && !document.layers.empty()) preparing.start();
     output.expectLength(layout.fileLength());
     output.set_bigEndian(true);
     writeHeader(document, output);
     writeColorModeData(document, output);
     writeImageResources(document, output);
     writeLayerAndMaskInformation(document, layout, output);
+    preparing.wait();
     writeImageData(document, output);
 }
 
