@@ -7,6 +7,9 @@
 #include <atomic>
 #include <limits>
 #include <memory>
+#include <mutex>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include "io/ByteArray.h"
 #include "orvane/bytes/Adler32.h"
@@ -43,13 +46,52 @@ const Igzip* igzip() {
     return loaded;
 }
 
+// igzip's first output buffer, faulted in ahead of igzip by the check thread
+// before it walks the stream: the kernel's work of providing the pages runs
+// beside the inflation instead of inside it. Once igzip grows the buffer its
+// pages move, and the rest is left to igzip.
+class Prefault {
+public:
+    Prefault(std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+
+    // On the check thread.
+    void run() {
+#ifdef MADV_POPULATE_WRITE
+        constexpr std::size_t chunk = std::size_t{2} << 20;
+        const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+        const auto start = reinterpret_cast<std::uintptr_t>(data_) / page * page;
+        const auto end = reinterpret_cast<std::uintptr_t>(data_) + size_;
+        for (std::uintptr_t at = start; at < end; at += chunk) {
+            const std::lock_guard lock(mutex_);
+            // Advice only: a kernel without it, or memory short, ends the prefault.
+            if (moving_ || ::madvise(reinterpret_cast<void*>(at), std::min<std::uintptr_t>(chunk, end - at),
+                                     MADV_POPULATE_WRITE) != 0) {
+                return;
+            }
+        }
+#endif
+    }
+    // Before the buffer grows: no page of it is touched from now on.
+    void stop() {
+        const std::lock_guard lock(mutex_);
+        moving_ = true;
+    }
+
+private:
+    std::uint8_t* data_;
+    std::size_t size_;
+    std::mutex mutex_;
+    bool moving_ = false;
+};
+
 // Whether zlib would accept a stream, and what it would make of it: first
 // the deflate check, on a thread of its own where there is one; where the
 // check declines, zlib's own inflation, which raises zlib's error.
 class StreamCheck {
 public:
-    StreamCheck(const std::uint8_t* data, std::size_t length, std::int32_t maxLength)
-        : data_(data), length_(length), maxLength_(maxLength) {}
+    // out: igzip's first buffer, faulted in by the check's thread first.
+    StreamCheck(const std::uint8_t* data, std::size_t length, std::int32_t maxLength, io::ByteArray& out)
+        : data_(data), length_(length), maxLength_(maxLength), prefault_(out.data(), out.size()) {}
     StreamCheck(const StreamCheck&) = delete;
     StreamCheck& operator=(const StreamCheck&) = delete;
     ~StreamCheck() { join(); }
@@ -72,6 +114,8 @@ public:
         }
         finished_.store(true, std::memory_order_release);
     }
+    // No page of igzip's buffer is touched from now on: it grows, or is done.
+    void stopPrefault() { prefault_.stop(); }
     bool finished() const { return known_ || finished_.load(std::memory_order_acquire); }
     // Whether the deflate check, finished, found the stream good.
     bool accepted() const { return accepted_; }
@@ -86,7 +130,9 @@ public:
 
 private:
     static void* run(void* self) {
-        static_cast<StreamCheck*>(self)->run();
+        auto* check = static_cast<StreamCheck*>(self);
+        check->prefault_.run();
+        check->run();
         return nullptr;
     }
     void join() {
@@ -97,6 +143,7 @@ private:
     const std::uint8_t* data_;
     std::size_t length_;
     std::int32_t maxLength_;
+    Prefault prefault_;
     Inflater::Summary summary_;
     bool accepted_ = false; // by the deflate check: summary_ is zlib's
     bool known_ = false;    // zlib's verdict is in summary_
@@ -127,7 +174,6 @@ bool inflateWithIgzip(const std::uint8_t* data, std::size_t length, std::size_t 
     state.next_in = const_cast<std::uint8_t*>(data + 2);
     state.avail_in =
         static_cast<std::uint32_t>(std::min<std::size_t>(length - 2, std::numeric_limits<uint32_t>::max()));
-    out.resize(std::min(maxOutput, Inflater::firstCapacity(length)));
     // The check value is summed piece by piece, while each piece is in cache.
     constexpr std::size_t piece = std::size_t{1} << 20;
     std::size_t produced = 0;
@@ -136,6 +182,7 @@ bool inflateWithIgzip(const std::uint8_t* data, std::size_t length, std::size_t 
         if (produced == out.size()) {
             if (check.finished()) check.verdict();
             if (out.size() == maxOutput) return false;
+            check.stopPrefault();
             out.resize(std::min(maxOutput, out.size() * 2));
         }
         const std::size_t room = std::min(out.size() - produced, piece);
@@ -163,18 +210,21 @@ io::Bytes FastInflater::uncompress(const std::uint8_t* data, std::size_t length,
     pending.check.reset(); // an earlier check nobody asked for
     // A header zlib refuses is refused at once, as zlib alone would.
     Inflater::checkHeader(data, length);
-    auto check = std::make_unique<StreamCheck>(data, length, maxLength);
+    const auto maxOutput = static_cast<std::size_t>(std::max(maxLength, 0));
+    // Declared before the check, so the check's thread ends before it goes.
+    io::ByteArray out;
+    out.resize(std::min(maxOutput, Inflater::firstCapacity(length)));
+    auto check = std::make_unique<StreamCheck>(data, length, maxLength, out);
     if (!check->start()) {
         // No second thread: the check first, and zlib alone where it declines.
         check->run();
         if (!check->accepted()) return Inflater::uncompressAtMost(data, length, maxLength);
     }
-    io::ByteArray out;
     Inflater::Summary fast;
+    const bool inflated = inflateWithIgzip(data, length, maxOutput, *check, out, fast);
+    check->stopPrefault();
     // Where igzip fails, zlib's inflation gives the error, or the body.
-    if (!inflateWithIgzip(data, length, static_cast<std::size_t>(std::max(maxLength, 0)), *check, out, fast)) {
-        return Inflater::uncompressAtMost(data, length, maxLength);
-    }
+    if (!inflated) return Inflater::uncompressAtMost(data, length, maxLength);
     pending = {std::move(check), fast};
     return io::Bytes(std::move(out));
 }
