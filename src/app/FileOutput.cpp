@@ -6,13 +6,6 @@
 
 namespace app {
 
-namespace {
-
-// Bytes are passed to the file a megabyte at a time.
-constexpr std::size_t pendingLimit = 1 << 20;
-
-} // namespace
-
 FileOutput::~FileOutput() {
     writer_.reset(); // the buffer in flight is written (or dropped) before the file goes
     discard();

@@ -48,6 +48,9 @@ protected:
     std::int32_t writeRaw(const std::uint8_t* data, std::int32_t n) override;
 
 private:
+    // Bytes are passed to the file a megabyte at a time.
+    static constexpr std::size_t pendingLimit = std::size_t{1} << 20;
+
     [[noreturn]] void fail() const;
     // Passes a full buffer on: to the writer thread once the output is large.
     void passOn();

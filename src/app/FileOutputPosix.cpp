@@ -128,10 +128,13 @@ FileOutput::FileOutput(std::string targetPath) : target_(std::move(targetPath)),
 }
 
 void FileOutput::expectLength(std::int64_t n) {
+    // Only large outputs: for a small one the call costs more than it saves.
     // The size stays as it is (the bytes written set it), so a file system
     // or a size limit that refuses the room changes nothing: the writes then
     // meet the refusal as they would have anyway.
-    if (fd_ >= 0 && n > 0) (void)::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(n));
+    if (fd_ >= 0 && n >= static_cast<std::int64_t>(pendingLimit)) {
+        (void)::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(n));
+    }
 }
 
 void FileOutput::discard() {

@@ -17,6 +17,9 @@ constexpr std::int32_t rawCompression = 0;
 constexpr std::int32_t fullRange = 0xFFFF; // black 0 to 0, white 255 to 255
 // Planes are split through a buffer of this many bytes and written in pieces.
 constexpr std::size_t planePiece = 1 << 16;
+// A composite of fewer pixels is prepared when it is written: a thread would
+// cost more than it saves.
+constexpr std::size_t smallestPreparedAhead = std::size_t{1} << 20;
 
 bool fitsInt16(std::int64_t v) {
     return v >= std::numeric_limits<std::int16_t>::min() && v <= std::numeric_limits<std::int16_t>::max();
@@ -91,7 +94,10 @@ void PsdEncoder::encodeTo(const PsdImage& document, const PsdLayout& layout, io:
     bytes::BackgroundTask preparing([&] {
         if (document.composite) document.composite->prepare();
     });
-    if (document.composite && !document.layers.empty()) preparing.start();
+    if (document.composite && !document.layers.empty() &&
+        document.composite->pixelCount() >= smallestPreparedAhead) {
+        preparing.start();
+    }
     output.expectLength(layout.fileLength());
     output.set_bigEndian(true);
     writeHeader(document, output);
