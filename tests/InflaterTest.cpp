@@ -5,10 +5,12 @@
 #include "io/Eof.h"
 #include "io/MessageError.h"
 #include "orvane/bytes/Adler32.h"
+#include "orvane/bytes/DeflateCheck.h"
 #include "orvane/bytes/Inflater.h"
 #include "support/EdgWriter.h"
 #include "support/TestHelpers.h"
 
+using orvane::bytes::DeflateCheck;
 using orvane::bytes::Inflater;
 
 namespace {
@@ -91,6 +93,43 @@ TEST(Inflater, OutputBeyondTheLimitIsInvalidData) {
     const std::string empty = tests::zlibCompress("");
     EXPECT_EQ(Inflater::uncompressAtMost(reinterpret_cast<const std::uint8_t*>(empty.data()), empty.size(), 0).length(),
               0);
+}
+
+// The deflate check on a zlib stream's raw data: whether it accepts, and
+// then how many bytes it found the stream to inflate to and to take.
+std::string checked(const std::string& stream, std::uint64_t maxOutput = 1u << 30) {
+    DeflateCheck::Accepted accepted;
+    if (!DeflateCheck::accepts(reinterpret_cast<const std::uint8_t*>(stream.data()) + 2, stream.size() - 2, maxOutput,
+                               accepted)) {
+        return "refused";
+    }
+    return std::to_string(accepted.length) + " bytes from " + std::to_string(accepted.used);
+}
+
+TEST(DeflateCheck, AcceptsWhatZlibInflatesAndNothingElse) {
+    std::string data(300000, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i % 997 < 500 ? i % 7 : (i * i) >> 9);
+    // Stored, fixed and dynamic blocks, every length and many distances.
+    for (const int level : {0, 1, 6, 9}) {
+        const std::string stream = tests::zlibCompress(data, level);
+        EXPECT_EQ(checked(stream), "300000 bytes from " + std::to_string(stream.size() - 6)) << level;
+    }
+    EXPECT_EQ(checked(tests::zlibCompress("pixels", 9)), "6 bytes from 8");
+
+    const std::string whole = tests::zlibCompress(data, 9);
+    EXPECT_EQ(checked(whole, 299999), "refused"); // beyond the limit
+    EXPECT_EQ(checked(whole.substr(0, whole.size() / 2)), "refused");
+    const std::string header = bytes({0x78, 0x01});
+    EXPECT_EQ(checked(header + bytes({0x07, 0, 0, 0, 0})), "refused");                   // block type 3
+    EXPECT_EQ(checked(header + bytes({0x01, 0x01, 0x00, 0x00, 0x00, 'x'})), "refused");  // LEN and NLEN disagree
+    EXPECT_EQ(checked(header + bytes({0x05, 0x00, 0x00, 0x02, 0x00, 0x00})), "refused"); // incomplete code
+    EXPECT_EQ(checked(header + bytes({0x05, 0x00, 0x00, 0x92, 0x00, 0x00})), "refused"); // over-subscribed
+    // A fixed block whose first code is a match: a distance before the start.
+    const std::string tooFar = header + bytes({0x03, 0x02, 0x00, 0, 0, 0, 1});
+    EXPECT_EQ(failure(tooFar), "Invalid data");
+    EXPECT_EQ(checked(tooFar), "refused");
+    // A literal code set igzip takes and zlib refuses.
+    EXPECT_EQ(checked(tests::storedThenIncompleteCode(std::string(1000, 's'), 40)), "refused");
 }
 
 TEST(Adler32, MatchesZlibForEveryLengthAndWorstCaseData) {

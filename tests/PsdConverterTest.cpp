@@ -11,8 +11,8 @@ using color::Rgb;
 using color::Rgba;
 using edg::EdgImage;
 using edg::EdgPage;
-using psd::PsdEncoder;
 using psd::PsdConverter;
+using psd::PsdEncoder;
 
 namespace {
 
@@ -130,8 +130,8 @@ TEST(PsdConverter, CompositeIsPlacedAndCroppedOnTheCanvas) {
     ASSERT_EQ(psd->width, 3);
     ASSERT_EQ(psd->height, 3);
     EXPECT_EQ(values(psd->getRgbaImageData()), (std::vector<std::int32_t>{0, 0, 0,                       //
-                                                                 opaque(0x11), opaque(0x12), 0, //
-                                                                 opaque(0x11), 0, 0}));
+                                                                          opaque(0x11), opaque(0x12), 0, //
+                                                                          opaque(0x11), 0, 0}));
 }
 
 TEST(PsdConverter, TheWrittenCompositeIsTheCompositeInPlanes) {
@@ -151,7 +151,8 @@ TEST(PsdConverter, TheWrittenCompositeIsTheCompositeInPlanes) {
 
     std::string planes;
     for (const int shift : {16, 8, 0, 24}) {
-        for (const Rgba pixel : composite) planes += static_cast<char>(static_cast<std::uint32_t>(pixel.value) >> shift);
+        for (const Rgba pixel : composite)
+            planes += static_cast<char>(static_cast<std::uint32_t>(pixel.value) >> shift);
     }
     const std::string file = PsdEncoder::encode(*psd).toString();
     EXPECT_EQ(file.substr(file.size() - planes.size()), planes);

@@ -27,8 +27,8 @@ private:
     std::packaged_task<void()> task_;
     std::future<void> done_;
     bool started_ = false;
-    bool threaded_ = false;    // a helper thread runs the work
-    void* thread_ = nullptr;   // its handle
+    bool threaded_ = false;  // a helper thread runs the work
+    void* thread_ = nullptr; // its handle
 };
 
 } // namespace orvane::bytes

@@ -23,10 +23,10 @@ constexpr std::uint16_t lengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  1
                                           31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
 constexpr std::uint8_t lengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                           2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr std::uint16_t distanceBase[30] = {1,    2,    3,    4,    5,    7,     9,     13,    17,  25,
-                                            33,   49,   65,   97,   129,  193,   257,   385,   513, 769,
+constexpr std::uint16_t distanceBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                            33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
                                             1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-constexpr std::uint8_t distanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6,
+constexpr std::uint8_t distanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                             6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
 Entry literalLengthEntry(unsigned symbol, unsigned length) {
@@ -123,7 +123,7 @@ public:
 private:
     static constexpr unsigned rootSize = 1u << RootBits;
     // Each code longer than the root opens at most one subtable.
-    std::array<Entry, rootSize + MaxLongCodes * (1u << (maxCodeLength - RootBits))> entries_{};
+    std::array<Entry, rootSize + MaxLongCodes*(1u << (maxCodeLength - RootBits))> entries_{};
 };
 
 using LiteralLengthTable = Table<10, 288>;
@@ -295,8 +295,7 @@ bool walkCodes(BitReader& in, const LiteralLengthTable& literalLengths, const Di
 
 } // namespace
 
-bool DeflateCheck::accepts(const std::uint8_t* data, std::size_t length, std::uint64_t maxOutput,
-                           Accepted& accepted) {
+bool DeflateCheck::accepts(const std::uint8_t* data, std::size_t length, std::uint64_t maxOutput, Accepted& accepted) {
     BitReader in(data, length);
     LiteralLengthTable literalLengths;
     DistanceTable distances;

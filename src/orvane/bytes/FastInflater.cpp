@@ -107,8 +107,8 @@ public:
         if (DeflateCheck::accepts(data_ + 2, raw, static_cast<std::uint64_t>(std::max(maxLength_, 0)), accepted) &&
             raw - accepted.used >= 4) {
             const std::uint8_t* check = data_ + 2 + accepted.used;
-            const std::uint32_t adler = std::uint32_t{check[0]} << 24 | std::uint32_t{check[1]} << 16 |
-                                        std::uint32_t{check[2]} << 8 | check[3];
+            const std::uint32_t adler =
+                std::uint32_t{check[0]} << 24 | std::uint32_t{check[1]} << 16 | std::uint32_t{check[2]} << 8 | check[3];
             summary_ = {static_cast<std::size_t>(accepted.length), adler};
             accepted_ = true;
         }

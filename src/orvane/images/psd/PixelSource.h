@@ -7,9 +7,9 @@
 
 namespace orvane::images::psd {
 
-// Pixels made when they are needed, piece by piece, instead of kept: the
-// encoder asks for each plane of a large composite in pieces it writes at
-// once, so the whole image never sits in memory.
+// Pixels made when they are needed, piece by piece, instead of kept as RGBA:
+// the encoder asks for each plane of a large composite in pieces it writes at
+// once.
 class PixelSource {
 public:
     virtual ~PixelSource() = default;

@@ -36,8 +36,8 @@ private:
     void forEachCoveredRun(std::size_t from, std::size_t count, Compose compose) const;
 
     edg::PageCompositor compositor_;
-    std::int64_t width_, height_;               // the canvas
-    std::int64_t pageX_, pageY_, pageWidth_;    // where the page lies on it
+    std::int64_t width_, height_;                  // the canvas
+    std::int64_t pageX_, pageY_, pageWidth_;       // where the page lies on it
     std::int64_t firstColumn_ = 0, endColumn_ = 0; // the page's columns on the canvas
     std::int64_t firstRow_ = 0, endRow_ = 0;       // the page's rows on the canvas
     // Each canvas pixel's palette index and source, once a plane is asked for.

@@ -94,8 +94,7 @@ void PsdEncoder::encodeTo(const PsdImage& document, const PsdLayout& layout, io:
     bytes::BackgroundTask preparing([&] {
         if (document.composite) document.composite->prepare();
     });
-    if (document.composite && !document.layers.empty() &&
-        document.composite->pixelCount() >= smallestPreparedAhead) {
+    if (document.composite && !document.layers.empty() && document.composite->pixelCount() >= smallestPreparedAhead) {
         preparing.start();
     }
     output.expectLength(layout.fileLength());
