@@ -295,7 +295,8 @@ bool walkCodes(BitReader& in, const LiteralLengthTable& literalLengths, const Di
 
 } // namespace
 
-bool DeflateCheck::accepts(const std::uint8_t* data, std::size_t length, std::uint64_t maxOutput, Accepted& accepted) {
+bool DeflateCheck::accepts(const std::uint8_t* data, std::size_t length, std::uint64_t maxOutput, Accepted& accepted,
+                           const std::function<void(std::uint64_t)>& betweenBlocks) {
     BitReader in(data, length);
     LiteralLengthTable literalLengths;
     DistanceTable distances;
@@ -319,6 +320,7 @@ bool DeflateCheck::accepts(const std::uint8_t* data, std::size_t length, std::ui
             return false;
         }
         if (produced > maxOutput) return false;
+        if (betweenBlocks) betweenBlocks(produced);
     }
     accepted = {produced, in.used()};
     return true;

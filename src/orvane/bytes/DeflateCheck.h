@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace orvane::bytes {
 
@@ -21,7 +22,10 @@ public:
     };
     // True, with what the stream inflates to, when zlib would inflate the
     // whole stream from data without error and with at most maxOutput bytes.
-    static bool accepts(const std::uint8_t* data, std::size_t length, std::uint64_t maxOutput, Accepted& accepted);
+    // betweenBlocks, where given, is called after each block with the bytes
+    // walked so far: a caller's chance to do a little other work now and then.
+    static bool accepts(const std::uint8_t* data, std::size_t length, std::uint64_t maxOutput, Accepted& accepted,
+                        const std::function<void(std::uint64_t)>& betweenBlocks = {});
 };
 
 } // namespace orvane::bytes

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -46,42 +47,62 @@ const Igzip* igzip() {
     return loaded;
 }
 
-// igzip's first output buffer, faulted in ahead of igzip by the check thread
-// before it walks the stream: the kernel's work of providing the pages runs
-// beside the inflation instead of inside it. Once igzip grows the buffer its
-// pages move, and the rest is left to igzip.
+// igzip's output buffer, faulted in a few megabytes ahead of igzip by the
+// check's thread, between the blocks it walks: the kernel's work of
+// providing the pages runs beside the inflation instead of inside it, and
+// never more than that much beyond the body. Only while the walk is ahead of
+// igzip: the check's verdict comes first (a stream zlib refuses early must be
+// refused before igzip has grown a large buffer of it).
 class Prefault {
 public:
-    Prefault(std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    explicit Prefault(io::ByteArray& out) : out_(out), capacity_(out.size()) {}
 
-    // On the check thread.
-    void run() {
-#ifdef MADV_POPULATE_WRITE
-        constexpr std::size_t chunk = std::size_t{2} << 20;
-        const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-        const auto start = reinterpret_cast<std::uintptr_t>(data_) / page * page;
-        const auto end = reinterpret_cast<std::uintptr_t>(data_) + size_;
-        for (std::uintptr_t at = start; at < end; at += chunk) {
-            const std::lock_guard lock(mutex_);
-            // Advice only: a kernel without it, or memory short, ends the prefault.
-            if (moving_ || ::madvise(reinterpret_cast<void*>(at), std::min<std::uintptr_t>(chunk, end - at),
-                                     MADV_POPULATE_WRITE) != 0) {
-                return;
-            }
-        }
-#endif
+    // igzip's progress, from the inflating thread.
+    void inflated(std::size_t produced) { inflated_.store(produced, std::memory_order_relaxed); }
+    // Grows the buffer, from the inflating thread; no page of it is touched
+    // meanwhile.
+    void grow(std::size_t size) {
+        const std::lock_guard lock(mutex_);
+        out_.resize(size);
+        capacity_ = size;
     }
-    // Before the buffer grows: no page of it is touched from now on.
+    // From now on no page of the buffer is touched: it is done.
     void stop() {
         const std::lock_guard lock(mutex_);
-        moving_ = true;
+        stopped_ = true;
+    }
+
+    // On the check's thread, with the bytes the walk has reached.
+    void ahead(std::uint64_t walked) {
+#ifdef MADV_POPULATE_WRITE
+        constexpr std::size_t lookahead = std::size_t{8} << 20;
+        constexpr std::size_t step = std::size_t{2} << 20;
+        const std::size_t inflated = inflated_.load(std::memory_order_relaxed);
+        if (walked < inflated) return;
+        const std::size_t target = inflated + lookahead;
+        for (;;) {
+            const std::lock_guard lock(mutex_);
+            const std::size_t end = std::min({target, capacity_, faulted_ + step});
+            if (stopped_ || faulted_ >= end) return;
+            const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+            const auto from = reinterpret_cast<std::uintptr_t>(out_.data() + faulted_) / page * page;
+            const auto to = reinterpret_cast<std::uintptr_t>(out_.data() + end);
+            // Advice only: a kernel without it, or memory short, ends the prefault.
+            if (::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE) != 0) stopped_ = true;
+            faulted_ = end;
+        }
+#else
+        (void)walked;
+#endif
     }
 
 private:
-    std::uint8_t* data_;
-    std::size_t size_;
+    io::ByteArray& out_;
     std::mutex mutex_;
-    bool moving_ = false;
+    std::size_t capacity_;
+    std::size_t faulted_ = 0;
+    bool stopped_ = false;
+    std::atomic<std::size_t> inflated_{0};
 };
 
 // Whether zlib would accept a stream, and what it would make of it: first
@@ -89,9 +110,9 @@ private:
 // check declines, zlib's own inflation, which raises zlib's error.
 class StreamCheck {
 public:
-    // out: igzip's first buffer, faulted in by the check's thread first.
+    // out: igzip's buffer, faulted in ahead of igzip by the check's thread.
     StreamCheck(const std::uint8_t* data, std::size_t length, std::int32_t maxLength, io::ByteArray& out)
-        : data_(data), length_(length), maxLength_(maxLength), prefault_(out.data(), out.size()) {}
+        : data_(data), length_(length), maxLength_(maxLength), prefault_(out) {}
     StreamCheck(const StreamCheck&) = delete;
     StreamCheck& operator=(const StreamCheck&) = delete;
     ~StreamCheck() { join(); }
@@ -101,10 +122,14 @@ public:
         started_ = startWorkerThread(thread_, run, this);
         return started_;
     }
-    void run() {
+    // The check; on the check's own thread, with the prefault between blocks.
+    void run(bool threaded = false) {
         const std::size_t raw = std::min<std::size_t>(length_ - 2, std::numeric_limits<std::uint32_t>::max());
         DeflateCheck::Accepted accepted;
-        if (DeflateCheck::accepts(data_ + 2, raw, static_cast<std::uint64_t>(std::max(maxLength_, 0)), accepted) &&
+        std::function<void(std::uint64_t)> betweenBlocks;
+        if (threaded) betweenBlocks = [this](std::uint64_t walked) { prefault_.ahead(walked); };
+        if (DeflateCheck::accepts(data_ + 2, raw, static_cast<std::uint64_t>(std::max(maxLength_, 0)), accepted,
+                                  betweenBlocks) &&
             raw - accepted.used >= 4) {
             const std::uint8_t* check = data_ + 2 + accepted.used;
             const std::uint32_t adler =
@@ -114,8 +139,7 @@ public:
         }
         finished_.store(true, std::memory_order_release);
     }
-    // No page of igzip's buffer is touched from now on: it grows, or is done.
-    void stopPrefault() { prefault_.stop(); }
+    Prefault& prefault() { return prefault_; }
     bool finished() const { return known_ || finished_.load(std::memory_order_acquire); }
     // Whether the deflate check, finished, found the stream good.
     bool accepted() const { return accepted_; }
@@ -130,9 +154,7 @@ public:
 
 private:
     static void* run(void* self) {
-        auto* check = static_cast<StreamCheck*>(self);
-        check->prefault_.run();
-        check->run();
+        static_cast<StreamCheck*>(self)->run(true);
         return nullptr;
     }
     void join() {
@@ -182,8 +204,7 @@ bool inflateWithIgzip(const std::uint8_t* data, std::size_t length, std::size_t 
         if (produced == out.size()) {
             if (check.finished()) check.verdict();
             if (out.size() == maxOutput) return false;
-            check.stopPrefault();
-            out.resize(std::min(maxOutput, out.size() * 2));
+            check.prefault().grow(std::min(maxOutput, out.size() * 2));
         }
         const std::size_t room = std::min(out.size() - produced, piece);
         state.next_out = out.data() + produced;
@@ -192,6 +213,7 @@ bool inflateWithIgzip(const std::uint8_t* data, std::size_t length, std::size_t 
         const std::size_t made = room - state.avail_out;
         adler = Adler32::update(adler, out.data() + produced, made);
         produced += made;
+        check.prefault().inflated(produced);
         if (state.block_state == ISAL_BLOCK_FINISH) break;
         if (rc < 0 || (made == 0 && state.avail_in == 0)) return false;
     }
@@ -222,9 +244,13 @@ io::Bytes FastInflater::uncompress(const std::uint8_t* data, std::size_t length,
     }
     Inflater::Summary fast;
     const bool inflated = inflateWithIgzip(data, length, maxOutput, *check, out, fast);
-    check->stopPrefault();
-    // Where igzip fails, zlib's inflation gives the error, or the body.
-    if (!inflated) return Inflater::uncompressAtMost(data, length, maxLength);
+    check->prefault().stop();
+    if (!inflated) {
+        // Where igzip fails, zlib's inflation gives the error, or the body,
+        // in memory of its own.
+        out = io::ByteArray();
+        return Inflater::uncompressAtMost(data, length, maxLength);
+    }
     pending = {std::move(check), fast};
     return io::Bytes(std::move(out));
 }
