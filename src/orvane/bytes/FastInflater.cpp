@@ -49,10 +49,11 @@ const Igzip* igzip() {
 
 // igzip's output buffer, faulted in a few megabytes ahead of igzip by the
 // check's thread, between the blocks it walks: the kernel's work of
-// providing the pages runs beside the inflation instead of inside it, and
-// never more than that much beyond the body. Only while the walk is ahead of
-// igzip: the check's verdict comes first (a stream zlib refuses early must be
-// refused before igzip has grown a large buffer of it).
+// providing the pages runs beside the inflation instead of inside it. Never
+// beyond the bytes the walk has reached, so no page is faulted in that the
+// body does not fill; and only while the walk is ahead of igzip: the check's
+// verdict comes first (a stream zlib refuses early must be refused before
+// igzip has grown a large buffer of it).
 class Prefault {
 public:
     explicit Prefault(io::ByteArray& out) : out_(out), capacity_(out.size()) {}
@@ -79,7 +80,7 @@ public:
         constexpr std::size_t step = std::size_t{2} << 20;
         const std::size_t inflated = inflated_.load(std::memory_order_relaxed);
         if (walked < inflated) return;
-        const std::size_t target = inflated + lookahead;
+        const auto target = static_cast<std::size_t>(std::min<std::uint64_t>(walked, inflated + lookahead));
         for (;;) {
             const std::lock_guard lock(mutex_);
             const std::size_t end = std::min({target, capacity_, faulted_ + step});
