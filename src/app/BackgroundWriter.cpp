@@ -4,27 +4,31 @@ namespace app {
 
 bool BackgroundWriter::handOver(io::ByteArray& buffer) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !busy_; });
+    changed_.wait(lock, [this] { return !queued_; });
     if (failed_) return false;
-    // The written buffer comes back, empty, with its capacity.
-    inFlight_.swap(buffer);
+    // A written buffer comes back, empty, with its capacity.
+    waiting_.swap(buffer);
     buffer.resize(0);
-    busy_ = true;
+    queued_ = true;
     changed_.notify_all();
     return true;
 }
 
 bool BackgroundWriter::finish() {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !busy_; });
+    changed_.wait(lock, [this] { return !queued_ && !busy_; });
     return !failed_;
 }
 
 void BackgroundWriter::run() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return busy_ || stopping_; });
-        if (!busy_) return;
+        changed_.wait(lock, [this] { return queued_ || stopping_; });
+        if (!queued_) return;
+        inFlight_.swap(waiting_);
+        queued_ = false;
+        busy_ = true;
+        changed_.notify_all();
         // After a failure the rest is dropped: the run is failing anyway.
         const bool skip = failed_;
         lock.unlock();

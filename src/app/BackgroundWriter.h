@@ -10,8 +10,10 @@
 namespace app {
 
 // Passes buffers to a file on a thread of its own, so that the next buffer
-// is filled while the last one is copied into the kernel. One buffer is in
-// flight at a time: handing over the next waits for it.
+// is filled while the last one is copied into the kernel. One buffer is
+// written while at most one more waits its turn: the thread goes on to the
+// waiting one at once, without waiting for the filling thread to wake, and
+// handing over another waits until the waiting one is taken.
 class BackgroundWriter {
 public:
     // Writes all of a buffer, false on failure; runs on the writer thread.
@@ -38,7 +40,9 @@ private:
     Write write_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    io::ByteArray inFlight_;
+    io::ByteArray waiting_;  // handed over, not taken yet (when queued_)
+    io::ByteArray inFlight_; // being written (while busy_)
+    bool queued_ = false;
     bool busy_ = false;
     bool failed_ = false;
     bool stopping_ = false;

@@ -28,7 +28,7 @@ BackgroundWriter::~BackgroundWriter() {
     if (!started_) return;
     {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return !busy_; });
+        changed_.wait(lock, [this] { return !queued_ && !busy_; });
         stopping_ = true;
         changed_.notify_all();
     }
