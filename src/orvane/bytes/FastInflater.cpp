@@ -47,13 +47,13 @@ const Igzip* igzip() {
     return loaded;
 }
 
-// igzip's output buffer, faulted in a few megabytes ahead of igzip by the
-// check's thread, between the blocks it walks: the kernel's work of
-// providing the pages runs beside the inflation instead of inside it. Never
-// beyond the bytes the walk has reached, so no page is faulted in that the
-// body does not fill; and only while the walk is ahead of igzip: the check's
-// verdict comes first (a stream zlib refuses early must be refused before
-// igzip has grown a large buffer of it).
+// igzip's output buffer, faulted in just ahead of igzip by the check's
+// thread, between the blocks it walks: the kernel's work of providing the
+// pages runs beside the inflation instead of inside it. At most a megabyte
+// ahead, so at most that much beyond the body; and past the first 256 MiB
+// only while the walk is ahead of igzip: the check's verdict comes first (a
+// stream zlib refuses early must be refused before igzip has grown a large
+// buffer of it).
 class Prefault {
 public:
     explicit Prefault(io::ByteArray& out) : out_(out), capacity_(out.size()) {}
@@ -76,11 +76,12 @@ public:
     // On the check's thread, with the bytes the walk has reached.
     void ahead(std::uint64_t walked) {
 #ifdef MADV_POPULATE_WRITE
-        constexpr std::size_t lookahead = std::size_t{8} << 20;
-        constexpr std::size_t step = std::size_t{2} << 20;
+        constexpr std::size_t lookahead = std::size_t{1} << 20;
+        constexpr std::size_t step = std::size_t{1} << 20;
+        constexpr std::size_t cap = std::size_t{256} << 20;
         const std::size_t inflated = inflated_.load(std::memory_order_relaxed);
-        if (walked < inflated) return;
-        const auto target = static_cast<std::size_t>(std::min<std::uint64_t>(walked, inflated + lookahead));
+        if (walked < inflated && faulted_ >= cap) return;
+        const std::size_t target = inflated + lookahead;
         for (;;) {
             const std::lock_guard lock(mutex_);
             const std::size_t end = std::min({target, capacity_, faulted_ + step});
