@@ -19,6 +19,8 @@ public:
 
     // The platform's part: BackgroundTaskPosix.cpp or ...Windows.cpp.
     void start();
+    // Whether start() gave the work a thread of its own (until wait()).
+    bool threaded() const { return threaded_; }
     void wait();
 
 private:

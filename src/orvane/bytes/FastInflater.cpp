@@ -14,10 +14,10 @@
 
 #include "io/ByteArray.h"
 #include "orvane/bytes/Adler32.h"
+#include "orvane/bytes/BackgroundTask.h"
 #include "orvane/bytes/CpuFeatures.h"
 #include "orvane/bytes/DeflateCheck.h"
 #include "orvane/bytes/Inflater.h"
-#include "orvane/bytes/WorkerThreadPosix.h"
 
 namespace orvane::bytes {
 
@@ -82,11 +82,11 @@ public:
         const std::size_t inflated = inflated_.load(std::memory_order_relaxed);
         if (walked < inflated && faulted_ >= cap) return;
         const std::size_t target = inflated + lookahead;
+        static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
         for (;;) {
             const std::lock_guard lock(mutex_);
             const std::size_t end = std::min({target, capacity_, faulted_ + step});
             if (stopped_ || faulted_ >= end) return;
-            const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
             const auto from = reinterpret_cast<std::uintptr_t>(out_.data() + faulted_) / page * page;
             const auto to = reinterpret_cast<std::uintptr_t>(out_.data() + end);
             // Advice only: a kernel without it, or memory short, ends the prefault.
@@ -114,22 +114,34 @@ class StreamCheck {
 public:
     // out: igzip's buffer, faulted in ahead of igzip by the check's thread.
     StreamCheck(const std::uint8_t* data, std::size_t length, std::int32_t maxLength, io::ByteArray& out)
-        : data_(data), length_(length), maxLength_(maxLength), prefault_(out) {}
+        : data_(data), length_(length), maxLength_(maxLength), prefault_(out), task_([this] { run(); }) {}
     StreamCheck(const StreamCheck&) = delete;
     StreamCheck& operator=(const StreamCheck&) = delete;
-    ~StreamCheck() { join(); }
 
-    // False when no thread can be had; run() then does the check here.
+    // False when no thread could be had: the check has then run here.
     bool start() {
-        started_ = startWorkerThread(thread_, run, this);
-        return started_;
+        task_.start();
+        return task_.threaded();
     }
-    // The check; on the check's own thread, with the prefault between blocks.
-    void run(bool threaded = false) {
+    Prefault& prefault() { return prefault_; }
+    bool finished() const { return known_ || finished_.load(std::memory_order_acquire); }
+    // Whether the deflate check, finished, found the stream good.
+    bool accepted() const { return accepted_; }
+    // What zlib makes of the stream, its length and check value, or zlib's
+    // error raised here.
+    Inflater::Summary verdict() {
+        task_.wait();
+        if (!known_ && !accepted_) summary_ = Inflater::verify(data_, length_, maxLength_);
+        known_ = true;
+        return summary_;
+    }
+
+private:
+    // The check, with the prefault between blocks.
+    void run() {
         const std::size_t raw = std::min<std::size_t>(length_ - 2, std::numeric_limits<std::uint32_t>::max());
         DeflateCheck::Accepted accepted;
-        std::function<void(std::uint64_t)> betweenBlocks;
-        if (threaded) betweenBlocks = [this](std::uint64_t walked) { prefault_.ahead(walked); };
+        const auto betweenBlocks = [this](std::uint64_t walked) { prefault_.ahead(walked); };
         if (DeflateCheck::accepts(data_ + 2, raw, static_cast<std::uint64_t>(std::max(maxLength_, 0)), accepted,
                                   betweenBlocks) &&
             raw - accepted.used >= 4) {
@@ -141,28 +153,6 @@ public:
         }
         finished_.store(true, std::memory_order_release);
     }
-    Prefault& prefault() { return prefault_; }
-    bool finished() const { return known_ || finished_.load(std::memory_order_acquire); }
-    // Whether the deflate check, finished, found the stream good.
-    bool accepted() const { return accepted_; }
-    // What zlib makes of the stream, its length and check value, or zlib's
-    // error raised here.
-    Inflater::Summary verdict() {
-        join();
-        if (!known_ && !accepted_) summary_ = Inflater::verify(data_, length_, maxLength_);
-        known_ = true;
-        return summary_;
-    }
-
-private:
-    static void* run(void* self) {
-        static_cast<StreamCheck*>(self)->run(true);
-        return nullptr;
-    }
-    void join() {
-        if (started_) ::pthread_join(thread_, nullptr);
-        started_ = false;
-    }
 
     const std::uint8_t* data_;
     std::size_t length_;
@@ -172,8 +162,7 @@ private:
     bool accepted_ = false; // by the deflate check: summary_ is zlib's
     bool known_ = false;    // zlib's verdict is in summary_
     std::atomic<bool> finished_{false};
-    pthread_t thread_{};
-    bool started_ = false;
+    BackgroundTask task_; // last: it ends, and waits for the check, first
 };
 
 // The check of the body returned last on this thread, and what igzip
@@ -239,11 +228,8 @@ io::Bytes FastInflater::uncompress(const std::uint8_t* data, std::size_t length,
     io::ByteArray out;
     out.resize(std::min(maxOutput, Inflater::firstCapacity(length)));
     auto check = std::make_unique<StreamCheck>(data, length, maxLength, out);
-    if (!check->start()) {
-        // No second thread: the check first, and zlib alone where it declines.
-        check->run();
-        if (!check->accepted()) return Inflater::uncompressAtMost(data, length, maxLength);
-    }
+    // Without a second thread the check runs first, and zlib alone where it declines.
+    if (!check->start() && !check->accepted()) return Inflater::uncompressAtMost(data, length, maxLength);
     Inflater::Summary fast;
     const bool inflated = inflateWithIgzip(data, length, maxOutput, *check, out, fast);
     check->prefault().stop();

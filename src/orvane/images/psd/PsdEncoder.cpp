@@ -91,9 +91,7 @@ void PsdEncoder::encodeTo(const PsdImage& document, io::Output& output) {
 void PsdEncoder::encodeTo(const PsdImage& document, const PsdLayout& layout, io::Output& output) {
     // The composite comes last; what it needs ahead is done beside the
     // writing of the layers.
-    bytes::BackgroundTask preparing([&] {
-        if (document.composite) document.composite->prepare();
-    });
+    bytes::BackgroundTask preparing([&] { document.composite->prepare(); });
     if (document.composite && !document.layers.empty() && document.composite->pixelCount() >= smallestPreparedAhead) {
         preparing.start();
     }
