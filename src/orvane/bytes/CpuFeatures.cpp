@@ -46,22 +46,16 @@ bool CpuFeatures::avx2() { return features().avx2; }
 
 bool CpuFeatures::avx512Vbmi() { return features().avx512Vbmi; }
 
-namespace {
-
-int usableCpus() {
+bool CpuFeatures::secondCpu() {
 #if defined(__linux__)
-    static const int count = [] {
+    static const bool available = [] {
         cpu_set_t usable;
-        return ::sched_getaffinity(0, sizeof usable, &usable) == 0 ? CPU_COUNT(&usable) : 1;
+        return ::sched_getaffinity(0, sizeof usable, &usable) == 0 && CPU_COUNT(&usable) >= 2;
     }();
-    return count;
+    return available;
 #else
-    return 1;
+    return false;
 #endif
 }
-
-} // namespace
-
-bool CpuFeatures::secondCpu() { return usableCpus() >= 2; }
 
 } // namespace orvane::bytes

@@ -42,20 +42,25 @@ void emit(io::Output& output, std::size_t n, std::uint8_t* scratch, Fill fill) {
     output.writeFull(scratch, static_cast<std::int64_t>(n));
 }
 
-// One 8-bit plane of the pixels: (pixel >> shift) & 0xFF, in array order,
-// produced and written in pieces.
-void writePlane(const std::vector<color::Rgba>& pixels, int shift, io::Output& output) {
+// Produces count bytes through fill(from, n, destination), a piece at a time.
+template <typename Fill>
+void writeInPieces(io::Output& output, std::size_t count, Fill fill) {
     std::uint8_t scratch[planePiece];
-    const color::Rgba* source = pixels.data();
-    for (std::size_t done = 0; done < pixels.size();) {
-        const std::size_t n = std::min(planePiece, pixels.size() - done);
-        emit(output, n, scratch, [&](std::uint8_t* out) {
-            for (std::size_t i = 0; i < n; ++i) {
-                out[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(source[done + i].value) >> shift);
-            }
-        });
+    for (std::size_t done = 0; done < count;) {
+        const std::size_t n = std::min(planePiece, count - done);
+        emit(output, n, scratch, [&](std::uint8_t* out) { fill(done, n, out); });
         done += n;
     }
+}
+
+// One 8-bit plane of the pixels: (pixel >> shift) & 0xFF, in array order.
+void writePlane(const std::vector<color::Rgba>& pixels, int shift, io::Output& output) {
+    const color::Rgba* source = pixels.data();
+    writeInPieces(output, pixels.size(), [&](std::size_t from, std::size_t n, std::uint8_t* out) {
+        for (std::size_t i = 0; i < n; ++i) {
+            out[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(source[from + i].value) >> shift);
+        }
+    });
 }
 
 // The channels in the order they are written: red, green, blue, transparency.
@@ -249,13 +254,9 @@ void PsdEncoder::writeImageData(const PsdImage& document, io::Output& output) {
     // Made plane by plane, piece by piece, as written.
     output.writeInt16(rawCompression);
     const PixelSource& source = *document.composite;
-    std::uint8_t scratch[planePiece];
     for (const int shift : planeShifts) {
-        for (std::size_t done = 0; done < source.pixelCount();) {
-            const std::size_t n = std::min(planePiece, source.pixelCount() - done);
-            emit(output, n, scratch, [&](std::uint8_t* out) { source.plane(shift, done, n, out); });
-            done += n;
-        }
+        writeInPieces(output, source.pixelCount(),
+                      [&](std::size_t from, std::size_t n, std::uint8_t* out) { source.plane(shift, from, n, out); });
     }
 }
 
@@ -273,22 +274,17 @@ void PsdEncoder::writeRawRgbaChannels(const std::vector<color::Rgba>& pixels, io
 
 void PsdEncoder::writeIndexedChannels(const IndexedPixels& pixels, io::Output& output) {
     const std::size_t present = std::min(pixels.indexCount, pixels.pixelCount);
-    std::uint8_t scratch[planePiece];
     for (const int shift : planeShifts) {
         output.writeInt16(rawCompression);
         bytes::ByteTable table;
         for (std::size_t i = 0; i < table.size(); ++i) {
             table[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(pixels.palette[i].value) >> shift);
         }
-        for (std::size_t done = 0; done < pixels.pixelCount;) {
-            const std::size_t n = std::min(planePiece, pixels.pixelCount - done);
-            const std::size_t fromIndices = done < present ? std::min(n, present - done) : 0;
-            emit(output, n, scratch, [&](std::uint8_t* out) {
-                if (fromIndices > 0) bytes::ByteLookup::map(pixels.indices + done, fromIndices, table, out);
-                std::fill(out + fromIndices, out + n, std::uint8_t{0}); // pixels past the indices
-            });
-            done += n;
-        }
+        writeInPieces(output, pixels.pixelCount, [&](std::size_t from, std::size_t n, std::uint8_t* out) {
+            const std::size_t fromIndices = from < present ? std::min(n, present - from) : 0;
+            if (fromIndices > 0) bytes::ByteLookup::map(pixels.indices + from, fromIndices, table, out);
+            std::fill(out + fromIndices, out + n, std::uint8_t{0}); // pixels past the indices
+        });
     }
 }
 
