@@ -13,18 +13,20 @@
 #include "io/Failure.h"
 #include "orvane/bytes/DeflateCheck.h"
 #include "orvane/bytes/FastInflater.h"
-#include "orvane/bytes/Inflater.h"
+#include "orvane/bytes/InflatedBody.h"
+#include "orvane/bytes/ZlibInflater.h"
 
 using orvane::bytes::DeflateCheck;
 using orvane::bytes::FastInflater;
-using orvane::bytes::Inflater;
+using orvane::bytes::InflatedBody;
+using orvane::bytes::ZlibInflater;
 
 namespace {
 
 template <typename Inflate>
 std::string outcome(Inflate inflate) {
     try {
-        return "bytes:" + inflate().toString();
+        return "bytes:" + inflate();
     } catch (const io::Failure& failure) {
         return "error:" + failure.text();
     }
@@ -32,7 +34,7 @@ std::string outcome(Inflate inflate) {
 
 bool headerAccepted(const std::uint8_t* data, std::size_t size) {
     try {
-        Inflater::checkHeader(data, size);
+        ZlibInflater::checkHeader(data, size);
         return true;
     } catch (const io::Failure&) {
         return false;
@@ -42,21 +44,21 @@ bool headerAccepted(const std::uint8_t* data, std::size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::int32_t limits[] = {std::numeric_limits<std::int32_t>::max(), static_cast<std::int32_t>(3 * size)};
-    for (const std::int32_t limit : limits) {
-        const std::string zlib = outcome([&] { return Inflater::uncompressAtMost(data, size, limit); });
+    const std::size_t limits[] = {ZlibInflater::MAX_BODY, 3 * size};
+    for (const std::size_t limit : limits) {
+        const std::string zlib = outcome([&] { return ZlibInflater::inflate(data, size, limit).toString(); });
         const std::string fast = outcome([&] {
-            io::Bytes body = FastInflater::uncompress(data, size, limit);
-            if (!FastInflater::takeVerdict()) body = Inflater::uncompressAtMost(data, size, limit);
-            return body;
+            InflatedBody body = FastInflater::inflate(data, size, limit);
+            if (body.confirm() == InflatedBody::Verdict::Differs)
+                return ZlibInflater::inflate(data, size, limit).toString();
+            return body.bytes().toString();
         });
         if (zlib != fast) std::abort();
         DeflateCheck::Accepted accepted;
-        if (headerAccepted(data, size) &&
-            DeflateCheck::accepts(data + 2, size - 2, static_cast<std::uint64_t>(limit), accepted)) {
+        if (headerAccepted(data, size) && DeflateCheck::accepts(data + 2, size - 2, limit, accepted)) {
             // zlib's outcome without the check value: the same inflation, up to the last block.
             try {
-                (void)Inflater::verify(data, size, limit);
+                (void)ZlibInflater::verify(data, size, limit);
             } catch (const io::Failure& failure) {
                 // Only the check value may be missing or wrong.
                 if (failure.text() != "Eof" && failure.text() != "Invalid CRC") std::abort();

@@ -2,6 +2,22 @@
 
 namespace app {
 
+bool BackgroundWriter::start() {
+    started_ = worker_.start([this] { run(); });
+    return started_;
+}
+
+BackgroundWriter::~BackgroundWriter() {
+    if (!started_) return;
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !queued_ && !busy_; });
+        stopping_ = true;
+        changed_.notify_all();
+    }
+    // worker_, the last member, ends first: it joins the thread.
+}
+
 bool BackgroundWriter::handOver(io::ByteArray& buffer) {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return !queued_; });

@@ -5,6 +5,7 @@
 #include <functional>
 #include <mutex>
 
+#include "concurrency/Worker.h"
 #include "io/ByteArray.h"
 
 namespace app {
@@ -26,7 +27,7 @@ public:
     BackgroundWriter& operator=(const BackgroundWriter&) = delete;
 
     // Starts the thread; false where none can be had (the caller then writes
-    // itself). The platform's part: BackgroundWriterPosix.cpp or ...Windows.cpp.
+    // itself).
     bool start();
     // Takes the buffer's bytes to write and gives back an empty buffer to
     // fill next. False when an earlier write failed.
@@ -47,7 +48,7 @@ private:
     bool failed_ = false;
     bool stopping_ = false;
     bool started_ = false;
-    void* thread_ = nullptr; // the platform's thread handle
+    concurrency::Worker worker_; // last: it ends first
 };
 
 } // namespace app

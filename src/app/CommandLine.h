@@ -14,7 +14,8 @@ public:
     // character, and the first token (the program's name) is dropped.
     static std::vector<std::string> split(const std::string& line);
     // The arguments the platform passed: argv on POSIX systems, the split
-    // command-line string on Windows.
+    // command-line string on Windows. The platform's part:
+    // CommandLinePosix.cpp or CommandLineWindows.cpp.
     static std::vector<std::string> arguments(int argc, char** argv);
 };
 

@@ -13,11 +13,16 @@ public:
     // Run first: where a standard descriptor is closed, it is held on the
     // null device so that no file opened later takes its number (an output
     // file on descriptor 1 would receive the report lines). A closed
-    // standard output counts as a line lost at the first line.
+    // standard output counts as a line lost at the first line. The
+    // platform's part: ConsolePosix.cpp or ConsoleWindows.cpp.
     static void prepare();
     static void printLine(const std::string& line);
     // False once any line could not be written.
     static bool allWritten();
+
+private:
+    static bool outputClosed;
+    static bool lineLost;
 };
 
 } // namespace app

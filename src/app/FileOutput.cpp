@@ -6,6 +6,8 @@
 
 namespace app {
 
+FileOutput::Seams FileOutput::seams;
+
 FileOutput::~FileOutput() {
     writer_.reset(); // the buffer in flight is written (or dropped) before the file goes
     discard();
@@ -44,7 +46,7 @@ std::int32_t FileOutput::writeRaw(const std::uint8_t* data, std::int32_t n) {
 void FileOutput::passOn() {
     // A second megabyte makes the output large enough to be worth a thread
     // that copies one buffer into the kernel while the next is filled.
-    if (!writerTried_) {
+    if (writerAllowed_ && !writerTried_) {
         writerTried_ = true;
         auto writer = std::make_unique<BackgroundWriter>(
             [this](const std::uint8_t* data, std::size_t n) { return writeAllToFile(data, n); });

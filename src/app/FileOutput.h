@@ -3,9 +3,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 #include "app/BackgroundWriter.h"
 #include "io/ByteArray.h"
@@ -20,7 +17,10 @@ namespace app {
 // FileOutput destroyed without a commit leaves nothing behind.
 class FileOutput final : public io::Output {
 public:
-    explicit FileOutput(std::string targetPath);
+    // With a writer thread allowed, an output of more than a megabyte is
+    // copied into the kernel on a thread of its own while the next megabyte
+    // is made, where a thread can be had.
+    explicit FileOutput(std::string targetPath, bool writerThread = false);
     ~FileOutput() override;
     FileOutput(const FileOutput&) = delete;
     FileOutput& operator=(const FileOutput&) = delete;
@@ -34,15 +34,14 @@ public:
     // Flushes, closes and puts the file in place of the target.
     void commit();
 
-#ifndef _WIN32
-    // Test seams: the close call, and whether files without a name are used
-    // where the system offers them (the named fallback is taken otherwise).
+    // Test seams, for the POSIX build: the close call (null: the system's),
+    // and whether files without a name are used where the system offers
+    // them (the named fallback is taken otherwise).
     struct Seams {
-        int (*close)(int) = ::close;
+        int (*close)(int) = nullptr;
         bool unnamedFiles = true;
     };
     static Seams seams;
-#endif
 
 protected:
     std::int32_t writeRaw(const std::uint8_t* data, std::int32_t n) override;
@@ -70,14 +69,13 @@ private:
     std::string temporary_; // the file's temporary name, when it has one
     io::ByteArray pending_; // bytes written and not yet passed to the file
     std::unique_ptr<BackgroundWriter> writer_;
+    bool writerAllowed_;
     bool writerTried_ = false;
-#ifdef _WIN32
-    void* handle_ = nullptr; // the temporary file's HANDLE, null once closed
-#else
-    void linkUnderTemporaryName();
-    bool unnamed_ = false; // created without a name (O_TMPFILE)
-    int fd_ = -1;
-#endif
+    // Each platform's part uses its own of these.
+    void* handle_ = nullptr;       // Windows: the temporary file's HANDLE, null once closed
+    int fd_ = -1;                  // POSIX: the file's descriptor, -1 once closed
+    bool unnamed_ = false;         // POSIX: created without a name (O_TMPFILE)
+    void linkUnderTemporaryName(); // POSIX only
 };
 
 } // namespace app

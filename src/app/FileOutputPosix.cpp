@@ -13,8 +13,6 @@
 
 namespace app {
 
-FileOutput::Seams FileOutput::seams;
-
 namespace {
 
 std::string directoryOf(const std::string& path) {
@@ -92,6 +90,8 @@ private:
     sigset_t previous_;
 };
 
+int closeFd(int fd) { return FileOutput::seams.close != nullptr ? FileOutput::seams.close(fd) : ::close(fd); }
+
 // Call with the signals blocked.
 void rememberPendingName(const std::string& name) {
     if (name.size() >= pendingName.size()) return; // longer than any path the system accepts
@@ -110,7 +110,8 @@ mode_t modeFor(const std::string& target) {
 
 } // namespace
 
-FileOutput::FileOutput(std::string targetPath) : target_(std::move(targetPath)), directory_(directoryOf(target_)) {
+FileOutput::FileOutput(std::string targetPath, bool writerThread)
+    : target_(std::move(targetPath)), directory_(directoryOf(target_)), writerAllowed_(writerThread) {
     installSignalHandlers();
     if (canNameUnnamedFiles()) {
         fd_ = ::open(directory_.empty() ? "." : directory_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
@@ -165,7 +166,7 @@ bool FileOutput::writeAllToFile(const std::uint8_t* data, std::size_t n) {
 void FileOutput::closeFile() {
     const int fd = fd_;
     fd_ = -1;
-    if (seams.close(fd) != 0) fail();
+    if (closeFd(fd) != 0) fail();
 }
 
 // Names an unnamed file ".tomel-PID-N" beside the target, for the rename over
@@ -196,7 +197,7 @@ void FileOutput::commit() {
             // away again: it was new, and a failed run leaves no file.
             const int fd = fd_;
             fd_ = -1;
-            if (seams.close(fd) != 0) {
+            if (closeFd(fd) != 0) {
                 ::unlink(target_.c_str());
                 fail();
             }

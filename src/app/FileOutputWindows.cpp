@@ -57,7 +57,8 @@ void installConsoleHandler() {
 
 } // namespace
 
-FileOutput::FileOutput(std::string targetPath) : target_(std::move(targetPath)), directory_(directoryOf(target_)) {
+FileOutput::FileOutput(std::string targetPath, bool writerThread)
+    : target_(std::move(targetPath)), directory_(directoryOf(target_)), writerAllowed_(writerThread) {
     installConsoleHandler();
     static unsigned counter = 0;
     const Locked locked;

@@ -3,9 +3,6 @@
 #if defined(__x86_64__)
 #include <cpuid.h>
 #endif
-#if defined(__linux__)
-#include <sched.h>
-#endif
 
 namespace orvane::bytes {
 
@@ -45,17 +42,5 @@ const Features& features() {
 bool CpuFeatures::avx2() { return features().avx2; }
 
 bool CpuFeatures::avx512Vbmi() { return features().avx512Vbmi; }
-
-bool CpuFeatures::secondCpu() {
-#if defined(__linux__)
-    static const bool available = [] {
-        cpu_set_t usable;
-        return ::sched_getaffinity(0, sizeof usable, &usable) == 0 && CPU_COUNT(&usable) >= 2;
-    }();
-    return available;
-#else
-    return false;
-#endif
-}
 
 } // namespace orvane::bytes

@@ -10,9 +10,6 @@ public:
     static bool avx2();
     // AVX-512 F, BW and VBMI together: the 64-byte byte permutes.
     static bool avx512Vbmi();
-    // Whether this process may run on two CPUs or more (its affinity mask,
-    // as taskset sets it), so that a second thread runs beside the first.
-    static bool secondCpu();
 };
 
 } // namespace orvane::bytes

@@ -295,7 +295,7 @@ bool walkCodes(BitReader& in, const LiteralLengthTable& literalLengths, const Di
 
 } // namespace
 
-bool DeflateCheck::accepts(const std::uint8_t* data, std::size_t length, std::uint64_t maxOutput, Accepted& accepted,
+bool DeflateCheck::accepts(const std::uint8_t* data, std::size_t length, std::size_t maxOutput, Accepted& accepted,
                            const std::function<void(std::uint64_t)>& betweenBlocks) {
     BitReader in(data, length);
     LiteralLengthTable literalLengths;

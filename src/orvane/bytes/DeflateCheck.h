@@ -24,7 +24,7 @@ public:
     // whole stream from data without error and with at most maxOutput bytes.
     // betweenBlocks, where given, is called after each block with the bytes
     // walked so far: a caller's chance to do a little other work now and then.
-    static bool accepts(const std::uint8_t* data, std::size_t length, std::uint64_t maxOutput, Accepted& accepted,
+    static bool accepts(const std::uint8_t* data, std::size_t length, std::size_t maxOutput, Accepted& accepted,
                         const std::function<void(std::uint64_t)>& betweenBlocks = {});
 };
 

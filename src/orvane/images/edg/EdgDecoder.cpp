@@ -8,15 +8,13 @@
 #include "io/Eof.h"
 #include "io/IoError.h"
 #include "orvane/bytes/Inflater.h"
+#include "orvane/images/OutputLimits.h"
 #include "orvane/images/color/ColorUtils.h"
 #include "orvane/images/edg/Error.h"
-#include "orvane/images/psd/PsdFormat.h"
 
 namespace orvane::images::edg {
 
 namespace {
-
-using psd::PsdFormat;
 
 constexpr int edge1Version = 0;
 constexpr int edge2Version = 50;
@@ -166,6 +164,19 @@ void readBlock(EdgDecoder::Reader& input, std::int32_t length, Handler handle) {
     }
 }
 
+// The zlib stream of an Edge2 file: the rest of the file after its header,
+// inflated where it stands, without a copy.
+struct Stream {
+    const std::uint8_t* data;
+    std::size_t length;
+};
+
+Stream edge2Stream(EdgDecoder::Reader& input) {
+    input.skip(edge2UnreadHeader);
+    const std::int32_t length = input.getAbailable();
+    return {input.readView(length), static_cast<std::size_t>(length)};
+}
+
 } // namespace
 
 std::unique_ptr<EdgImage> EdgDecoder::decode(const io::Bytes& bytes) {
@@ -176,6 +187,21 @@ std::unique_ptr<EdgImage> EdgDecoder::decode(const io::Bytes& bytes) {
         readEdge1(input, *image);
     } else {
         readEdge2(input, *image);
+    }
+    return image;
+}
+
+std::unique_ptr<EdgImage> EdgDecoder::decode(const io::Bytes& bytes, bytes::InflatedBody& body,
+                                             bytes::Inflater::Route route) {
+    Reader input(bytes, bytes::Endian::LittleEndian);
+    auto image = std::make_unique<EdgImage>();
+    readHeader(input, *image);
+    if (image->version == Version::Edge1) {
+        readEdge1(input, *image);
+    } else {
+        const Stream stream = edge2Stream(input);
+        body = bytes::Inflater::inflate(stream.data, stream.length, route);
+        readEdge2Body(body.bytes(), *image);
     }
     return image;
 }
@@ -209,7 +235,7 @@ void EdgDecoder::readEdge1(Reader& input, EdgImage& image) {
     page->height = input.readInt32();
     if (page->width < 0 || page->height < 0) throw FormatError(Error::InvalidFormat);
     // Refused as soon as read, before any pixel array is sized from them.
-    if (page->width > PsdFormat::MAX_SIDE || page->height > PsdFormat::MAX_SIDE) {
+    if (page->width > OutputLimits::MAX_SIDE || page->height > OutputLimits::MAX_SIDE) {
         throw FormatError(Error::UnsupportedFormat);
     }
     const int layerCount = input.readUInt16();
@@ -219,7 +245,7 @@ void EdgDecoder::readEdge1(Reader& input, EdgImage& image) {
     // Two or more layers are written as PSD layers, whose layer info must fit
     // a 32-bit length: refuse before reading any pixel.
     if (layerCount >= 2 &&
-        std::int64_t{layerCount} * pixelCount * PsdFormat::CHANNEL_COUNT > PsdFormat::MAX_SECTION_LENGTH) {
+        std::int64_t{layerCount} * pixelCount * OutputLimits::CHANNEL_COUNT > OutputLimits::MAX_SECTION_LENGTH) {
         throw FormatError(Error::UnsupportedFormat);
     }
     image.transparentColorIndex = input.readByte();
@@ -281,16 +307,17 @@ void EdgDecoder::readEdge1LayerImage(Reader& input, EdgLayer& layer, std::int32_
 }
 
 // Edge2: after the 12-byte header the rest of the file is one zlib stream.
-// Inflated, it is a sequence of chunks (uint16 tag, int32 length, payload);
-// the larger chunks hold sub-chunks of the same form. Unknown tags are
-// skipped by their length; known fixed-size tags must have their size.
 void EdgDecoder::readEdge2(Reader& input, EdgImage& image) {
-    input.skip(edge2UnreadHeader);
-    // The rest of the file is inflated where it stands, without a copy.
-    const std::int32_t compressedLength = input.getAbailable();
-    const std::uint8_t* compressed = input.readView(compressedLength);
-    image.body = bytes::Inflater::uncompress(compressed, static_cast<std::size_t>(compressedLength));
-    Reader chunks(image.body, bytes::Endian::LittleEndian);
+    const Stream stream = edge2Stream(input);
+    image.body = bytes::Inflater::uncompress(stream.data, stream.length);
+    readEdge2Body(image.body, image);
+}
+
+// The inflated body is a sequence of chunks (uint16 tag, int32 length,
+// payload); the larger chunks hold sub-chunks of the same form. Unknown tags
+// are skipped by their length; known fixed-size tags must have their size.
+void EdgDecoder::readEdge2Body(const io::Bytes& body, EdgImage& image) {
+    Reader chunks(body, bytes::Endian::LittleEndian);
     while (chunks.position() < chunks.length()) {
         const auto tag = static_cast<TopTag>(chunks.readUInt16());
         const std::int32_t length = chunks.readInt32();

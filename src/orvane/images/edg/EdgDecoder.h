@@ -5,6 +5,8 @@
 
 #include "io/Bytes.h"
 #include "orvane/bytes/BytesInputWrapper.h"
+#include "orvane/bytes/InflatedBody.h"
+#include "orvane/bytes/Inflater.h"
 #include "orvane/images/edg/EdgImage.h"
 
 namespace orvane::images::edg {
@@ -18,6 +20,12 @@ public:
     static constexpr std::int32_t LAYER_NAME_MAX = 80;
 
     static std::unique_ptr<EdgImage> decode(const io::Bytes& bytes);
+    // As decode, for a caller that holds zlib's verdict on an Edge2 body: the
+    // body is inflated by the route into `body`, which must outlive the
+    // document (its layers point into it), and whose verdict is the caller's
+    // to ask, whatever decoding raises.
+    static std::unique_ptr<EdgImage> decode(const io::Bytes& bytes, bytes::InflatedBody& body,
+                                            bytes::Inflater::Route route);
     static void readHeader(Reader& input, EdgImage& image);
     static void validateSignature(const io::Bytes& signature);
     static void readVersion(Reader& input, EdgImage& image);
@@ -26,6 +34,7 @@ public:
     static void readEdge1LayerImage(Reader& input, EdgLayer& layer, std::int32_t pixelCount);
 
     static void readEdge2(Reader& input, EdgImage& image);
+    static void readEdge2Body(const io::Bytes& body, EdgImage& image);
     static void readEdge2Header1006(Reader& input, std::int32_t length, EdgImage& image);
     static void readEdge2Header3008(Reader& input, std::int32_t length, EdgImage& image);
     static Palette readEdge2Palette(Reader& input, std::int32_t length, EdgImage& image);

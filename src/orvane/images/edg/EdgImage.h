@@ -26,7 +26,8 @@ public:
     std::vector<Palette> paletteBank;
     std::int32_t transparentColorIndex = 0;
     std::vector<std::unique_ptr<EdgPage>> pages;
-    // The inflated body of an Edge2 file; layers' index arrays point into it.
+    // The inflated body of an Edge2 file, where the document keeps it; layers'
+    // index arrays point into it, or into the body the decoder's caller keeps.
     io::Bytes body;
 };
 

@@ -49,17 +49,25 @@ void PlacedComposite::pixels(std::size_t from, std::size_t count, color::Rgba* o
     });
 }
 
-void PlacedComposite::prepare() const {
-    indices_ = io::ByteArray(pixelCount(), 0);
-    sources_ = io::ByteArray(pixelCount(), 0);
+// Allocated only: the pages are first touched by resolve, on its thread.
+CompositeTables PlacedComposite::allocateTables() const {
+    CompositeTables tables;
+    tables.indices.resize(pixelCount());
+    tables.sources.resize(pixelCount());
+    return tables;
+}
+
+void PlacedComposite::resolve(CompositeTables& tables) const {
+    std::fill(tables.indices.data(), tables.indices.data() + tables.indices.size(), std::uint8_t{0});
+    std::fill(tables.sources.data(), tables.sources.data() + tables.sources.size(), std::uint8_t{0});
     forEachCoveredRun(0, pixelCount(), [&](std::size_t compositeFrom, std::size_t n, std::size_t at) {
-        compositor_.resolve(compositeFrom, n, indices_.data() + at, sources_.data() + at);
+        compositor_.resolve(compositeFrom, n, tables.indices.data() + at, tables.sources.data() + at);
     });
 }
 
-void PlacedComposite::plane(int shift, std::size_t from, std::size_t count, std::uint8_t* out) const {
-    if (indices_.size() != pixelCount()) prepare();
-    compositor_.planeOf(shift, indices_.data() + from, sources_.data() + from, count, out);
+void PlacedComposite::plane(const CompositeTables& tables, int shift, std::size_t from, std::size_t count,
+                            std::uint8_t* out) const {
+    compositor_.planeOf(shift, tables.indices.data() + from, tables.sources.data() + from, count, out);
 }
 
 } // namespace orvane::images::psd

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "io/ByteArray.h"
 #include "orvane/images/edg/PageCompositor.h"
 #include "orvane/images/psd/PixelSource.h"
 
@@ -15,18 +14,17 @@ namespace orvane::images::psd {
 // A page's composite placed at the page's position on a transparent canvas
 // and cropped to it: composite pixel j sits at column j mod the page's width,
 // row j div that width, of the page. Made from the page's layers when asked,
-// so the page must outlive it. Planes are looked up from where every pixel
-// comes from, resolved once (two bytes a pixel, half of what its colours
-// would take) by prepare() or the first plane asked for.
+// so the page must outlive it.
 class PlacedComposite final : public PixelSource {
 public:
     PlacedComposite(const edg::EdgPage& page, std::int32_t width, std::int32_t height);
 
     std::size_t pixelCount() const override;
-    // Resolves where every pixel comes from.
-    void prepare() const override;
     void pixels(std::size_t from, std::size_t count, color::Rgba* out) const override;
-    void plane(int shift, std::size_t from, std::size_t count, std::uint8_t* out) const override;
+    CompositeTables allocateTables() const override;
+    void resolve(CompositeTables& tables) const override;
+    void plane(const CompositeTables& tables, int shift, std::size_t from, std::size_t count,
+               std::uint8_t* out) const override;
 
 private:
     // Calls compose(compositeFrom, n, at) for each run of canvas pixels in
@@ -40,8 +38,6 @@ private:
     std::int64_t pageX_, pageY_, pageWidth_;       // where the page lies on it
     std::int64_t firstColumn_ = 0, endColumn_ = 0; // the page's columns on the canvas
     std::int64_t firstRow_ = 0, endRow_ = 0;       // the page's rows on the canvas
-    // Each canvas pixel's palette index and source, once a plane is asked for.
-    mutable io::ByteArray indices_, sources_;
 };
 
 } // namespace orvane::images::psd

@@ -5,7 +5,6 @@
 
 #include "io/BytesOutput.h"
 #include "io/IoError.h"
-#include "orvane/bytes/BackgroundTask.h"
 #include "orvane/bytes/ByteLookup.h"
 #include "orvane/images/psd/PsdFormat.h"
 
@@ -17,9 +16,6 @@ constexpr std::int32_t rawCompression = 0;
 constexpr std::int32_t fullRange = 0xFFFF; // black 0 to 0, white 255 to 255
 // Planes are split through a buffer of this many bytes and written in pieces.
 constexpr std::size_t planePiece = 1 << 16;
-// A composite of fewer pixels is prepared when it is written: a thread would
-// cost more than it saves.
-constexpr std::size_t smallestPreparedAhead = std::size_t{1} << 20;
 
 bool fitsInt16(std::int64_t v) {
     return v >= std::numeric_limits<std::int16_t>::min() && v <= std::numeric_limits<std::int16_t>::max();
@@ -93,21 +89,19 @@ void PsdEncoder::encodeTo(const PsdImage& document, io::Output& output) {
     encodeTo(document, layout(document), output); // checked before the first byte goes out
 }
 
-void PsdEncoder::encodeTo(const PsdImage& document, const PsdLayout& layout, io::Output& output) {
-    // The composite comes last; what it needs ahead is done beside the
-    // writing of the layers.
-    bytes::BackgroundTask preparing([&] { document.composite->prepare(); });
-    if (document.composite && !document.layers.empty() && document.composite->pixelCount() >= smallestPreparedAhead) {
-        preparing.start();
-    }
+void PsdEncoder::encodeTo(const PsdImage& document, const PsdLayout& layout, io::Output& output,
+                          const TablesAhead& tablesAhead) {
     output.expectLength(layout.fileLength());
     output.set_bigEndian(true);
     writeHeader(document, output);
     writeColorModeData(document, output);
     writeImageResources(document, output);
     writeLayerAndMaskInformation(document, layout, output);
-    preparing.wait();
-    writeImageData(document, output);
+    if (tablesAhead && document.composite) {
+        writeComposite(*document.composite, tablesAhead(), output);
+    } else {
+        writeImageData(document, output);
+    }
 }
 
 void PsdEncoder::writeHeader(const PsdImage& document, io::Output& output) {
@@ -251,12 +245,18 @@ void PsdEncoder::writeImageData(const PsdImage& document, io::Output& output) {
         writeRawRgba(document.imageData, output);
         return;
     }
+    CompositeTables tables = document.composite->allocateTables();
+    document.composite->resolve(tables);
+    writeComposite(*document.composite, tables, output);
+}
+
+void PsdEncoder::writeComposite(const PixelSource& source, const CompositeTables& tables, io::Output& output) {
     // Made plane by plane, piece by piece, as written.
     output.writeInt16(rawCompression);
-    const PixelSource& source = *document.composite;
     for (const int shift : planeShifts) {
-        writeInPieces(output, source.pixelCount(),
-                      [&](std::size_t from, std::size_t n, std::uint8_t* out) { source.plane(shift, from, n, out); });
+        writeInPieces(output, source.pixelCount(), [&](std::size_t from, std::size_t n, std::uint8_t* out) {
+            source.plane(tables, shift, from, n, out);
+        });
     }
 }
 

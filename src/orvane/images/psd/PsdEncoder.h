@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,13 @@ public:
     // Streams the whole file to the output; raises Overflow before writing
     // anything when the document cannot be encoded.
     static void encodeTo(const PsdImage& document, io::Output& output);
-    // The same with the layout already taken from layout().
-    static void encodeTo(const PsdImage& document, const PsdLayout& layout, io::Output& output);
+    // The composite's tables, resolved by the caller beside the writing of
+    // the layers: called once the layers are written, it hands them over.
+    using TablesAhead = std::function<CompositeTables()>;
+    // The same with the layout already taken from layout(). Without tables
+    // ahead, the composite's are resolved when it is due.
+    static void encodeTo(const PsdImage& document, const PsdLayout& layout, io::Output& output,
+                         const TablesAhead& tablesAhead = {});
 
     static void writeHeader(const PsdImage& document, io::Output& output);
     static void writeColorModeData(const PsdImage& document, io::Output& output);
@@ -49,6 +55,8 @@ public:
     static void writeGlobalLayerMaskInfo(const PsdImage& document, io::Output& output);
     static void writeAdditionalLayerInfomation(const PsdImage& document, io::Output& output);
     static void writeImageData(const PsdImage& document, io::Output& output);
+    // A composite made as it is written, plane by plane, from its tables.
+    static void writeComposite(const PixelSource& source, const CompositeTables& tables, io::Output& output);
     static void writeRawRgba(const std::vector<color::Rgba>& pixels, io::Output& output);
     static void writeRawRgbaChannels(const std::vector<color::Rgba>& pixels, io::Output& output);
     // The same four channels, expanded from palette indices.

@@ -1,0 +1,18 @@
+#include "app/Console.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace app {
+
+void Console::prepare() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        if (fd == 1) outputClosed = true;
+        // open gives the lowest free descriptor: this one.
+        ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    }
+}
+
+} // namespace app

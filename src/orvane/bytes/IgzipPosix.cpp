@@ -1,0 +1,72 @@
+#include "orvane/bytes/Igzip.h"
+
+#include <dlfcn.h>
+#include <isa-l/igzip_lib.h>
+
+#include <algorithm>
+#include <limits>
+
+#include "orvane/bytes/InflatePieces.h"
+#include "orvane/bytes/StreamCheck.h"
+
+namespace orvane::bytes {
+
+namespace {
+
+struct Functions {
+    void (*init)(inflate_state*) = nullptr;
+    int (*inflate)(inflate_state*) = nullptr;
+};
+
+const Functions* functions() {
+    static const Functions* const loaded = []() -> const Functions* {
+        void* library = ::dlopen("libisal.so.2", RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) return nullptr;
+        static Functions found;
+        found.init = reinterpret_cast<void (*)(inflate_state*)>(::dlsym(library, "isal_inflate_init"));
+        found.inflate = reinterpret_cast<int (*)(inflate_state*)>(::dlsym(library, "isal_inflate"));
+        return found.init != nullptr && found.inflate != nullptr ? &found : nullptr;
+    }();
+    return loaded;
+}
+
+} // namespace
+
+bool Igzip::available() { return functions() != nullptr; }
+
+std::optional<ZlibInflater::Summary> Igzip::inflate(const std::uint8_t* data, std::size_t length, std::size_t limit,
+                                                    StreamCheck& check, io::ByteArray& out) {
+    const Functions& igzip = *functions();
+    inflate_state state;
+    igzip.init(&state);
+    state.crc_flag = ISAL_DEFLATE;
+    state.next_in = const_cast<std::uint8_t*>(data + 2);
+    state.avail_in = static_cast<std::uint32_t>(std::min<std::size_t>(length - 2, std::numeric_limits<uint32_t>::max()));
+    const Pieces pieces = inflateInPieces(
+        [&](std::size_t produced, std::size_t& wanted) -> std::uint8_t* {
+            check.prefault().inflated(produced);
+            if (produced == out.size()) {
+                if (check.declined() || out.size() == limit) {
+                    wanted = 0;
+                    return nullptr;
+                }
+                check.prefault().grow(std::min(limit, out.size() * 2));
+            }
+            wanted = std::min(wanted, out.size() - produced);
+            return out.data() + produced;
+        },
+        [&](std::uint8_t* target, std::size_t n) {
+            state.next_out = target;
+            state.avail_out = static_cast<std::uint32_t>(n);
+            const int rc = igzip.inflate(&state);
+            const std::size_t made = n - state.avail_out;
+            if (state.block_state == ISAL_BLOCK_FINISH) return Piece{made, PiecesEnd::Ended};
+            if (rc < 0 || (made == 0 && state.avail_in == 0)) return Piece{made, PiecesEnd::Stopped};
+            return Piece{made, PiecesEnd::Full};
+        });
+    if (pieces.end != PiecesEnd::Ended) return std::nullopt;
+    out.resize(pieces.produced);
+    return ZlibInflater::Summary{pieces.produced, pieces.adler};
+}
+
+} // namespace orvane::bytes

@@ -1,0 +1,13 @@
+#include "orvane/bytes/Igzip.h"
+
+namespace orvane::bytes {
+
+// ISA-L has no MinGW build: zlib inflates alone on Windows.
+bool Igzip::available() { return false; }
+
+std::optional<ZlibInflater::Summary> Igzip::inflate(const std::uint8_t*, std::size_t, std::size_t, StreamCheck&,
+                                                    io::ByteArray&) {
+    return std::nullopt;
+}
+
+} // namespace orvane::bytes
