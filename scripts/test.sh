@@ -2,8 +2,9 @@
 # Installs what is missing, then runs the whole test suite: the format check,
 # the GoogleTest suite twice (a normal build and an AddressSanitizer +
 # UndefinedBehaviorSanitizer build), the Windows build checked under Wine
-# against the Linux build, the Debian package check and a short run of every
-# fuzzer.
+# against the Linux build, the ThreadSanitizer stage (the suites, large
+# conversions through every helper thread and the inflater's differential
+# fuzzer), the Debian package check and a short run of every fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,6 +30,8 @@ tests/wine/run.sh build-test build-win
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTOMEL_SANITIZE=ON -DTOMEL_WERROR=ON
+echo "== ThreadSanitizer build"
+tests/threads/run.sh build-test 60
 echo "== Debian package"
 scripts/check-package.sh
 echo "== Fuzz smoke run (about 60 s per harness)"

@@ -24,8 +24,8 @@ public:
     // or cut data, a body beyond limit), or where the check has declined the
     // stream by the time the buffer must grow (a stream zlib refuses early
     // is not inflated into a large buffer): zlib alone decides then.
-    static std::optional<ZlibInflater::Summary> inflate(const std::uint8_t* data, std::size_t length,
-                                                        std::size_t limit, StreamCheck& check, io::ByteArray& out);
+    static std::optional<ZlibInflater::Summary> inflate(const std::uint8_t* data, std::size_t length, std::size_t limit,
+                                                        StreamCheck& check, io::ByteArray& out);
 };
 
 } // namespace orvane::bytes

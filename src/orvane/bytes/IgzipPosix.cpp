@@ -41,7 +41,8 @@ std::optional<ZlibInflater::Summary> Igzip::inflate(const std::uint8_t* data, st
     igzip.init(&state);
     state.crc_flag = ISAL_DEFLATE;
     state.next_in = const_cast<std::uint8_t*>(data + 2);
-    state.avail_in = static_cast<std::uint32_t>(std::min<std::size_t>(length - 2, std::numeric_limits<uint32_t>::max()));
+    state.avail_in =
+        static_cast<std::uint32_t>(std::min<std::size_t>(length - 2, std::numeric_limits<uint32_t>::max()));
     const Pieces pieces = inflateInPieces(
         [&](std::size_t produced, std::size_t& wanted) -> std::uint8_t* {
             check.prefault().inflated(produced);
