@@ -24,6 +24,15 @@ echo "== Formatting"
 scripts/check-format.sh
 echo "== Release build"
 run_suite build-test -DCMAKE_BUILD_TYPE=Release -DTOMEL_WERROR=ON
+echo "== Memory caps: the threaded path ends as on one CPU"
+caps=$(mktemp -d)
+build-test/tests/make_large_documents "$caps"
+if ! tests/threads/cap_sweep.sh build-test/tomel 16 112 8 "$caps"/{good,pages,damaged,crc}.edg >"$caps/sweep.log"; then
+    grep DIFFERENT "$caps/sweep.log"
+    exit 1
+fi
+echo "$(grep -c same "$caps/sweep.log") runs under caps of 16 to 112 MiB end alike"
+rm -rf "$caps"
 echo "== Windows build (MinGW-w64) and the Wine stage"
 scripts/build-windows.sh -DTOMEL_WERROR=ON
 tests/wine/run.sh build-test build-win
