@@ -1,7 +1,9 @@
 /* The floor of a conversion: inflate an Edge2 file's body with the fast
  * decoder (ISA-L's igzip, as tomel does) and stream a given number of bytes
- * (the size of tomel's output) to a file, doing nothing else.
+ * (the size of tomel's output) to a file, doing nothing else. The file's
+ * blocks are allocated at once, as tomel allocates its output's.
  * Usage: floor IN.edg OUT BYTES */
+#define _GNU_SOURCE
 #include <fcntl.h>
 #include <isa-l/igzip_lib.h>
 #include <stdlib.h>
@@ -37,6 +39,8 @@ int main(int argc, char** argv) {
 
     long total = atol(argv[3]);
     int out = open(argv[2], O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (out < 0) return 1;
+    if (total >= (1 << 20)) (void)fallocate(out, FALLOC_FL_KEEP_SIZE, 0, (off_t)total);
     unsigned char* piece = malloc(1 << 20);
     for (long done = 0; done < total;) {
         long n = total - done < (1 << 20) ? total - done : (1 << 20);
