@@ -238,4 +238,19 @@ TEST(ErrorPaths, ZlibsVerdictWinsWhereTheFastDecoderAcceptsTheBody) {
         EXPECT_EQ(failureText([&] { (void)body.confirm(); }), "Invalid huffman");
     }
     expectFailure({"incomplete literal code", edge2WithStream(stream), "Invalid huffman"});
+
+    // The deflate data is good and only the stored check value is wrong: the
+    // check accepts the stream, but not igzip's body of it.
+    std::vector<std::uint8_t> noise(300 * 300);
+    std::uint32_t state = 7;
+    for (auto& index : noise) index = static_cast<std::uint8_t>((state = state * 1103515245u + 12345u) >> 24);
+    document.pages[0] = {"p", 300, 300, 0, 0, false, {{"l", true, false, noise}}};
+    std::string crc = zlibCompress(edge2Body(document));
+    crc.back() = static_cast<char>(crc.back() ^ 1);
+    if (orvane::bytes::FastInflater::worthwhile(crc.size())) {
+        const auto data = reinterpret_cast<const std::uint8_t*>(crc.data());
+        orvane::bytes::InflatedBody body = orvane::bytes::FastInflater::inflate(data, crc.size(), 1 << 30);
+        EXPECT_EQ(body.confirm(), orvane::bytes::InflatedBody::Verdict::Differs);
+    }
+    expectFailure({"check value of a large body", edge2WithStream(crc), "Invalid CRC"});
 }

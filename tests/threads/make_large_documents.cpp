@@ -53,7 +53,8 @@ std::vector<std::uint8_t> pixels(Random& random, int count) {
 Edge2Page page(Random& random, const std::string& name, int width, int height, int layers) {
     Edge2Page result{name, width, height, random.between(0, 8), random.between(0, 8), random.below(2) == 0, {}};
     for (int i = 0; i < layers; ++i) {
-        result.layers.push_back({"layer " + std::to_string(i), random.below(5) != 0, false, pixels(random, width * height)});
+        result.layers.push_back(
+            {"layer " + std::to_string(i), random.below(5) != 0, false, pixels(random, width * height)});
     }
     return result;
 }
@@ -62,7 +63,8 @@ std::string document(Random& random, int pages, int width, int height, int layer
     Edge2Document edg;
     edg.palettesBgr.push_back({});
     for (int i = 0; i < 256 * 3; ++i) edg.palettesBgr[0].push_back(static_cast<std::uint8_t>(random.below(256)));
-    for (int p = 0; p < pages; ++p) edg.pages.push_back(page(random, "page " + std::to_string(p), width, height, layers));
+    for (int p = 0; p < pages; ++p)
+        edg.pages.push_back(page(random, "page " + std::to_string(p), width, height, layers));
     return writeEdge2(edg);
 }
 
