@@ -19,27 +19,14 @@
 #include <string>
 
 #include "support/EdgWriter.h"
+#include "support/Random.h"
 
 using namespace tests;
 
 namespace {
 
-class Random {
-public:
-    explicit Random(std::uint64_t seed) : state_(seed) {}
-    std::uint32_t next() {
-        state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
-        return static_cast<std::uint32_t>(state_ >> 33);
-    }
-    int below(int n) { return static_cast<int>(next() % static_cast<std::uint32_t>(n)); }
-    int between(int low, int high) { return low + below(high - low + 1); }
-
-private:
-    std::uint64_t state_;
-};
-
 // Pixel-art-like content: runs of one index with noise between them, so the
-// body compresses to about a third.
+// body compresses to about a tenth.
 std::vector<std::uint8_t> pixels(Random& random, int count) {
     std::vector<std::uint8_t> out(static_cast<std::size_t>(count));
     for (std::size_t i = 0; i < out.size();) {

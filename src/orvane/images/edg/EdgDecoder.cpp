@@ -177,33 +177,33 @@ Stream edge2Stream(EdgDecoder::Reader& input) {
     return {input.readView(length), static_cast<std::size_t>(length)};
 }
 
-} // namespace
-
-std::unique_ptr<EdgImage> EdgDecoder::decode(const io::Bytes& bytes) {
-    Reader input(bytes, bytes::Endian::LittleEndian);
+// The header, then the body of either generation; Edge2's as the caller reads it.
+template <typename ReadEdge2>
+std::unique_ptr<EdgImage> decodeWith(const io::Bytes& bytes, ReadEdge2 readEdge2) {
+    EdgDecoder::Reader input(bytes, bytes::Endian::LittleEndian);
     auto image = std::make_unique<EdgImage>();
-    readHeader(input, *image);
+    EdgDecoder::readHeader(input, *image);
     if (image->version == Version::Edge1) {
-        readEdge1(input, *image);
+        EdgDecoder::readEdge1(input, *image);
     } else {
         readEdge2(input, *image);
     }
     return image;
 }
 
+} // namespace
+
+std::unique_ptr<EdgImage> EdgDecoder::decode(const io::Bytes& bytes) {
+    return decodeWith(bytes, [](Reader& input, EdgImage& image) { readEdge2(input, image); });
+}
+
 std::unique_ptr<EdgImage> EdgDecoder::decode(const io::Bytes& bytes, bytes::InflatedBody& body,
                                              bytes::Inflater::Route route) {
-    Reader input(bytes, bytes::Endian::LittleEndian);
-    auto image = std::make_unique<EdgImage>();
-    readHeader(input, *image);
-    if (image->version == Version::Edge1) {
-        readEdge1(input, *image);
-    } else {
+    return decodeWith(bytes, [&](Reader& input, EdgImage& image) {
         const Stream stream = edge2Stream(input);
         body = bytes::Inflater::inflate(stream.data, stream.length, route);
-        readEdge2Body(body.bytes(), *image);
-    }
-    return image;
+        readEdge2Body(body.bytes(), image);
+    });
 }
 
 void EdgDecoder::readHeader(Reader& input, EdgImage& image) {
