@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Packs the Windows build (scripts/build-windows.sh) into
-# build-win/tomel-VERSION-win64.zip: tomel.exe, tomel-drop.bat, the README and
-# the licence texts of everything linked into the exe.
+# build-win/tomel-VERSION-win64.zip: tomel.exe, tomel-drop.bat, the one-page
+# user's guide (windows/README.txt, with CRLF line ends) and the licence texts
+# of everything linked into the exe.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,9 +13,11 @@ stage=$build/package/$name
 rm -rf "$build/package"
 mkdir -p "$stage/licences"
 
-cp "$build/tomel.exe" windows/tomel-drop.bat "$stage/"
+cp "$build/tomel.exe" "$stage/"
+# Batch files and texts with CRLF, as Windows tools expect.
+sed 's/\r*$/\r/' windows/tomel-drop.bat >"$stage/tomel-drop.bat"
 x86_64-w64-mingw32-strip "$stage/tomel.exe"
-sed 's/$/\r/' README.md >"$stage/README.txt"
+sed 's/\r*$/\r/' windows/README.txt >"$stage/README.txt"
 pcre2_src=$(ls -d "$build"/third-party/pcre2-*/ | head -n1)
 cp "$pcre2_src/LICENCE" "$stage/licences/PCRE2.txt"
 cp /usr/share/doc/libz-mingw-w64-dev/copyright "$stage/licences/zlib.txt"

@@ -6,7 +6,9 @@
 #     paths and file situations below, converted by build/tomel and by
 #     tomel.exe in twin directories: standard output, status and every file
 #     left behind must be identical, byte for byte;
-#  3. the command-line split, with exact strings through launch.exe.
+#  3. the command-line split and the wildcards, with exact strings through
+#     launch.exe;
+#  4. tomel-drop.bat with a damaged file dropped before good ones.
 # Usage: tests/wine/run.sh LINUX_BUILD WINDOWS_BUILD
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -156,16 +158,59 @@ split quoted-program '"C:\no such dir\tomel.exe" psd x.edg' 'convert psd: x.edg 
 split empty-quoted-path 'tomel.exe psd ""' 'Error : File not found' 255
 split unicode-name 'tomel.exe psd 猫ĉ.edg' 'convert psd: 猫ĉ.edg => 猫ĉ.psd' 0
 
+echo "== Wildcards: tomel.exe expands them, as the shell does on Linux"
+# A folder as a user has it: files of both cases, a directory and another
+# file that a pattern must pass over, and a subfolder.
+wildcard_folder() {
+    cp "$valid" b.edg && cp "$valid" a.edg && cp "$valid" C.EDG && mkdir d.edg && printf 'text' >x.txt
+    mkdir sub && cp "$valid" sub/s.edg && cp "$valid" sub/t.edg
+}
+# wildcard CASE-NAME 'COMMAND LINE' LINUX-ARGS...: tomel.exe given the exact
+# command line, against the Linux build given the list the shell would make.
+# The lines must be alike but for the path separator, and the files alike.
+wildcard() {
+    local dir=$work/wildcards/$1 line=$2
+    shift 2
+    mkdir -p "$dir/linux"
+    (cd "$dir/linux" && wildcard_folder)
+    local linux_status=0 windows_status=0
+    (cd "$dir/linux" && "$linux/tomel" "$@" >../linux.raw) || linux_status=$?
+    tr '/' '\\' <"$dir/linux.raw" >"$dir/linux.out"
+    for attempt in 1 2 3; do
+        rm -rf "$dir/windows" && mkdir -p "$dir/windows"
+        (cd "$dir/windows" && wildcard_folder)
+        windows_status=0
+        (cd "$dir/windows" && printf '%s' "$line" | wine "$windows/tests/launch.exe" "$windows/tomel.exe" \
+            >../windows.out) || windows_status=$?
+        if [ -s "$dir/windows.out" ]; then break; fi
+        [ "$attempt" == 3 ] || echo "note: wildcard $1: Wine gave status $windows_status and no line, run again"
+    done
+    if cmp -s "$dir/linux.out" "$dir/windows.out" && diff -r "$dir/linux" "$dir/windows" >/dev/null &&
+        [ "$linux_status" == "$windows_status" ]; then
+        pass
+    else
+        fail "wildcard $1: [$line] gave $windows_status '$(cat "$dir/windows.out")', Linux $linux_status '$(cat \
+            "$dir/linux.out")'"
+    fi
+}
+wildcard star 'tomel.exe psd *.edg' psd C.EDG a.edg b.edg
+wildcard subfolder 'tomel.exe psd sub\*.edg' psd sub/s.edg sub/t.edg
+wildcard quoted 'tomel.exe psd "*.edg"' psd '*.edg'
+wildcard no-match 'tomel.exe psd none*.edg' psd 'none*.edg'
+wildcard typed-and-matched 'tomel.exe psd a.edg *.edg' psd a.edg C.EDG a.edg b.edg
+
 echo "== tomel-drop.bat from the zip, as Explorer starts it for dropped files"
 dropped=$work/dropped
 mkdir -p "$dropped"
 unzip -q -j "$(ls "$windows"/tomel-*-win64.zip | head -n1)" '*/tomel.exe' '*/tomel-drop.bat' -d "$dropped/tool"
+cp "$damaged" "$dropped/bad.edg"
 cp "$valid" "$dropped/my cat.edg"
 cp "$valid" "$dropped/p.edg"
-out=$(cd "$dropped" && echo | wine cmd /c 'tool\tomel-drop.bat' "$(winepath -w "$dropped/my cat.edg" 2>/dev/null)" \
-    "$(winepath -w "$dropped/p.edg" 2>/dev/null)" | tr -d '\r')
-if grep -q 'my cat.psd$' <<<"$out" && grep -q 'p.psd$' <<<"$out" && grep -q 'Press any key' <<<"$out" &&
-    cmp -s "$dropped/my cat.psd" "$dropped/p.psd"; then
+out=$(cd "$dropped" && echo | wine cmd /c 'tool\tomel-drop.bat' "$(winepath -w "$dropped/bad.edg" 2>/dev/null)" \
+    "$(winepath -w "$dropped/my cat.edg" 2>/dev/null)" "$(winepath -w "$dropped/p.edg" 2>/dev/null)" | tr -d '\r')
+if grep -q 'my cat.psd$' <<<"$out" && grep -q 'p.psd$' <<<"$out" && grep -qx 'bad.edg' <<<"$out" &&
+    grep -qx '2 converted, 1 failed: bad.edg' <<<"$out" && grep -q 'Press any key' <<<"$out" &&
+    cmp -s "$dropped/my cat.psd" "$dropped/p.psd" && [ ! -e "$dropped/bad.psd" ]; then
     pass
 else
     fail "tomel-drop.bat: $out"
