@@ -48,14 +48,11 @@ constexpr std::size_t smallestResolvedAhead = std::size_t{1} << 20;
 // (they come first in the file).
 void encode(const psd::PsdImage& document, const psd::PsdLayout& layout, FileOutput& file, Route route) {
     const psd::PixelSource* composite = document.composite.get();
-    if (route == Route::OneThread || composite == nullptr || document.layers.empty() ||
-        composite->pixelCount() < smallestResolvedAhead) {
-        psd::PsdEncoder::encodeTo(document, layout, file);
-        return;
-    }
-    psd::CompositeTables tables = composite->allocateTables();
+    const bool ahead = route == Route::Helped && composite != nullptr && !document.layers.empty() &&
+                       composite->pixelCount() >= smallestResolvedAhead;
+    psd::CompositeTables tables = ahead ? composite->allocateTables() : psd::CompositeTables();
     concurrency::Worker resolving;
-    if (!resolving.start([&] { composite->resolve(tables); })) {
+    if (!ahead || !resolving.start([&] { composite->resolve(tables); })) {
         psd::PsdEncoder::encodeTo(document, layout, file);
         return;
     }
