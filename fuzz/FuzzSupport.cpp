@@ -1,8 +1,18 @@
 #include "FuzzSupport.h"
 
+#include <cstdlib>
 #include <zlib.h>
 
+#include "io/Failure.h"
+#include "orvane/bytes/FastInflater.h"
+#include "orvane/bytes/InflatedBody.h"
+#include "orvane/bytes/ZlibInflater.h"
+
 namespace fuzz {
+
+using orvane::bytes::FastInflater;
+using orvane::bytes::InflatedBody;
+using orvane::bytes::ZlibInflater;
 
 io::Bytes edgeFileFrom(const std::uint8_t* data, std::size_t size) {
     if (size == 0 || (data[0] & 1) == 1)
@@ -13,6 +23,32 @@ io::Bytes edgeFileFrom(const std::uint8_t* data, std::size_t size) {
     compress2(reinterpret_cast<Bytef*>(compressed.data()), &compressedSize, data + 1, static_cast<uLong>(size - 1), 1);
     compressed.resize(compressedSize);
     return io::Bytes::ofString(file + compressed);
+}
+
+namespace {
+
+template <typename Inflate>
+std::string outcome(Inflate inflate) {
+    try {
+        return "bytes:" + inflate();
+    } catch (const io::Failure& failure) {
+        return "error:" + failure.text();
+    }
+}
+
+} // namespace
+
+std::optional<std::size_t> expectFastAsZlib(const std::uint8_t* data, std::size_t size, std::size_t limit) {
+    const std::string zlib = outcome([&] { return ZlibInflater::inflate(data, size, limit).toString(); });
+    const std::string fast = outcome([&] {
+        InflatedBody body = FastInflater::inflate(data, size, limit);
+        if (body.confirm() == InflatedBody::Verdict::Differs)
+            return ZlibInflater::inflate(data, size, limit).toString();
+        return body.bytes().toString();
+    });
+    if (zlib != fast) std::abort();
+    if (zlib.rfind("bytes:", 0) != 0) return std::nullopt;
+    return zlib.size() - 6;
 }
 
 } // namespace fuzz

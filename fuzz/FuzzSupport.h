@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "io/Bytes.h"
@@ -13,5 +14,12 @@ namespace fuzz {
 // so that mutations reach the chunk walk instead of breaking the zlib stream;
 // any other input is a whole file ("EDGE" starts with an odd byte).
 io::Bytes edgeFileFrom(const std::uint8_t* data, std::size_t size);
+
+// Holds the fast inflater to zlib alone on one zlib stream with a body limit:
+// the program's fast path (igzip's body, the deflate check or zlib's verdict,
+// and zlib's body again where zlib made another one) must end exactly as zlib
+// alone does, with the same error or the same bytes. Aborts where it does not;
+// else gives the body's length where zlib inflated it.
+std::optional<std::size_t> expectFastAsZlib(const std::uint8_t* data, std::size_t size, std::size_t limit);
 
 } // namespace fuzz

@@ -1,10 +1,12 @@
 // Writes the fuzzers' seed corpora, made with the project's own Edge writer:
-// make_corpus DIR  ->  DIR/edg (whole files and Edge2 bodies), DIR/inflate.
+// make_corpus DIR  ->  DIR/edg (whole files and Edge2 bodies), DIR/inflate,
+// DIR/pieces (a prefix named, then deflate data: see fuzz_inflate_pieces).
 #include <filesystem>
 #include <string>
 
 #include "support/EdgWriter.h"
 #include "support/TestFiles.h"
+#include "support/TestHelpers.h"
 
 using namespace tests;
 
@@ -76,5 +78,21 @@ int main(int argc, char** argv) {
     seed(inflate, zlibCompress(body, 6));
     // A stream igzip decodes and zlib refuses: the differential harness starts at a disagreement.
     seed(inflate, storedThenIncompleteCode("stored bytes", 5));
+
+    // The pieces harness: byte 0 the prefix's blocks (and bit 2: put the check
+    // value where the data ends), bytes 1-3 its length, then deflate data.
+    const std::string pieces = root + "/pieces";
+    std::filesystem::create_directories(pieces);
+    const auto named = [](int blocks, std::uint32_t length) {
+        return LeBytes().u8(blocks).u8(static_cast<int>(length)).u16(static_cast<int>(length >> 8)).bytes();
+    };
+    const std::string readAhead(32, '\0');
+    // Damage where igzip's first piece ends, after a match across that end.
+    seed(pieces, named(0, 917500) + incompleteDistancesBlock(131076 - 280) + readAhead);
+    seed(pieces, named(1, (1 << 20) - 3000) + incompleteDistancesBlock(2900) + readAhead);
+    seed(pieces, named(2, (2 << 20) - 700) + overSubscribedDistancesBlock(40));
+    // Whole streams: a final empty block, confirmed where the check value fits.
+    seed(pieces, named(4 | 2, 3 << 20) + bytes({0x03, 0x00}));
+    seed(pieces, named(4 | 1, 300000) + bytes({0x03, 0x00}) + "after");
     return 0;
 }

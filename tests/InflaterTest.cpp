@@ -2,12 +2,18 @@
 
 #include <zlib.h>
 
+#include <functional>
+
 #include "io/Eof.h"
 #include "io/MessageError.h"
 #include "orvane/bytes/Adler32.h"
 #include "orvane/bytes/DeflateCheck.h"
+#include "orvane/bytes/FastInflater.h"
+#include "orvane/bytes/InflatedBody.h"
 #include "orvane/bytes/Inflater.h"
+#include "orvane/bytes/ZlibInflater.h"
 #include "support/EdgWriter.h"
+#include "support/Random.h"
 #include "support/TestHelpers.h"
 
 using orvane::bytes::DeflateCheck;
@@ -150,5 +156,94 @@ TEST(Adler32, MatchesZlibForEveryLengthAndWorstCaseData) {
                     << length << " " << offset;
             }
         }
+    }
+}
+
+namespace {
+
+// What a route makes of a stream, as the program uses it: the body, or the
+// text of the error. Where zlib accepts the stream but makes another body,
+// zlib inflates it again alone.
+std::string outcome(const std::string& stream, Inflater::Route route) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(stream.data());
+    std::string made;
+    const std::string error = tests::failureText([&] {
+        orvane::bytes::InflatedBody body = Inflater::inflate(data, stream.size(), route);
+        made = body.confirm() == orvane::bytes::InflatedBody::Verdict::Differs
+                   ? Inflater::uncompress(data, stream.size()).toString()
+                   : body.bytes().toString();
+    });
+    return error == "no error" ? made : "Error : " + error;
+}
+
+} // namespace
+
+// The fast decoder meets damage wherever it lands in its output: just before
+// or after the end of its first buffer, of a growth of it, or of a piece,
+// after a match that crosses that end or not, with input left to read ahead.
+// Every such stream must end on the helped route as zlib alone ends it.
+TEST(Inflater, FastRouteEndsAsZlibAloneWhereverDamageLands) {
+    if (!orvane::bytes::FastInflater::worthwhile(std::size_t{1} << 20))
+        GTEST_SKIP() << "igzip cannot be loaded here: there is no fast route";
+    tests::Random random(23);
+    std::string noise(3 << 20, '\0');
+    for (char& c : noise) c = static_cast<char>(random.next());
+    const std::string readAhead(32, '\0');
+
+    const auto expectAlike = [](const std::string& stream, const std::string& label) {
+        const std::string zlib = outcome(stream, Inflater::Route::ZlibAlone);
+        EXPECT_EQ(zlib.rfind("Error : ", 0), 0u) << label;
+        EXPECT_TRUE(outcome(stream, Inflater::Route::FastChecked) == zlib)
+            << label << ": zlib alone gives " << zlib.substr(0, 40);
+    };
+    // A stored prefix, then a block that makes bytes up to `end` + `offset`
+    // and meets an error there. The end may depend on the stream's length
+    // (the first buffer is sized by it): it is found again until it holds.
+    const auto damageAt = [&](std::size_t prefix, const std::function<std::size_t(std::size_t)>& end, long offset) {
+        const std::string body = noise.substr(0, prefix);
+        const std::string raw = tests::openDeflate(body, 0);
+        std::string stream;
+        for (std::size_t length = raw.size(), tries = 0; tries < 4; ++tries) {
+            const auto at = static_cast<std::size_t>(static_cast<long>(end(length)) + offset);
+            stream = tests::zlibWrap(raw + tests::incompleteDistancesBlock(at - prefix) + readAhead, body);
+            if (stream.size() == length) break;
+            length = stream.size();
+        }
+        return stream;
+    };
+    const auto firstBuffer = [](std::size_t length) { return orvane::bytes::ZlibInflater::firstCapacity(length); };
+    constexpr std::size_t piece = std::size_t{1} << 20;
+    const long offsets[] = {-600, -300, -290, -280, -274, -259, -258, -200, -11, -1, 0, 1, 11, 258, 600};
+    for (const long offset : offsets) {
+        const std::string where = " at " + std::to_string(offset);
+        expectAlike(damageAt(65600, firstBuffer, offset), "first buffer's end" + where);
+        expectAlike(damageAt(
+                        65600, [&](std::size_t n) { return 2 * firstBuffer(n); }, offset),
+                    "growth" + where);
+        expectAlike(damageAt(
+                        917500, [](std::size_t) { return piece; }, offset),
+                    "first piece's end" + where);
+        expectAlike(damageAt(
+                        1500000, [](std::size_t) { return 2 * piece; }, offset),
+                    "second piece's end" + where);
+    }
+
+    // Other damage after stored prefixes of the lengths where pieces end.
+    std::string garbage(300, '\0');
+    for (char& c : garbage) c = static_cast<char>(random.next());
+    const std::vector<std::pair<std::string, std::string>> tails = {
+        {"over-subscribed distances", tests::overSubscribedDistancesBlock(180)},
+        {"block type 3", tests::bytes({0x07}) + readAhead},
+        {"stored block cut", tests::bytes({0x01, 0xFF, 0xFF, 0x00, 0x00}) + std::string(100, 'c')},
+        {"noise", garbage},
+    };
+    for (const std::size_t length : {std::size_t{65600}, piece - 5, piece, piece + 7, 2 * piece + 1}) {
+        const std::string body = noise.substr(0, length);
+        const std::string raw = tests::openDeflate(body, 0);
+        for (const auto& [label, tail] : tails)
+            expectAlike(tests::zlibWrap(raw + tail, body), label + " after " + std::to_string(length));
+        // The same prefix in a whole stream converts.
+        const std::string whole = tests::zlibWrap(raw + tests::bytes({0x03, 0x00}), body);
+        EXPECT_TRUE(outcome(whole, Inflater::Route::FastChecked) == body) << length;
     }
 }

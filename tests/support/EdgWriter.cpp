@@ -227,6 +227,24 @@ private:
 // final dynamic block whose literal/length code is incomplete (only 'A' and
 // the end of the block, two codes of 2 bits): zlib refuses the code set,
 // igzip decodes it.
+namespace {
+
+// The code length code of symbols 0, 1, 2 and 18, two bits each (00, 01, 10,
+// 11), and by it the literal/length lengths of a block of letters A: `bits`
+// for 'A' and for the end of the block, 0 for every other literal.
+void lettersALengths(DeflateBits& bits, int length) {
+    bits.put(18 - 4, 4); // 18 code length codes, in their order:
+    const int order[] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1};
+    for (const int symbol : order) bits.put(symbol == 0 || symbol == 1 || symbol == 2 || symbol == 18 ? 2 : 0, 3);
+    bits.code(3, 2), bits.put(65 - 11, 7);  // lengths 0 for 0..64
+    bits.code(length, 2);                   // 'A'
+    bits.code(3, 2), bits.put(138 - 11, 7); // 0 for 66..203
+    bits.code(3, 2), bits.put(52 - 11, 7);  // 0 for 204..255
+    bits.code(length, 2);                   // the end of block
+}
+
+} // namespace
+
 std::string storedThenIncompleteCode(const std::string& stored, int tail) {
     DeflateBits bits;
     for (std::size_t at = 0; at < stored.size(); at += 65535) {
@@ -236,27 +254,62 @@ std::string storedThenIncompleteCode(const std::string& stored, int tail) {
         const auto n = static_cast<int>(block.size());
         bits.raw(bytes({n & 0xFF, n >> 8, ~n & 0xFF, (~n >> 8) & 0xFF}) + block);
     }
-    bits.put(1, 1);      // final
-    bits.put(2, 2);      // dynamic
-    bits.put(0, 5);      // 257 literal/length codes
-    bits.put(0, 5);      // 1 distance code
-    bits.put(18 - 4, 4); // 18 code length codes, in their order:
-    const int order[] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1};
-    for (const int symbol : order) bits.put(symbol == 0 || symbol == 1 || symbol == 2 || symbol == 18 ? 2 : 0, 3);
-    // Code length codes 0, 1, 2, 18 are 00, 01, 10, 11.
-    bits.code(3, 2), bits.put(65 - 11, 7);  // lengths 0 for 0..64
-    bits.code(2, 2);                        // 2 for 'A'
-    bits.code(3, 2), bits.put(138 - 11, 7); // 0 for 66..203
-    bits.code(3, 2), bits.put(52 - 11, 7);  // 0 for 204..255
-    bits.code(2, 2);                        // 2 for the end of block
-    bits.code(1, 2);                        // 1 for the one distance
+    bits.put(1, 1); // final
+    bits.put(2, 2); // dynamic
+    bits.put(0, 5); // 257 literal/length codes
+    bits.put(0, 5); // 1 distance code
+    // Two codes of 2 bits for 257 symbols: incomplete.
+    lettersALengths(bits, 2);
+    bits.code(1, 2); // 1 for the one distance
     for (int i = 0; i < tail; ++i) bits.code(0, 2);
     bits.code(1, 2);
     bits.align();
-    const std::string body = stored + std::string(static_cast<std::size_t>(tail), 'A');
+    return zlibWrap(bits.bytes(), stored + std::string(static_cast<std::size_t>(tail), 'A'));
+}
+
+std::string openDeflate(const std::string& data, int level) {
+    z_stream z{};
+    deflateInit2(&z, level, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
+    std::string raw = deflateFlushed(z, data, Z_SYNC_FLUSH);
+    deflateEnd(&z);
+    return raw;
+}
+
+std::string overSubscribedDistancesBlock(int tail) {
+    DeflateBits bits;
+    bits.put(1, 1);                              // final
+    bits.put(2, 2);                              // dynamic
+    bits.put(0, 5);                              // 257 literal/length codes
+    bits.put(2, 5);                              // 3 distance codes
+    lettersALengths(bits, 1);                    // 'A' and the end of block: complete
+    for (int i = 0; i < 3; ++i) bits.code(1, 2); // three distances of 1 bit
+    for (int i = 0; i < tail * 8; ++i) bits.code(0, 1);
+    bits.align();
+    return bits.bytes();
+}
+
+std::string incompleteDistancesBlock(std::size_t made) {
+    DeflateBits bits;
+    bits.put(1, 1);  // final
+    bits.put(2, 2);  // dynamic
+    bits.put(29, 5); // 286 literal/length codes
+    bits.put(1, 5);  // 2 distance codes
+    // 'A' and the end of the block 2 bits (10, 11), the length 258 one (0).
+    lettersALengths(bits, 2);
+    bits.code(3, 2), bits.put(28 - 11, 7); // 0 for 257..284
+    bits.code(1, 2);                       // 1 for 285
+    bits.code(2, 2), bits.code(2, 2);      // two distances of 2 bits: incomplete
+    for (std::size_t i = 0; i < made / 258; ++i) bits.code(0, 1), bits.code(0, 2);
+    for (std::size_t i = 0; i < made % 258; ++i) bits.code(2, 2);
+    bits.code(0, 1), bits.code(3, 2); // a distance code of no distance
+    bits.align();
+    return bits.bytes();
+}
+
+std::string zlibWrap(const std::string& raw, const std::string& body) {
     const uLong adler =
         adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
-    return bytes({0x78, 0x9C}) + bits.bytes() +
+    return bytes({0x78, 0x01}) + raw +
            bytes({static_cast<int>(adler >> 24), static_cast<int>(adler >> 16) & 0xFF,
                   static_cast<int>(adler >> 8) & 0xFF, static_cast<int>(adler) & 0xFF});
 }

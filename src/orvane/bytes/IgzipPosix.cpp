@@ -59,10 +59,18 @@ std::optional<ZlibInflater::Summary> Igzip::inflate(const std::uint8_t* data, st
         [&](std::uint8_t* target, std::size_t n) {
             state.next_out = target;
             state.avail_out = static_cast<std::uint32_t>(n);
+            const std::uint32_t inputBefore = state.avail_in;
             const int rc = igzip.inflate(&state);
+            // igzip's state is read only after its result, and only within the
+            // room and the input it was given: after an error it can report
+            // more room left than it had (a count that would wrap), and what
+            // it wrote then is not a body. Anything out of bounds is damage,
+            // and damage means nothing was made: zlib decides.
+            if (rc != ISAL_DECOMP_OK || state.avail_out > n || state.avail_in > inputBefore)
+                return Piece{0, PiecesEnd::Stopped};
             const std::size_t made = n - state.avail_out;
             if (state.block_state == ISAL_BLOCK_FINISH) return Piece{made, PiecesEnd::Ended};
-            if (rc < 0 || (made == 0 && state.avail_in == 0)) return Piece{made, PiecesEnd::Stopped};
+            if (made == 0 && state.avail_in == 0) return Piece{made, PiecesEnd::Stopped};
             return Piece{made, PiecesEnd::Full};
         });
     if (pieces.end != PiecesEnd::Ended) return std::nullopt;

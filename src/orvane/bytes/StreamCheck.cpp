@@ -26,7 +26,10 @@ void StreamCheck::run() {
     const std::size_t raw = std::min<std::size_t>(length_ - 2, std::numeric_limits<std::uint32_t>::max());
     DeflateCheck::Accepted accepted;
     const auto betweenBlocks = [this](std::uint64_t walked) { prefault_.ahead(walked); };
-    if (DeflateCheck::accepts(data_ + 2, raw, limit_, accepted, betweenBlocks) && raw - accepted.used >= 4) {
+    // Where the walk says the data ends, at most limit_ bytes of body and four
+    // of check value must still be within the stream.
+    if (DeflateCheck::accepts(data_ + 2, raw, limit_, accepted, betweenBlocks) && accepted.length <= limit_ &&
+        accepted.used <= raw && raw - accepted.used >= 4) {
         summary_ = {static_cast<std::size_t>(accepted.length), Adler32::stored(data_ + 2 + accepted.used)};
         accepted_ = true;
     }

@@ -115,7 +115,10 @@ ZlibInflater::Summary inflateWithZlib(const std::uint8_t* data, std::size_t leng
         [&](std::uint8_t* target, std::size_t n) {
             z.next_out = target;
             z.avail_out = static_cast<uInt>(n);
+            const uInt inputBefore = z.avail_in;
             const int rc = inflate(&z, Z_NO_FLUSH);
+            // Counts past the room or the input are never sizes.
+            if (z.avail_out > n || z.avail_in > inputBefore) throw invalidData();
             const std::size_t made = n - z.avail_out;
             if (rc == Z_STREAM_END) return Piece{made, PiecesEnd::Ended};
             checkResult(rc, z);
