@@ -1,5 +1,6 @@
 // Writes the fuzzers' seed corpora, made with the project's own Edge writer:
-// make_corpus DIR  ->  DIR/edg (whole files and Edge2 bodies), DIR/inflate,
+// make_corpus DIR  ->  DIR/edg (whole files and Edge2 bodies), DIR/edg-large,
+// DIR/inflate,
 // DIR/pieces (a prefix named, then deflate data: see fuzz_inflate_pieces).
 #include <filesystem>
 #include <string>
@@ -71,6 +72,32 @@ int main(int argc, char** argv) {
                                       chunk(3002, "memo") + chunk(3005, u8) + chunk(1005, LeBytes().u16(2).bytes()) +
                                       chunk(1006, LeBytes().u16(1).bytes()) +
                                       chunk(2003, chunk(1002, u8) + chunk(1006, "\x01") + chunk(1006, "\x02"))));
+    // Large documents, a corpus of their own for campaigns with large inputs
+    // (fuzz/run.sh --max-len): among small seeds the fuzzer would drop them.
+    const std::string edgLarge = root + "/edg-large";
+    std::filesystem::create_directories(edgLarge);
+    Edge2Document large;
+    large.palettesBgr.push_back(std::vector<std::uint8_t>(768, 0x40));
+    large.pages.push_back({"large",
+                           600,
+                           400,
+                           5,
+                           -7,
+                           false,
+                           {{"a", true, false, indices(600 * 400)}, {"b", false, true, indices(600 * 400)}}});
+    large.pages.push_back({"second", 300, 300, 0, 0, true, {{"c", true, false, indices(300 * 300)}}});
+    bodySeed(edgLarge, edge2Body(large));
+    seed(edgLarge, writeEdge2(large));
+    Edge1Document wide;
+    wide.width = 700;
+    wide.height = 500;
+    wide.paletteRgb = gradientPalette();
+    Edge1Layer lines;
+    lines.name = "lines";
+    for (int y = 0; y < 500; ++y) lines.runs.push_back({y * 700, 350, static_cast<std::uint8_t>(y % 9)});
+    lines.literals = indices(500 * 350);
+    wide.layers = {literalLayer("pixels", indices(700 * 500)), lines};
+    seed(edgLarge, writeEdge1(wide));
 
     seed(inflate, zlibCompress(""));
     seed(inflate, zlibCompress("pixels pixels pixels", 9));

@@ -6,17 +6,22 @@
 # finds goes to fuzz/crashes/.
 # Usage: fuzz/run.sh [--tsan] [--max-len BYTES] [SECONDS [HARNESS...]]
 #   --tsan           ThreadSanitizer instead of AddressSanitizer + UBSan
-#   --max-len BYTES  the largest input the fuzzer makes (default 65536)
+#   --max-len BYTES  the largest input the fuzzer makes (default 65536); with
+#                    it, inputs of any length up to BYTES are tried from the
+#                    start instead of growing slowly, from large seeds where
+#                    there are some, in a corpus of their own
 # A long campaign: fuzz/run.sh 3600 fuzz_inflate_pieces
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 sanitizer=address
 max_len=65536
+length_control=()
+large=
 while [ $# -gt 0 ]; do
     case $1 in
         --tsan) sanitizer=thread ;;
-        --max-len) max_len=$2 && shift ;;
+        --max-len) max_len=$2 length_control=(-len_control=0) large=-large && shift ;;
         *) break ;;
     esac
     shift
@@ -62,14 +67,14 @@ for harness in "${harnesses[@]}"; do
     case $harness in
         fuzz_inflate | fuzz_inflate_diff) seeds=$work/seeds/inflate ;;
         fuzz_inflate_pieces) seeds=$work/seeds/pieces ;;
-        *) seeds=$work/seeds/edg ;;
+        *) seeds=$work/seeds/edg$large ;;
     esac
-    corpus=$work/$harness
+    corpus=$work/$harness$large
     mkdir -p "$corpus"
     echo "== $harness for ${seconds}s ($sanitizer)"
     if ! "$build/fuzz/$harness" "$corpus" "$seeds" -dict=fuzz/edg.dict \
             -max_total_time="$seconds" -timeout=30 -rss_limit_mb=4096 -malloc_limit_mb=2048 \
-            -max_len="$max_len" -artifact_prefix=fuzz/crashes/"$harness"- -print_final_stats=1 \
+            -max_len="$max_len" "${length_control[@]}" -artifact_prefix=fuzz/crashes/"$harness"- -print_final_stats=1 \
             >"$work/$harness.log" 2>&1; then
         echo "fuzz: $harness FAILED, see $work/$harness.log and fuzz/crashes/"
         tail -n 30 "$work/$harness.log"

@@ -32,6 +32,13 @@ if ! tests/threads/cap_sweep.sh build-test/tomel 16 112 8 "$caps"/{good,pages,da
     exit 1
 fi
 echo "$(grep -c same "$caps/sweep.log") runs under caps of 16 to 112 MiB end alike"
+# An animation needs about its body again beside it: between 20 and 48 MiB
+# its outcome turns from out of memory to converted.
+if ! tests/threads/cap_sweep.sh build-test/tomel 20 48 2 "$caps"/anim.edg >"$caps/fine.log"; then
+    grep DIFFERENT "$caps/fine.log"
+    exit 1
+fi
+echo "$(grep -c same "$caps/fine.log") runs of an animation under caps of 20 to 48 MiB, 2 MiB apart, end alike"
 rm -rf "$caps"
 echo "== Windows build (MinGW-w64) and the Wine stage"
 scripts/build-windows.sh -DTOMEL_WERROR=ON

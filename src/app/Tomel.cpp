@@ -7,6 +7,7 @@
 #include "app/Console.h"
 #include "app/FileOutput.h"
 #include "app/FileSystem.h"
+#include "app/Heap.h"
 #include "app/PcreRegex.h"
 #include "concurrency/Helpers.h"
 #include "concurrency/Worker.h"
@@ -132,8 +133,13 @@ void Tomel::convertEdgToPsd(const std::string& path) {
     std::unique_ptr<FileOutput> file;
     if (concurrency::Helpers::worthStarting()) file = attemptHelped(path, input, output);
     // zlib made another body of the stream than the fast decoder, or the
-    // helped route ran short of memory: everything again, on one thread.
-    if (!file) file = attempt(path, input, output, Route::OneThread);
+    // helped route ran short of memory: everything again, on one thread. The
+    // one-thread route starts from a heap that holds no free memory back,
+    // whether or not an attempt came first: under a memory cap it ends alike.
+    if (!file) {
+        Heap::giveBack();
+        file = attempt(path, input, output, Route::OneThread);
+    }
     file->commit();
     Console::printLine("convert psd: " + path + " => " + output);
 }

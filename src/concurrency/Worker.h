@@ -36,6 +36,7 @@ private:
     std::future<void> done_;
     bool running_ = false;
     std::uintptr_t thread_ = 0; // the platform's thread handle
+    void* stack_ = nullptr;     // the thread's stack, where the platform's part maps it
 };
 
 } // namespace concurrency

@@ -9,6 +9,8 @@
 //                   deflate data but not the body the fast decoder made
 //   incomplete.edg  a body whose last block has a code set zlib refuses and
 //                   igzip decodes
+//   anim.edg        64 pages of four 256 x 256 layers: an animation, whose
+//                   conversion needs about as much memory again as its body
 // With a COUNT, instead COUNT documents of random shapes and sizes, a third
 // of them damaged in one of those ways, for comparing two builds.
 // Usage: make_large_documents DIR [COUNT]
@@ -90,6 +92,7 @@ int main(int argc, char** argv) {
         const std::string stored = edge2Body(small) + chunk(5000, std::string(200000, 'x'));
         const std::string stream = storedThenIncompleteCode(stored, 40);
         write(dir / "incomplete.edg", good.substr(0, headerLength) + stream);
+        write(dir / "anim.edg", document(random, 64, 256, 256, 4));
         return 0;
     }
     const int count = std::atoi(argv[2]);

@@ -11,12 +11,13 @@ namespace orvane::bytes {
 
 class StreamCheck;
 
-// ISA-L's igzip, about three times as fast as zlib, loaded the first time a
-// body is large enough for it: the program's start-up, and every run of
-// small files, does not pay for loading it.
+// ISA-L's igzip, about three times as fast as zlib, loaded for each body
+// large enough for it and unloaded after: the program's start-up, and every
+// run of small files, does not pay for loading it, and an attempt that goes
+// on without it has its address space back.
 class Igzip {
 public:
-    // False where it cannot be loaded: zlib then does the work alone.
+    // False where it cannot be loaded (tried once): zlib then does the work alone.
     static bool available();
     // igzip's inflation of the deflate data after the two header bytes into
     // out, grown through the check's prefault up to limit: its length and

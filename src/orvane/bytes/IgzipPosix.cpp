@@ -13,30 +13,42 @@ namespace orvane::bytes {
 
 namespace {
 
-struct Functions {
+// The library, loaded for one inflation and unloaded after it: its address
+// space is given back, so that a process capped by `ulimit -v` that goes on
+// with zlib alone has what it would have had without igzip.
+class Library {
+public:
+    Library() : handle_(::dlopen("libisal.so.2", RTLD_NOW | RTLD_LOCAL)) {
+        if (handle_ == nullptr) return;
+        init = reinterpret_cast<void (*)(inflate_state*)>(::dlsym(handle_, "isal_inflate_init"));
+        inflate = reinterpret_cast<int (*)(inflate_state*)>(::dlsym(handle_, "isal_inflate"));
+    }
+    ~Library() {
+        if (handle_ != nullptr) ::dlclose(handle_);
+    }
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+
+    bool loaded() const { return init != nullptr && inflate != nullptr; }
+
     void (*init)(inflate_state*) = nullptr;
     int (*inflate)(inflate_state*) = nullptr;
-};
 
-const Functions* functions() {
-    static const Functions* const loaded = []() -> const Functions* {
-        void* library = ::dlopen("libisal.so.2", RTLD_NOW | RTLD_LOCAL);
-        if (library == nullptr) return nullptr;
-        static Functions found;
-        found.init = reinterpret_cast<void (*)(inflate_state*)>(::dlsym(library, "isal_inflate_init"));
-        found.inflate = reinterpret_cast<int (*)(inflate_state*)>(::dlsym(library, "isal_inflate"));
-        return found.init != nullptr && found.inflate != nullptr ? &found : nullptr;
-    }();
-    return loaded;
-}
+private:
+    void* handle_;
+};
 
 } // namespace
 
-bool Igzip::available() { return functions() != nullptr; }
+bool Igzip::available() {
+    static const bool loads = Library().loaded();
+    return loads;
+}
 
 std::optional<ZlibInflater::Summary> Igzip::inflate(const std::uint8_t* data, std::size_t length, std::size_t limit,
                                                     StreamCheck& check, io::ByteArray& out) {
-    const Functions& igzip = *functions();
+    const Library igzip;
+    if (!igzip.loaded()) return std::nullopt;
     inflate_state state;
     igzip.init(&state);
     state.crc_flag = ISAL_DEFLATE;

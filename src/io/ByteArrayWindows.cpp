@@ -1,0 +1,14 @@
+#include "io/ByteArray.h"
+
+#include <cstdlib>
+
+namespace io {
+
+// The heap alone: realloc moves large blocks as it sees fit.
+std::uint8_t* ByteArray::regrow(std::uint8_t* data, std::size_t, std::size_t, std::size_t capacity) {
+    return static_cast<std::uint8_t*>(std::realloc(data, capacity));
+}
+
+void ByteArray::release(std::uint8_t* data, std::size_t) { std::free(data); }
+
+} // namespace io
