@@ -106,6 +106,7 @@ ZlibInflater::Summary inflateWithZlib(const std::uint8_t* data, std::size_t leng
     z_stream& z = stream.z;
     z.next_in = const_cast<Bytef*>(data + 2);
     z.avail_in = static_cast<uInt>(std::min<std::size_t>(length - 2, std::numeric_limits<uInt>::max()));
+    const Bytef* const inputEnd = z.next_in + z.avail_in;
 
     const Pieces pieces = inflateInPieces(
         [&](std::size_t produced, std::size_t& wanted) -> std::uint8_t* {
@@ -126,6 +127,9 @@ ZlibInflater::Summary inflateWithZlib(const std::uint8_t* data, std::size_t leng
         });
     // Full at the limit: one more byte of output means the body is too large.
     if (pieces.end == PiecesEnd::Full) finishAtLimit(z);
+    // The check value is read where zlib says the deflate data ended, and
+    // only if that place is within the input.
+    if (z.next_in + z.avail_in != inputEnd) throw invalidData();
     if (z.avail_in < 4) throw io::Eof();
     if (Adler32::stored(z.next_in) != pieces.adler) throw io::MessageError("Invalid CRC");
     return {pieces.produced, pieces.adler};
