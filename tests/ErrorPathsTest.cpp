@@ -89,6 +89,13 @@ TEST(ErrorPaths, CompressedBody) {
         {"incomplete code", edge2WithStream(bytes({0x78, 0x01, 0x05, 0x00, 0x00, 0x02, 0x00, 0x00})),
          "Invalid huffman"},
         {"check value", edge2WithStream(badCheck), "Invalid CRC"},
+        // Large enough for the fast decoder: its error lands just before the
+        // end of its first megabyte, after a match across that end.
+        {"damage before a piece ends",
+         edge2WithStream(zlibWrap(openDeflate(std::string(917500, 's'), 0) + incompleteDistancesBlock(131076 - 280) +
+                                      std::string(32, '\0'),
+                                  "")),
+         "Invalid huffman"},
     };
     for (const Case& c : cases) expectFailure(c);
 }
