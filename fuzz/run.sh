@@ -56,9 +56,9 @@ export ASAN_OPTIONS=detect_leaks=1 TSAN_OPTIONS=halt_on_error=1
 status=0
 for harness in "${harnesses[@]}"; do
     if [ -d "fuzz/regressions/$harness" ]; then
-        if ! "$build/fuzz/$harness" fuzz/regressions/"$harness"/* >"$work/$harness-regressions.log" 2>&1; then
-            echo "fuzz: $harness fails on a kept reproducer, see $work/$harness-regressions.log"
-            tail -n 20 "$work/$harness-regressions.log"
+        if ! "$build/fuzz/$harness" fuzz/regressions/"$harness"/* >"$work/$harness-regressions-$sanitizer.log" 2>&1; then
+            echo "fuzz: $harness fails on a kept reproducer, see $work/$harness-regressions-$sanitizer.log"
+            tail -n 20 "$work/$harness-regressions-$sanitizer.log"
             status=1
         fi
     fi
@@ -70,16 +70,18 @@ for harness in "${harnesses[@]}"; do
         *) seeds=$work/seeds/edg$large ;;
     esac
     corpus=$work/$harness$large
+    # One log a sanitizer, so two campaigns can run side by side.
+    log=$work/$harness$large-$sanitizer.log
     mkdir -p "$corpus"
     echo "== $harness for ${seconds}s ($sanitizer)"
     if ! "$build/fuzz/$harness" "$corpus" "$seeds" -dict=fuzz/edg.dict \
             -max_total_time="$seconds" -timeout=30 -rss_limit_mb=4096 -malloc_limit_mb=2048 \
             -max_len="$max_len" "${length_control[@]}" -artifact_prefix=fuzz/crashes/"$harness"- -print_final_stats=1 \
-            >"$work/$harness.log" 2>&1; then
-        echo "fuzz: $harness FAILED, see $work/$harness.log and fuzz/crashes/"
-        tail -n 30 "$work/$harness.log"
+            >"$log" 2>&1; then
+        echo "fuzz: $harness FAILED, see $log and fuzz/crashes/"
+        tail -n 30 "$log"
         status=1
     fi
-    grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb)|cov: ' "$work/$harness.log" | tail -n 3
+    grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb)|cov: ' "$log" | tail -n 3
 done
 exit $status
