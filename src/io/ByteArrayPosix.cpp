@@ -15,7 +15,7 @@ namespace {
 // keeps the address space of large blocks it has freed for later (glibc
 // raises its mapping threshold as it frees them), and a process capped by
 // `ulimit -v` must be able to reuse all of it for the next attempt. Builds
-// for AddressSanitizer keep every buffer on the heap, where it guards them.
+// for the sanitizers keep every buffer on the heap, where they follow it.
 constexpr std::size_t ownMappingFrom = TOMEL_HEAP_BUFFERS ? SIZE_MAX : std::size_t{1} << 20;
 
 std::size_t pages(std::size_t bytes) {
