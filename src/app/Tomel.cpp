@@ -131,13 +131,17 @@ void Tomel::convertEdgToPsd(const std::string& path) {
     const io::Bytes input = FileSystem::getBytes(path);
     const std::string output = outputPath(path);
     std::unique_ptr<FileOutput> file;
-    if (concurrency::Helpers::worthStarting()) file = attemptHelped(path, input, output);
+    bool helped = false;
+    if (concurrency::Helpers::worthStarting()) {
+        file = attemptHelped(path, input, output);
+        helped = true;
+    }
     // zlib made another body of the stream than the fast decoder, or the
-    // helped route ran short of memory: everything again, on one thread. The
-    // one-thread route starts from a heap that holds no free memory back,
-    // whether or not an attempt came first: under a memory cap it ends alike.
+    // helped route ran short of memory: everything again, on one thread, with
+    // what the first attempt freed given back, as a process that never made
+    // it would have it.
     if (!file) {
-        Heap::giveBack();
+        if (helped) Heap::giveBack();
         file = attempt(path, input, output, Route::OneThread);
     }
     file->commit();

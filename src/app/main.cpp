@@ -4,6 +4,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Console.h"
+#include "app/Heap.h"
 #include "app/Tomel.h"
 #include "io/Failure.h"
 
@@ -21,6 +22,7 @@ int fail(const std::string& text) {
 // A run whose lines could not all be written ends with 255 as well.
 int main(int argc, char** argv) {
     try {
+        app::Heap::mapLargeBlocksApart();
         app::Console::prepare();
         const std::vector<std::string> args = app::CommandLine::arguments(argc, argv);
         app::Tomel::main(args);

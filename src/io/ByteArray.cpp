@@ -1,5 +1,6 @@
 #include "io/ByteArray.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -17,7 +18,7 @@ ByteArray::ByteArray(ByteArray&& other) noexcept
 
 ByteArray& ByteArray::operator=(ByteArray&& other) noexcept {
     if (this != &other) {
-        release(data_, capacity_);
+        std::free(data_);
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
         capacity_ = std::exchange(other.capacity_, 0);
@@ -25,13 +26,13 @@ ByteArray& ByteArray::operator=(ByteArray&& other) noexcept {
     return *this;
 }
 
-ByteArray::~ByteArray() { release(data_, capacity_); }
+ByteArray::~ByteArray() { std::free(data_); }
 
 void ByteArray::reserve(std::size_t n) {
     if (n <= capacity_) return;
-    std::uint8_t* grown = regrow(data_, size_, capacity_, n);
+    void* grown = std::realloc(data_, n);
     if (grown == nullptr) throw std::bad_alloc();
-    data_ = grown;
+    data_ = static_cast<std::uint8_t*>(grown);
     capacity_ = n;
 }
 

@@ -7,12 +7,10 @@
 
 namespace io {
 
-// A growable array of bytes. New bytes are left uninitialised (buffers that
-// are about to be overwritten are not cleared first). A small array lives on
-// the heap; a large one, where the platform allows, in pages mapped for it
-// alone (ByteArrayPosix.cpp): growing moves its pages instead of copying
-// them, so growth never needs the old and the new array at once, and freeing
-// it gives its address space back at once, whatever the allocator keeps.
+// A growable array of bytes on malloc and realloc. New bytes are left
+// uninitialised (buffers that are about to be overwritten are not cleared
+// first), and growing a large array lets the allocator move its pages instead
+// of copying them, so growth never needs the old and the new array at once.
 class ByteArray {
 public:
     ByteArray() = default;
@@ -54,12 +52,6 @@ public:
     }
 
 private:
-    // The platform's part: storage for `capacity` bytes holding the `size`
-    // of `data` (which had room for `had`); nullptr where there is none. And
-    // its release.
-    static std::uint8_t* regrow(std::uint8_t* data, std::size_t size, std::size_t had, std::size_t capacity);
-    static void release(std::uint8_t* data, std::size_t capacity);
-
     std::uint8_t* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
