@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
     // Damage where igzip's first piece ends, after a match across that end.
     seed(pieces, named(0, 917500) + incompleteDistancesBlock(131076 - 280) + readAhead);
     seed(pieces, named(1, (1 << 20) - 3000) + incompleteDistancesBlock(2900) + readAhead);
-    seed(pieces, named(2, (2 << 20) - 700) + overSubscribedDistancesBlock(40));
+    seed(pieces, named(2, (2 << 20) - 700) + incompleteDistancesBlock(400) + readAhead);
     // Whole streams: a final empty block, confirmed where the check value fits.
     seed(pieces, named(4 | 2, 3 << 20) + bytes({0x03, 0x00}));
     seed(pieces, named(4 | 1, 300000) + bytes({0x03, 0x00}) + "after");

@@ -275,19 +275,6 @@ std::string openDeflate(const std::string& data, int level) {
     return raw;
 }
 
-std::string overSubscribedDistancesBlock(int tail) {
-    DeflateBits bits;
-    bits.put(1, 1);                              // final
-    bits.put(2, 2);                              // dynamic
-    bits.put(0, 5);                              // 257 literal/length codes
-    bits.put(2, 5);                              // 3 distance codes
-    lettersALengths(bits, 1);                    // 'A' and the end of block: complete
-    for (int i = 0; i < 3; ++i) bits.code(1, 2); // three distances of 1 bit
-    for (int i = 0; i < tail * 8; ++i) bits.code(0, 1);
-    bits.align();
-    return bits.bytes();
-}
-
 std::string incompleteDistancesBlock(std::size_t made) {
     DeflateBits bits;
     bits.put(1, 1);  // final

@@ -66,10 +66,6 @@ std::string storedThenIncompleteCode(const std::string& stored, int tail);
 // Raw deflate data of `data` at `level` (0: stored blocks) in blocks none of
 // which is final, ending on a byte boundary: any deflate data may follow.
 std::string openDeflate(const std::string& data, int level);
-// A final dynamic block whose distance code set is over-subscribed (three
-// codes of one bit), then `tail` bytes of codes: zlib refuses the code set
-// ("Invalid huffman").
-std::string overSubscribedDistancesBlock(int tail);
 // A final dynamic block with an incomplete distance code set, which zlib
 // refuses ("Invalid huffman") and faster decoders such as igzip decode: it
 // makes `made` bytes (matches of 258 at distance 1, then letters A) before a
