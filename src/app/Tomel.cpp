@@ -95,13 +95,15 @@ std::unique_ptr<FileOutput> attempt(const std::string& path, const io::Bytes& in
 // memory: its helpers' stacks, the fast decoder's buffer and the writer's
 // buffers take memory the one-thread route does without, and a process
 // capped by ulimit must end as it would on one CPU. Everything the attempt
-// held is released before the one-thread route starts.
+// held is released, and given back to the system, before the one-thread
+// route starts: it finds what a process that never made the attempt would.
 std::unique_ptr<FileOutput> attemptHelped(const std::string& path, const io::Bytes& input, const std::string& output) {
+    std::unique_ptr<FileOutput> file;
     try {
-        return attempt(path, input, output, Route::Helped);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
+        file = attempt(path, input, output, Route::Helped);
+    } catch (const std::bad_alloc&) {}
+    if (!file) Heap::giveBack();
+    return file;
 }
 
 } // namespace
@@ -131,19 +133,10 @@ void Tomel::convertEdgToPsd(const std::string& path) {
     const io::Bytes input = FileSystem::getBytes(path);
     const std::string output = outputPath(path);
     std::unique_ptr<FileOutput> file;
-    bool helped = false;
-    if (concurrency::Helpers::worthStarting()) {
-        file = attemptHelped(path, input, output);
-        helped = true;
-    }
+    if (concurrency::Helpers::worthStarting()) file = attemptHelped(path, input, output);
     // zlib made another body of the stream than the fast decoder, or the
-    // helped route ran short of memory: everything again, on one thread, with
-    // what the first attempt freed given back, as a process that never made
-    // it would have it.
-    if (!file) {
-        if (helped) Heap::giveBack();
-        file = attempt(path, input, output, Route::OneThread);
-    }
+    // helped route ran short of memory: everything again, on one thread.
+    if (!file) file = attempt(path, input, output, Route::OneThread);
     file->commit();
     Console::printLine("convert psd: " + path + " => " + output);
 }
