@@ -4,15 +4,15 @@
 #include <zlib.h>
 
 #include "io/Failure.h"
-#include "orvane/bytes/FastInflater.h"
-#include "orvane/bytes/InflatedBody.h"
-#include "orvane/bytes/ZlibInflater.h"
+#include "orvane/inflate/FastInflater.h"
+#include "orvane/inflate/InflatedBody.h"
+#include "orvane/inflate/ZlibInflater.h"
 
 namespace fuzz {
 
-using orvane::bytes::FastInflater;
-using orvane::bytes::InflatedBody;
-using orvane::bytes::ZlibInflater;
+using orvane::inflate::FastInflater;
+using orvane::inflate::InflatedBody;
+using orvane::inflate::ZlibInflater;
 
 io::Bytes edgeFileFrom(const std::uint8_t* data, std::size_t size) {
     if (size == 0 || (data[0] & 1) == 1)

@@ -11,11 +11,11 @@
 
 #include "FuzzSupport.h"
 #include "io/Failure.h"
-#include "orvane/bytes/DeflateCheck.h"
-#include "orvane/bytes/ZlibInflater.h"
+#include "orvane/inflate/DeflateCheck.h"
+#include "orvane/inflate/ZlibInflater.h"
 
-using orvane::bytes::DeflateCheck;
-using orvane::bytes::ZlibInflater;
+using orvane::inflate::DeflateCheck;
+using orvane::inflate::ZlibInflater;
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <zlib.h>
 
 #include "FuzzSupport.h"
-#include "orvane/bytes/ZlibInflater.h"
+#include "orvane/inflate/ZlibInflater.h"
 
 namespace {
 
@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         "\x78\x01" + prefix(blocks, length) + std::string(reinterpret_cast<const char*>(data) + 4, size - 4);
     if (checkValueFits) endWithCheckValue(stream);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(stream.data());
-    fuzz::expectFastAsZlib(bytes, stream.size(), orvane::bytes::ZlibInflater::MAX_BODY);
+    fuzz::expectFastAsZlib(bytes, stream.size(), orvane::inflate::ZlibInflater::MAX_BODY);
     // A limit inside the body: the fast decoder stops at it as zlib does.
     fuzz::expectFastAsZlib(bytes, stream.size(), length + (size - 4) * 4);
     return 0;

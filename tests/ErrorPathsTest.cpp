@@ -9,8 +9,8 @@
 
 #include "app/FileOutput.h"
 #include "io/Failure.h"
-#include "orvane/bytes/FastInflater.h"
-#include "orvane/bytes/InflatedBody.h"
+#include "orvane/inflate/FastInflater.h"
+#include "orvane/inflate/InflatedBody.h"
 #include "support/EdgWriter.h"
 #include "support/TestFiles.h"
 #include "support/TestHelpers.h"
@@ -235,10 +235,10 @@ TEST(ErrorPaths, ZlibsVerdictWinsWhereTheFastDecoderAcceptsTheBody) {
     document.pages.push_back({"p", 2, 2, 0, 0, false, {{"l", true, false, {0, 1, 1, 0}}}});
     const std::string stored = edge2Body(document) + LeBytes().u16(5000).i32(80000).bytes() + std::string(79960, 'x');
     const std::string stream = storedThenIncompleteCode(stored, 40);
-    if (orvane::bytes::FastInflater::worthwhile(stream.size())) {
+    if (orvane::inflate::FastInflater::worthwhile(stream.size())) {
         // igzip does decode it, to the body the bytes were made from.
         const auto data = reinterpret_cast<const std::uint8_t*>(stream.data());
-        orvane::bytes::InflatedBody body = orvane::bytes::FastInflater::inflate(data, stream.size(), 1 << 30);
+        orvane::inflate::InflatedBody body = orvane::inflate::FastInflater::inflate(data, stream.size(), 1 << 30);
         EXPECT_TRUE(body.bytes().toString() == stored + std::string(40, 'A'));
         // Asked again, the verdict stays zlib's error.
         EXPECT_EQ(failureText([&] { (void)body.confirm(); }), "Invalid huffman");
@@ -254,10 +254,10 @@ TEST(ErrorPaths, ZlibsVerdictWinsWhereTheFastDecoderAcceptsTheBody) {
     document.pages[0] = {"p", 300, 300, 0, 0, false, {{"l", true, false, noise}}};
     std::string crc = zlibCompress(edge2Body(document));
     crc.back() = static_cast<char>(crc.back() ^ 1);
-    if (orvane::bytes::FastInflater::worthwhile(crc.size())) {
+    if (orvane::inflate::FastInflater::worthwhile(crc.size())) {
         const auto data = reinterpret_cast<const std::uint8_t*>(crc.data());
-        orvane::bytes::InflatedBody body = orvane::bytes::FastInflater::inflate(data, crc.size(), 1 << 30);
-        EXPECT_EQ(body.confirm(), orvane::bytes::InflatedBody::Verdict::Differs);
+        orvane::inflate::InflatedBody body = orvane::inflate::FastInflater::inflate(data, crc.size(), 1 << 30);
+        EXPECT_EQ(body.confirm(), orvane::inflate::InflatedBody::Verdict::Differs);
     }
     expectFailure({"check value of a large body", edge2WithStream(crc), "Invalid CRC"});
 }

@@ -7,16 +7,16 @@
 #include "io/Eof.h"
 #include "io/MessageError.h"
 #include "orvane/bytes/Adler32.h"
-#include "orvane/bytes/DeflateCheck.h"
-#include "orvane/bytes/FastInflater.h"
-#include "orvane/bytes/InflatedBody.h"
+#include "orvane/inflate/DeflateCheck.h"
+#include "orvane/inflate/FastInflater.h"
+#include "orvane/inflate/InflatedBody.h"
 #include "orvane/bytes/Inflater.h"
-#include "orvane/bytes/ZlibInflater.h"
+#include "orvane/inflate/ZlibInflater.h"
 #include "support/EdgWriter.h"
 #include "support/Random.h"
 #include "support/TestHelpers.h"
 
-using orvane::bytes::DeflateCheck;
+using orvane::inflate::DeflateCheck;
 using orvane::bytes::Inflater;
 
 namespace {
@@ -168,8 +168,8 @@ std::string outcome(const std::string& stream, Inflater::Route route) {
     const auto* data = reinterpret_cast<const std::uint8_t*>(stream.data());
     std::string made;
     const std::string error = tests::failureText([&] {
-        orvane::bytes::InflatedBody body = Inflater::inflate(data, stream.size(), route);
-        made = body.confirm() == orvane::bytes::InflatedBody::Verdict::Differs
+        orvane::inflate::InflatedBody body = Inflater::inflate(data, stream.size(), route);
+        made = body.confirm() == orvane::inflate::InflatedBody::Verdict::Differs
                    ? Inflater::uncompress(data, stream.size()).toString()
                    : body.bytes().toString();
     });
@@ -183,7 +183,7 @@ std::string outcome(const std::string& stream, Inflater::Route route) {
 // after a match that crosses that end or not, with input left to read ahead.
 // Every such stream must end on the helped route as zlib alone ends it.
 TEST(Inflater, FastRouteEndsAsZlibAloneWhereverDamageLands) {
-    if (!orvane::bytes::FastInflater::worthwhile(std::size_t{1} << 20))
+    if (!orvane::inflate::FastInflater::worthwhile(std::size_t{1} << 20))
         GTEST_SKIP() << "igzip cannot be loaded here: there is no fast route";
     tests::Random random(23);
     std::string noise(3 << 20, '\0');
@@ -211,7 +211,7 @@ TEST(Inflater, FastRouteEndsAsZlibAloneWhereverDamageLands) {
         }
         return stream;
     };
-    const auto firstBuffer = [](std::size_t length) { return orvane::bytes::ZlibInflater::firstCapacity(length); };
+    const auto firstBuffer = [](std::size_t length) { return orvane::inflate::ZlibInflater::firstCapacity(length); };
     constexpr std::size_t piece = std::size_t{1} << 20;
     const long offsets[] = {-600, -300, -290, -280, -274, -259, -258, -200, -11, -1, 0, 1, 11, 258, 600};
     for (const long offset : offsets) {

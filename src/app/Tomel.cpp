@@ -13,7 +13,7 @@
 #include "concurrency/Worker.h"
 #include "io/FileError.h"
 #include "io/MessageError.h"
-#include "orvane/bytes/InflatedBody.h"
+#include "orvane/inflate/InflatedBody.h"
 #include "orvane/bytes/Inflater.h"
 #include "orvane/images/edg/EdgDecoder.h"
 #include "orvane/images/psd/PsdConverter.h"
@@ -24,7 +24,7 @@ namespace app {
 namespace {
 
 using namespace orvane::images;
-using orvane::bytes::InflatedBody;
+using orvane::inflate::InflatedBody;
 using orvane::bytes::Inflater;
 
 const char* const usageLine = "usage: tomel psd xxx.edg";

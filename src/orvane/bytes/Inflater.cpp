@@ -2,10 +2,14 @@
 
 #include <algorithm>
 
-#include "orvane/bytes/FastInflater.h"
-#include "orvane/bytes/ZlibInflater.h"
+#include "orvane/inflate/FastInflater.h"
+#include "orvane/inflate/ZlibInflater.h"
 
 namespace orvane::bytes {
+
+using inflate::FastInflater;
+using inflate::InflatedBody;
+using inflate::ZlibInflater;
 
 io::Bytes Inflater::uncompress(const io::Bytes& bytes) {
     return uncompress(bytes.data(), static_cast<std::size_t>(bytes.length()));

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "io/Bytes.h"
-#include "orvane/bytes/InflatedBody.h"
+#include "orvane/inflate/InflatedBody.h"
 
 namespace orvane::bytes {
 
@@ -26,7 +26,7 @@ public:
     // The body of a stream with zlib's verdict on it: where the route and the
     // body's size let the fast decoder do the work, the verdict is still to
     // be asked for (InflatedBody::confirm).
-    static InflatedBody inflate(const std::uint8_t* data, std::size_t length, Route route);
+    static inflate::InflatedBody inflate(const std::uint8_t* data, std::size_t length, Route route);
 };
 
 } // namespace orvane::bytes

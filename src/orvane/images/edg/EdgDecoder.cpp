@@ -197,7 +197,7 @@ std::unique_ptr<EdgImage> EdgDecoder::decode(const io::Bytes& bytes) {
     return decodeWith(bytes, [](Reader& input, EdgImage& image) { readEdge2(input, image); });
 }
 
-std::unique_ptr<EdgImage> EdgDecoder::decode(const io::Bytes& bytes, bytes::InflatedBody& body,
+std::unique_ptr<EdgImage> EdgDecoder::decode(const io::Bytes& bytes, inflate::InflatedBody& body,
                                              bytes::Inflater::Route route) {
     return decodeWith(bytes, [&](Reader& input, EdgImage& image) {
         const Stream stream = edge2Stream(input);

@@ -5,7 +5,7 @@
 
 #include "io/Bytes.h"
 #include "orvane/bytes/BytesInputWrapper.h"
-#include "orvane/bytes/InflatedBody.h"
+#include "orvane/inflate/InflatedBody.h"
 #include "orvane/bytes/Inflater.h"
 #include "orvane/images/edg/EdgImage.h"
 
@@ -24,7 +24,7 @@ public:
     // body is inflated by the route into `body`, which must outlive the
     // document (its layers point into it), and whose verdict is the caller's
     // to ask, whatever decoding raises.
-    static std::unique_ptr<EdgImage> decode(const io::Bytes& bytes, bytes::InflatedBody& body,
+    static std::unique_ptr<EdgImage> decode(const io::Bytes& bytes, inflate::InflatedBody& body,
                                             bytes::Inflater::Route route);
     static void readHeader(Reader& input, EdgImage& image);
     static void validateSignature(const io::Bytes& signature);

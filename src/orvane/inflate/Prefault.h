@@ -7,7 +7,7 @@
 
 #include "io/ByteArray.h"
 
-namespace orvane::bytes {
+namespace orvane::inflate {
 
 // igzip's output buffer, faulted in just ahead of igzip by the check's
 // thread, between the blocks it walks: the kernel's work of providing the
@@ -43,4 +43,4 @@ private:
     std::atomic<std::size_t> inflated_{0};
 };
 
-} // namespace orvane::bytes
+} // namespace orvane::inflate

@@ -1,6 +1,6 @@
-#include "orvane/bytes/Igzip.h"
+#include "orvane/inflate/Igzip.h"
 
-namespace orvane::bytes {
+namespace orvane::inflate {
 
 // ISA-L has no MinGW build: zlib inflates alone on Windows.
 bool Igzip::available() { return false; }
@@ -10,4 +10,4 @@ std::optional<ZlibInflater::Summary> Igzip::inflate(const std::uint8_t*, std::si
     return std::nullopt;
 }
 
-} // namespace orvane::bytes
+} // namespace orvane::inflate

@@ -1,8 +1,8 @@
-#include "orvane/bytes/Prefault.h"
+#include "orvane/inflate/Prefault.h"
 
 #include <algorithm>
 
-namespace orvane::bytes {
+namespace orvane::inflate {
 
 void Prefault::grow(std::size_t size) {
     const std::lock_guard lock(mutex_);
@@ -32,4 +32,4 @@ void Prefault::ahead(std::uint64_t walked) {
     }
 }
 
-} // namespace orvane::bytes
+} // namespace orvane::inflate

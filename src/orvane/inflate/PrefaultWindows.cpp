@@ -1,8 +1,8 @@
-#include "orvane/bytes/Prefault.h"
+#include "orvane/inflate/Prefault.h"
 
-namespace orvane::bytes {
+namespace orvane::inflate {
 
 // Windows has no fast decoder to run ahead of.
 bool Prefault::populate(std::uint8_t*, std::uint8_t*) { return false; }
 
-} // namespace orvane::bytes
+} // namespace orvane::inflate

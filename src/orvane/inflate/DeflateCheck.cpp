@@ -1,9 +1,9 @@
-#include "orvane/bytes/DeflateCheck.h"
+#include "orvane/inflate/DeflateCheck.h"
 
 #include <array>
 #include <cstring>
 
-namespace orvane::bytes {
+namespace orvane::inflate {
 
 namespace {
 
@@ -326,4 +326,4 @@ bool DeflateCheck::accepts(const std::uint8_t* data, std::size_t length, std::si
     return true;
 }
 
-} // namespace orvane::bytes
+} // namespace orvane::inflate

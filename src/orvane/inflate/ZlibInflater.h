@@ -6,7 +6,7 @@
 
 #include "io/Bytes.h"
 
-namespace orvane::bytes {
+namespace orvane::inflate {
 
 // zlib's inflation of a zlib stream (deflate data with a two-byte header and
 // an Adler-32 check value), with every error the program reports for a
@@ -37,4 +37,4 @@ public:
     static std::size_t firstCapacity(std::size_t compressedLength);
 };
 
-} // namespace orvane::bytes
+} // namespace orvane::inflate

@@ -4,9 +4,9 @@
 #include <optional>
 
 #include "io/Bytes.h"
-#include "orvane/bytes/ZlibInflater.h"
+#include "orvane/inflate/ZlibInflater.h"
 
-namespace orvane::bytes {
+namespace orvane::inflate {
 
 class StreamCheck;
 
@@ -49,4 +49,4 @@ private:
     std::optional<Verdict> verdict_;
 };
 
-} // namespace orvane::bytes
+} // namespace orvane::inflate

@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "orvane/bytes/InflatedBody.h"
+#include "orvane/inflate/InflatedBody.h"
 
-namespace orvane::bytes {
+namespace orvane::inflate {
 
 // Inflates with igzip, about three times as fast as zlib. igzip accepts some
 // damaged streams that zlib refuses (incomplete or over-subscribed code
@@ -26,4 +26,4 @@ public:
     static InflatedBody inflate(const std::uint8_t* data, std::size_t length, std::size_t limit);
 };
 
-} // namespace orvane::bytes
+} // namespace orvane::inflate

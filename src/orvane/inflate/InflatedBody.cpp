@@ -1,8 +1,8 @@
-#include "orvane/bytes/InflatedBody.h"
+#include "orvane/inflate/InflatedBody.h"
 
-#include "orvane/bytes/StreamCheck.h"
+#include "orvane/inflate/StreamCheck.h"
 
-namespace orvane::bytes {
+namespace orvane::inflate {
 
 InflatedBody::InflatedBody() : verdict_(Verdict::Confirmed) {}
 
@@ -26,4 +26,4 @@ InflatedBody::Verdict InflatedBody::confirm() {
     return *verdict_;
 }
 
-} // namespace orvane::bytes
+} // namespace orvane::inflate

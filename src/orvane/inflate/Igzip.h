@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "io/ByteArray.h"
-#include "orvane/bytes/ZlibInflater.h"
+#include "orvane/inflate/ZlibInflater.h"
 
-namespace orvane::bytes {
+namespace orvane::inflate {
 
 class StreamCheck;
 
@@ -29,4 +29,4 @@ public:
                                                         StreamCheck& check, io::ByteArray& out);
 };
 
-} // namespace orvane::bytes
+} // namespace orvane::inflate

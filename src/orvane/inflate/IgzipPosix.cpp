@@ -1,4 +1,4 @@
-#include "orvane/bytes/Igzip.h"
+#include "orvane/inflate/Igzip.h"
 
 #include <dlfcn.h>
 #include <isa-l/igzip_lib.h>
@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <limits>
 
-#include "orvane/bytes/InflatePieces.h"
-#include "orvane/bytes/StreamCheck.h"
+#include "orvane/inflate/InflatePieces.h"
+#include "orvane/inflate/StreamCheck.h"
 
-namespace orvane::bytes {
+namespace orvane::inflate {
 
 namespace {
 
@@ -90,4 +90,4 @@ std::optional<ZlibInflater::Summary> Igzip::inflate(const std::uint8_t* data, st
     return ZlibInflater::Summary{pieces.produced, pieces.adler};
 }
 
-} // namespace orvane::bytes
+} // namespace orvane::inflate

@@ -1,12 +1,12 @@
-#include "orvane/bytes/StreamCheck.h"
+#include "orvane/inflate/StreamCheck.h"
 
 #include <algorithm>
 #include <limits>
 
 #include "orvane/bytes/Adler32.h"
-#include "orvane/bytes/DeflateCheck.h"
+#include "orvane/inflate/DeflateCheck.h"
 
-namespace orvane::bytes {
+namespace orvane::inflate {
 
 bool StreamCheck::start() {
     return worker_.start([this] { run(); });
@@ -30,10 +30,10 @@ void StreamCheck::run() {
     // of check value must still be within the stream.
     if (DeflateCheck::accepts(data_ + 2, raw, limit_, accepted, betweenBlocks) && accepted.length <= limit_ &&
         accepted.used <= raw && raw - accepted.used >= 4) {
-        summary_ = {static_cast<std::size_t>(accepted.length), Adler32::stored(data_ + 2 + accepted.used)};
+        summary_ = {static_cast<std::size_t>(accepted.length), bytes::Adler32::stored(data_ + 2 + accepted.used)};
         accepted_ = true;
     }
     finished_.store(true, std::memory_order_release);
 }
 
-} // namespace orvane::bytes
+} // namespace orvane::inflate

@@ -6,10 +6,10 @@
 
 #include "concurrency/Worker.h"
 #include "io/ByteArray.h"
-#include "orvane/bytes/Prefault.h"
-#include "orvane/bytes/ZlibInflater.h"
+#include "orvane/inflate/Prefault.h"
+#include "orvane/inflate/ZlibInflater.h"
 
-namespace orvane::bytes {
+namespace orvane::inflate {
 
 // Whether zlib would accept a stream, and what it would make of it: first
 // the deflate check on a helper thread, which faults in the fast decoder's
@@ -47,4 +47,4 @@ private:
     concurrency::Worker worker_; // last: it ends, and waits for the check, first
 };
 
-} // namespace orvane::bytes
+} // namespace orvane::inflate

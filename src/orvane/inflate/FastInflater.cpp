@@ -1,15 +1,15 @@
-#include "orvane/bytes/FastInflater.h"
+#include "orvane/inflate/FastInflater.h"
 
 #include <algorithm>
 #include <memory>
 #include <optional>
 
 #include "io/ByteArray.h"
-#include "orvane/bytes/Igzip.h"
-#include "orvane/bytes/StreamCheck.h"
-#include "orvane/bytes/ZlibInflater.h"
+#include "orvane/inflate/Igzip.h"
+#include "orvane/inflate/StreamCheck.h"
+#include "orvane/inflate/ZlibInflater.h"
 
-namespace orvane::bytes {
+namespace orvane::inflate {
 
 namespace {
 
@@ -46,4 +46,4 @@ InflatedBody FastInflater::inflate(const std::uint8_t* data, std::size_t length,
     return InflatedBody(ZlibInflater::inflate(data, length, limit));
 }
 
-} // namespace orvane::bytes
+} // namespace orvane::inflate

@@ -1,4 +1,4 @@
-#include "orvane/bytes/ZlibInflater.h"
+#include "orvane/inflate/ZlibInflater.h"
 
 #include <algorithm>
 #include <array>
@@ -9,9 +9,9 @@
 #include "io/Eof.h"
 #include "io/MessageError.h"
 #include "orvane/bytes/Adler32.h"
-#include "orvane/bytes/InflatePieces.h"
+#include "orvane/inflate/InflatePieces.h"
 
-namespace orvane::bytes {
+namespace orvane::inflate {
 
 namespace {
 
@@ -57,7 +57,7 @@ void finishAtLimit(z_stream& z) {
         Bytef probe;
         z.next_out = &probe;
         z.avail_out = 1;
-        const int rc = inflate(&z, Z_NO_FLUSH);
+        const int rc = ::inflate(&z, Z_NO_FLUSH);
         if (z.avail_out == 0) throw invalidData();
         if (rc == Z_STREAM_END) return;
         checkResult(rc, z);
@@ -117,7 +117,7 @@ ZlibInflater::Summary inflateWithZlib(const std::uint8_t* data, std::size_t leng
             z.next_out = target;
             z.avail_out = static_cast<uInt>(n);
             const uInt inputBefore = z.avail_in;
-            const int rc = inflate(&z, Z_NO_FLUSH);
+            const int rc = ::inflate(&z, Z_NO_FLUSH);
             // Counts past the room or the input are never sizes.
             if (z.avail_out > n || z.avail_in > inputBefore) throw invalidData();
             const std::size_t made = n - z.avail_out;
@@ -131,7 +131,7 @@ ZlibInflater::Summary inflateWithZlib(const std::uint8_t* data, std::size_t leng
     // only if that place is within the input.
     if (z.next_in + z.avail_in != inputEnd) throw invalidData();
     if (z.avail_in < 4) throw io::Eof();
-    if (Adler32::stored(z.next_in) != pieces.adler) throw io::MessageError("Invalid CRC");
+    if (bytes::Adler32::stored(z.next_in) != pieces.adler) throw io::MessageError("Invalid CRC");
     return {pieces.produced, pieces.adler};
 }
 
@@ -162,4 +162,4 @@ std::size_t ZlibInflater::firstCapacity(std::size_t compressedLength) {
     return std::clamp<std::size_t>(compressedLength * 4, 65536, std::size_t{1} << 26);
 }
 
-} // namespace orvane::bytes
+} // namespace orvane::inflate

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <functional>
 
-namespace orvane::bytes {
+namespace orvane::inflate {
 
 // Walks raw deflate data as zlib's inflate reads it, decoding every code but
 // producing no bytes: what it keeps of the output is a count. It says yes only
@@ -28,4 +28,4 @@ public:
                         const std::function<void(std::uint64_t)>& betweenBlocks = {});
 };
 
-} // namespace orvane::bytes
+} // namespace orvane::inflate

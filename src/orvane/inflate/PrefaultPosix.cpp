@@ -1,9 +1,9 @@
-#include "orvane/bytes/Prefault.h"
+#include "orvane/inflate/Prefault.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
 
-namespace orvane::bytes {
+namespace orvane::inflate {
 
 bool Prefault::populate(std::uint8_t* from, std::uint8_t* to) {
     static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
@@ -12,4 +12,4 @@ bool Prefault::populate(std::uint8_t* from, std::uint8_t* to) {
     return ::madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE) == 0;
 }
 
-} // namespace orvane::bytes
+} // namespace orvane::inflate
