@@ -4,22 +4,17 @@
 
 namespace app {
 
-bool Console::outputClosed = false;
-bool Console::lineLost = false;
-
 void Console::printLine(const std::string& line) {
-    if (outputClosed) {
-        lineLost = true;
+    if (outputClosed_) {
+        lineLost_ = true;
         return;
     }
     const bool written = std::fwrite(line.data(), 1, line.size(), stdout) == line.size() &&
                          std::fputc('\n', stdout) != EOF && std::fflush(stdout) == 0;
     if (!written) {
-        lineLost = true;
+        lineLost_ = true;
         std::clearerr(stdout);
     }
 }
-
-bool Console::allWritten() { return !lineLost; }
 
 } // namespace app

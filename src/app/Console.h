@@ -4,10 +4,11 @@
 
 namespace app {
 
-// Standard output, where every line of the program goes. A line that cannot
-// be written (standard output closed, full, or a pipe whose reader is gone
-// while SIGPIPE is ignored) does not stop the conversions, since the files
-// are the work, but it is remembered: the run then ends with status 255.
+// Standard output, where every line of the program goes, and what became of
+// the lines: one per run, owned by main. A line that cannot be written
+// (standard output closed, full, or a pipe whose reader is gone while
+// SIGPIPE is ignored) does not stop the conversions, since the files are the
+// work, but the run then ends with status 255.
 class Console {
 public:
     // Run first: where a standard descriptor is closed, it is held on the
@@ -15,14 +16,16 @@ public:
     // file on descriptor 1 would receive the report lines). A closed
     // standard output counts as a line lost at the first line. The
     // platform's part: ConsolePosix.cpp or ConsoleWindows.cpp.
-    static void prepare();
-    static void printLine(const std::string& line);
+    static Console prepare();
+    void printLine(const std::string& line);
     // False once any line could not be written.
-    static bool allWritten();
+    bool allWritten() const { return !lineLost_; }
 
 private:
-    static bool outputClosed;
-    static bool lineLost;
+    explicit Console(bool outputClosed) : outputClosed_(outputClosed) {}
+
+    bool outputClosed_;
+    bool lineLost_ = false;
 };
 
 } // namespace app

@@ -6,13 +6,15 @@
 
 namespace app {
 
-void Console::prepare() {
+Console Console::prepare() {
+    bool outputClosed = false;
     for (int fd = 0; fd <= 2; ++fd) {
         if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
         if (fd == 1) outputClosed = true;
         // open gives the lowest free descriptor: this one.
         ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
     }
+    return Console(outputClosed);
 }
 
 } // namespace app

@@ -6,9 +6,10 @@
 
 namespace app {
 
-void Console::prepare() {
+Console Console::prepare() {
     // Lines end with "\n" alone, as on every other platform.
     _setmode(_fileno(stdout), _O_BINARY);
+    return Console(false);
 }
 
 } // namespace app

@@ -6,7 +6,8 @@
 
 namespace app {
 
-FileOutput::Seams FileOutput::seams;
+FileOutput::FileOutput(std::string targetPath, concurrency::Route route)
+    : FileOutput(std::move(targetPath), route, Seams{}) {}
 
 FileOutput::~FileOutput() {
     writer_.reset(); // the buffer in flight is written (or dropped) before the file goes
@@ -46,11 +47,11 @@ std::int32_t FileOutput::writeRaw(const std::uint8_t* data, std::int32_t n) {
 void FileOutput::passOn() {
     // A second megabyte makes the output large enough to be worth a thread
     // that copies one buffer into the kernel while the next is filled.
-    if (writerAllowed_ && !writerTried_) {
+    if (route_ == concurrency::Route::Helped && !writerTried_) {
         writerTried_ = true;
         auto writer = std::make_unique<BackgroundWriter>(
             [this](const std::uint8_t* data, std::size_t n) { return writeAllToFile(data, n); });
-        if (writer->start()) writer_ = std::move(writer);
+        if (writer->start(route_)) writer_ = std::move(writer);
     }
     if (!writer_) {
         writeToFile(pending_.data(), pending_.size());

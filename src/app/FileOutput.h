@@ -5,8 +5,10 @@
 #include <string>
 
 #include "app/BackgroundWriter.h"
+#include "concurrency/Route.h"
 #include "io/ByteArray.h"
 #include "io/Output.h"
+#include "orvane/inflate/Confirmation.h"
 
 namespace app {
 
@@ -14,13 +16,23 @@ namespace app {
 // file beside the target that has no name yet (or a temporary name where the
 // file system cannot do that), and commit() gives it the target's name in
 // one step. Until then, or on any failure, the target is untouched, and a
-// FileOutput destroyed without a commit leaves nothing behind.
+// FileOutput destroyed without a commit leaves nothing behind. One output is
+// pending at a time: the program converts its files one after another.
 class FileOutput final : public io::Output {
 public:
-    // With a writer thread allowed, an output of more than a megabyte is
-    // copied into the kernel on a thread of its own while the next megabyte
-    // is made, where a thread can be had.
-    explicit FileOutput(std::string targetPath, bool writerThread = false);
+    // Failure seams for the tests, on the POSIX build: the close call (null:
+    // the system's), and whether files without a name are used where the
+    // system offers them (the named fallback is taken otherwise).
+    struct Seams {
+        int (*close)(int) = nullptr;
+        bool unnamedFiles = true;
+    };
+
+    // On the helped route, an output of more than a megabyte is copied into
+    // the kernel on a helper thread while the next megabyte is made, where a
+    // thread can be had.
+    FileOutput(std::string targetPath, concurrency::Route route);
+    FileOutput(std::string targetPath, concurrency::Route route, Seams seams);
     ~FileOutput() override;
     FileOutput(const FileOutput&) = delete;
     FileOutput& operator=(const FileOutput&) = delete;
@@ -31,17 +43,14 @@ public:
     // them without finding room page by page.
     void expectLength(std::int64_t n) override;
     void close() override;
-    // Flushes, closes and puts the file in place of the target.
-    void commit();
+    // Flushes, closes and puts the file in place of the target: only with
+    // zlib's word that the body it was made of is zlib's.
+    void commit(orvane::inflate::Confirmation confirmed);
 
-    // Test seams, for the POSIX build: the close call (null: the system's),
-    // and whether files without a name are used where the system offers
-    // them (the named fallback is taken otherwise).
-    struct Seams {
-        int (*close)(int) = nullptr;
-        bool unnamedFiles = true;
-    };
-    static Seams seams;
+    // Once, at start-up: an interrupt (Ctrl-C, SIGTERM, a closed console)
+    // removes the pending output's temporary file before the process ends.
+    // The platform's part.
+    static void removeTemporaryOnInterrupt();
 
 protected:
     std::int32_t writeRaw(const std::uint8_t* data, std::int32_t n) override;
@@ -69,13 +78,16 @@ private:
     std::string temporary_; // the file's temporary name, when it has one
     io::ByteArray pending_; // bytes written and not yet passed to the file
     std::unique_ptr<BackgroundWriter> writer_;
-    bool writerAllowed_;
+    concurrency::Route route_;
+    Seams seams_;
     bool writerTried_ = false;
     // Each platform's part uses its own of these.
     void* handle_ = nullptr;       // Windows: the temporary file's HANDLE, null once closed
     int fd_ = -1;                  // POSIX: the file's descriptor, -1 once closed
     bool unnamed_ = false;         // POSIX: created without a name (O_TMPFILE)
     void linkUnderTemporaryName(); // POSIX only
+    bool unnamedFilesUsable() const; // POSIX only
+    int closeFd(int fd) const;       // POSIX only
 };
 
 } // namespace app

@@ -31,9 +31,9 @@ mode_t newFileMode() {
 }
 
 // A file without a name is given one through its /proc/self/fd link.
-bool canNameUnnamedFiles() {
+bool procFdAvailable() {
     static const bool available = ::access("/proc/self/fd", X_OK) == 0;
-    return available && FileOutput::seams.unnamedFiles;
+    return available;
 }
 
 std::string fdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
@@ -42,10 +42,14 @@ std::string fdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 // temporary file may stay behind.
 constexpr int terminatingSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-// The temporary file's name while it has one, for the signal handler; a
-// fixed buffer, since the handler may only read memory and call
-// async-signal-safe functions. The name changes only while these signals are
-// blocked, so the handler sees either no name or a whole one.
+// The temporary file's name while it has one, for the signal handler: the
+// one slot of global state, since a handler reaches nothing else. One slot
+// is enough because one output is pending at a time (the files of a run are
+// converted one after another, and a FileOutput is discarded or committed
+// before the next is made). A fixed buffer, since the handler may only read
+// memory and call async-signal-safe functions. The name changes only while
+// these signals are blocked, so the handler sees either no name or a whole
+// one.
 std::array<char, 8192> pendingName{};
 volatile std::sig_atomic_t pendingNamed = 0;
 
@@ -54,24 +58,6 @@ void removeTemporaryAndDie(int signal) {
     // Ends the process as the signal would have: the status stays the signal's.
     ::signal(signal, SIG_DFL);
     ::raise(signal);
-}
-
-void installSignalHandlers() {
-    static const bool installed = [] {
-        struct sigaction action {};
-        action.sa_handler = removeTemporaryAndDie;
-        sigemptyset(&action.sa_mask);
-        for (const int signal : terminatingSignals) sigaddset(&action.sa_mask, signal);
-        for (const int signal : terminatingSignals) {
-            struct sigaction previous {};
-            // A signal the caller ignores (nohup, for instance) stays ignored.
-            if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN) {
-                ::sigaction(signal, &action, nullptr);
-            }
-        }
-        return true;
-    }();
-    (void)installed;
 }
 
 class SignalsBlocked {
@@ -89,8 +75,6 @@ public:
 private:
     sigset_t previous_;
 };
-
-int closeFd(int fd) { return FileOutput::seams.close != nullptr ? FileOutput::seams.close(fd) : ::close(fd); }
 
 // Call with the signals blocked.
 void rememberPendingName(const std::string& name) {
@@ -110,10 +94,27 @@ mode_t modeFor(const std::string& target) {
 
 } // namespace
 
-FileOutput::FileOutput(std::string targetPath, bool writerThread)
-    : target_(std::move(targetPath)), directory_(directoryOf(target_)), writerAllowed_(writerThread) {
-    installSignalHandlers();
-    if (canNameUnnamedFiles()) {
+void FileOutput::removeTemporaryOnInterrupt() {
+    struct sigaction action {};
+    action.sa_handler = removeTemporaryAndDie;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : terminatingSignals) sigaddset(&action.sa_mask, signal);
+    for (const int signal : terminatingSignals) {
+        struct sigaction previous {};
+        // A signal the caller ignores (nohup, for instance) stays ignored.
+        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN) {
+            ::sigaction(signal, &action, nullptr);
+        }
+    }
+}
+
+bool FileOutput::unnamedFilesUsable() const { return seams_.unnamedFiles && procFdAvailable(); }
+
+int FileOutput::closeFd(int fd) const { return seams_.close != nullptr ? seams_.close(fd) : ::close(fd); }
+
+FileOutput::FileOutput(std::string targetPath, concurrency::Route route, Seams seams)
+    : target_(std::move(targetPath)), directory_(directoryOf(target_)), route_(route), seams_(seams) {
+    if (unnamedFilesUsable()) {
         fd_ = ::open(directory_.empty() ? "." : directory_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
         unnamed_ = fd_ >= 0;
     }
@@ -172,9 +173,8 @@ void FileOutput::closeFile() {
 // Names an unnamed file ".tomel-PID-N" beside the target, for the rename over
 // an output that already exists.
 void FileOutput::linkUnderTemporaryName() {
-    static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = directory_ + ".tomel-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        std::string name = directory_ + ".tomel-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
         const SignalsBlocked blocked;
         if (::linkat(AT_FDCWD, fdPath(fd_).c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
             temporary_ = std::move(name);
@@ -186,7 +186,7 @@ void FileOutput::linkUnderTemporaryName() {
     fail();
 }
 
-void FileOutput::commit() {
+void FileOutput::commit(orvane::inflate::Confirmation) {
     if (fd_ < 0) fail();
     flush();
     if (unnamed_) {

@@ -50,21 +50,17 @@ BOOL WINAPI removeTemporaryOnExit(DWORD) {
     return TRUE;
 }
 
-void installConsoleHandler() {
-    static const bool installed = SetConsoleCtrlHandler(removeTemporaryOnExit, TRUE) != 0;
-    (void)installed;
-}
-
 } // namespace
 
-FileOutput::FileOutput(std::string targetPath, bool writerThread)
-    : target_(std::move(targetPath)), directory_(directoryOf(target_)), writerAllowed_(writerThread) {
-    installConsoleHandler();
-    static unsigned counter = 0;
+void FileOutput::removeTemporaryOnInterrupt() { SetConsoleCtrlHandler(removeTemporaryOnExit, TRUE); }
+
+// The seams are the POSIX build's.
+FileOutput::FileOutput(std::string targetPath, concurrency::Route route, Seams)
+    : target_(std::move(targetPath)), directory_(directoryOf(target_)), route_(route) {
     const Locked locked;
     for (int attempt = 0; attempt < 100 && handle_ == nullptr; ++attempt) {
         std::string name =
-            directory_ + ".tomel-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++);
+            directory_ + ".tomel-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt);
         HANDLE handle = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
@@ -115,7 +111,7 @@ void FileOutput::closeFile() {
     if (!CloseHandle(handle)) fail();
 }
 
-void FileOutput::commit() {
+void FileOutput::commit(orvane::inflate::Confirmation) {
     if (!isOpen()) fail();
     close();
     const Locked locked;

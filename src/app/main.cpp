@@ -4,14 +4,15 @@
 
 #include "app/CommandLine.h"
 #include "app/Console.h"
+#include "app/FileOutput.h"
 #include "app/Heap.h"
 #include "app/Tomel.h"
 #include "io/Failure.h"
 
 namespace {
 
-int fail(const std::string& text) {
-    app::Console::printLine("Error : " + text);
+int fail(app::Console& console, const std::string& text) {
+    console.printLine("Error : " + text);
     return 255;
 }
 
@@ -21,19 +22,21 @@ int fail(const std::string& text) {
 // the run here with one "Error : " line on standard output and status 255.
 // A run whose lines could not all be written ends with 255 as well.
 int main(int argc, char** argv) {
+    // What the whole run relies on is set up once, before anything else.
+    app::Heap::mapLargeBlocksApart();
+    app::Console console = app::Console::prepare();
+    app::FileOutput::removeTemporaryOnInterrupt();
     try {
-        app::Heap::mapLargeBlocksApart();
-        app::Console::prepare();
         const std::vector<std::string> args = app::CommandLine::arguments(argc, argv);
-        app::Tomel::main(args);
-        return app::Console::allWritten() ? 0 : 255;
+        app::Tomel::main(args, console);
+        return console.allWritten() ? 0 : 255;
     } catch (const io::Failure& failure) {
-        return fail(failure.text());
+        return fail(console, failure.text());
     } catch (const std::bad_alloc&) {
-        return fail("Out of memory");
+        return fail(console, "Out of memory");
     } catch (const std::exception& e) {
-        return fail(e.what());
+        return fail(console, e.what());
     } catch (...) {
-        return fail("Unknown error");
+        return fail(console, "Unknown error");
     }
 }

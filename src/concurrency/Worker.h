@@ -1,17 +1,20 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
-#include <future>
+
+#include "concurrency/Route.h"
 
 namespace concurrency {
 
-// One piece of work on a helper thread beside the converting thread: the
+// The one way to run a helper thread beside the converting thread: the
 // deflate check with its prefault, the writer, the composite's tables. The
-// thread takes no asynchronous signals (they all go to the main thread, whose
-// handlers rely on what it blocks around its own critical steps) and has a
-// small stack. The work should allocate nothing: the allocator would give
-// the thread an arena of its own, address space a capped process lacks.
+// route decides whether a helper may run at all. The thread takes no
+// asynchronous signals (they all go to the main thread, whose handlers rely
+// on what it blocks around its own critical steps) and has a small stack.
+// The work should allocate nothing: the allocator would give the thread an
+// arena of its own, address space a capped process lacks.
 class Worker {
 public:
     Worker() = default;
@@ -20,10 +23,10 @@ public:
     Worker(const Worker&) = delete;
     Worker& operator=(const Worker&) = delete;
 
-    // Starts the work on a thread of its own. False where no thread could be
-    // had: the work has not run, and the caller does it or does without it.
-    // Whether a helper pays off is the caller's question (Helpers).
-    [[nodiscard]] bool start(std::function<void()> work);
+    // Starts the work on a thread of its own where the route has helpers.
+    // False on the one-thread route or where no thread could be had: the
+    // work has not run, and the caller does it or does without it.
+    [[nodiscard]] bool start(Route route, std::function<void()> work);
     // Waits until the work has ended and raises what it raised.
     void join();
 
@@ -31,9 +34,11 @@ private:
     // The platform's part: WorkerPosix.cpp or WorkerWindows.cpp.
     bool startThread();
     void joinThread();
+    // The thread's body: the work, and what it raised kept for join().
+    void run() noexcept;
 
-    std::packaged_task<void()> task_;
-    std::future<void> done_;
+    std::function<void()> work_;
+    std::exception_ptr failure_;
     bool running_ = false;
     std::uintptr_t thread_ = 0; // the platform's thread handle
     void* stack_ = nullptr;     // the thread's stack, where the platform's part maps it

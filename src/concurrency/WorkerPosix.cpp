@@ -54,7 +54,7 @@ bool Worker::startThread() {
     const bool started = ::pthread_create(
                              &thread, &attributes,
                              [](void* self) -> void* {
-                                 static_cast<Worker*>(self)->task_();
+                                 static_cast<Worker*>(self)->run();
                                  return nullptr;
                              },
                              this) == 0;

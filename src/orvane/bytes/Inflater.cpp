@@ -23,9 +23,9 @@ io::Bytes Inflater::uncompressAtMost(const std::uint8_t* data, std::size_t lengt
     return ZlibInflater::inflate(data, length, static_cast<std::size_t>(std::max(maxLength, 0)));
 }
 
-InflatedBody Inflater::inflate(const std::uint8_t* data, std::size_t length, Route route) {
-    if (route == Route::FastChecked && FastInflater::worthwhile(length)) {
-        return FastInflater::inflate(data, length, ZlibInflater::MAX_BODY);
+InflatedBody Inflater::inflate(const std::uint8_t* data, std::size_t length, concurrency::Route route) {
+    if (route == concurrency::Route::Helped && FastInflater::worthwhile(length)) {
+        return FastInflater::inflate(data, length, ZlibInflater::MAX_BODY, route);
     }
     return InflatedBody(uncompress(data, length));
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "concurrency/Route.h"
 #include "io/Bytes.h"
 #include "orvane/inflate/InflatedBody.h"
 
@@ -20,13 +21,11 @@ public:
     // fails with "Invalid data" as soon as it passes that length.
     static io::Bytes uncompressAtMost(const std::uint8_t* data, std::size_t length, std::int32_t maxLength);
 
-    // Who may inflate a body: zlib alone, or, where the caller has a CPU for
-    // a helper thread, the fast decoder with zlib's rules checked beside it.
-    enum class Route { ZlibAlone, FastChecked };
-    // The body of a stream with zlib's verdict on it: where the route and the
-    // body's size let the fast decoder do the work, the verdict is still to
-    // be asked for (InflatedBody::confirm).
-    static inflate::InflatedBody inflate(const std::uint8_t* data, std::size_t length, Route route);
+    // The body of a stream with zlib's verdict on it. On the helped route,
+    // where the body is large enough, the fast decoder does the work with
+    // zlib's rules checked beside it, and the verdict is still to be asked
+    // for (InflatedBody::confirm); on the one-thread route zlib alone does.
+    static inflate::InflatedBody inflate(const std::uint8_t* data, std::size_t length, concurrency::Route route);
 };
 
 } // namespace orvane::bytes

@@ -23,25 +23,24 @@ bool FastInflater::worthwhile(std::size_t compressedLength) {
     return compressedLength >= smallestWorthwhile && Igzip::available();
 }
 
-InflatedBody FastInflater::inflate(const std::uint8_t* data, std::size_t length, std::size_t limit) {
+InflatedBody FastInflater::inflate(const std::uint8_t* data, std::size_t length, std::size_t limit,
+                                   concurrency::Route route, Decoder decoder) {
     // A header zlib refuses is refused at once, as zlib alone would.
     ZlibInflater::checkHeader(data, length);
-    {
+    if (route == concurrency::Route::Helped) {
         io::ByteArray out;
         // Declared after the buffer, so the check's thread ends before it goes.
         std::unique_ptr<StreamCheck> check;
         std::optional<ZlibInflater::Summary> fast;
-        if (Igzip::available()) {
-            out.resize(std::min(limit, ZlibInflater::firstCapacity(length)));
-            check = std::make_unique<StreamCheck>(data, length, limit, out);
-            if (check->start()) {
-                fast = Igzip::inflate(data, length, limit, *check, out);
-                check->prefault().stop();
-            }
+        out.resize(std::min(limit, ZlibInflater::firstCapacity(length)));
+        check = std::make_unique<StreamCheck>(data, length, limit, out);
+        if (check->start(route)) {
+            fast = decoder(data, length, limit, *check, out);
+            check->prefault().stop();
         }
         if (fast) return InflatedBody(io::Bytes(std::move(out)), *fast, std::move(check));
     }
-    // No helper, no igzip, or igzip stopped: zlib's inflation gives the
+    // No helper, no igzip, or the decoder stopped: zlib's inflation gives the
     // error, or the body, in memory of its own.
     return InflatedBody(ZlibInflater::inflate(data, length, limit));
 }

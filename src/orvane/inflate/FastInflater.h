@@ -2,8 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
+#include "concurrency/Route.h"
+#include "io/ByteArray.h"
+#include "orvane/inflate/Igzip.h"
 #include "orvane/inflate/InflatedBody.h"
+#include "orvane/inflate/ZlibInflater.h"
 
 namespace orvane::inflate {
 
@@ -19,11 +24,18 @@ public:
     // Whether the fast decoder pays off for a body: igzip can be loaded, and
     // the body is large enough that the helper costs less than it saves.
     static bool worthwhile(std::size_t compressedLength);
-    // igzip's body of a zlib stream of at most limit bytes, with the check of
-    // the stream running; the stream's bytes must outlive the body's check.
-    // Where no helper can be had, igzip cannot be loaded or stops short of
-    // the stream's end, zlib inflates at once: its error, or its body.
-    static InflatedBody inflate(const std::uint8_t* data, std::size_t length, std::size_t limit);
+    // What fills the body: igzip, or a stand-in that tests the verdict where
+    // igzip cannot be loaded. Igzip::inflate says what it must do.
+    using Decoder = std::optional<ZlibInflater::Summary> (*)(const std::uint8_t* data, std::size_t length,
+                                                             std::size_t limit, StreamCheck& check,
+                                                             io::ByteArray& out);
+    // The decoder's body of a zlib stream of at most limit bytes, with the
+    // check of the stream running on a helper; the stream's bytes must
+    // outlive the body's check. Where the route has no helper or none can be
+    // had, or the decoder stops short of the stream's end, zlib inflates at
+    // once: its error, or its body.
+    static InflatedBody inflate(const std::uint8_t* data, std::size_t length, std::size_t limit,
+                                concurrency::Route route, Decoder decoder = Igzip::inflate);
 };
 
 } // namespace orvane::inflate

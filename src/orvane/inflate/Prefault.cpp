@@ -5,13 +5,13 @@
 namespace orvane::inflate {
 
 void Prefault::grow(std::size_t size) {
-    const std::lock_guard lock(mutex_);
+    const concurrency::Lock lock(mutex_);
     out_.resize(size);
     capacity_ = size;
 }
 
 void Prefault::stop() {
-    const std::lock_guard lock(mutex_);
+    const concurrency::Lock lock(mutex_);
     stopped_ = true;
 }
 
@@ -20,10 +20,10 @@ void Prefault::ahead(std::uint64_t walked) {
     constexpr std::size_t step = std::size_t{1} << 20;
     constexpr std::size_t cap = std::size_t{256} << 20;
     const std::size_t inflated = inflated_.load(std::memory_order_relaxed);
-    if (walked < inflated && faulted_ >= cap) return;
     const std::size_t target = inflated + lookahead;
     for (;;) {
-        const std::lock_guard lock(mutex_);
+        const concurrency::Lock lock(mutex_);
+        if (walked < inflated && faulted_ >= cap) return;
         const std::size_t end = std::min({target, capacity_, faulted_ + step});
         if (stopped_ || faulted_ >= end) return;
         // Advice only: a system without it, or memory short, ends the prefault.

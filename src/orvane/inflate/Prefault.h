@@ -3,8 +3,8 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 
+#include "concurrency/Mutex.h"
 #include "io/ByteArray.h"
 
 namespace orvane::inflate {
@@ -35,11 +35,11 @@ private:
     // system provide the pages of [from, to) now; false where it cannot.
     static bool populate(std::uint8_t* from, std::uint8_t* to);
 
-    io::ByteArray& out_;
-    std::mutex mutex_;
-    std::size_t capacity_;
-    std::size_t faulted_ = 0;
-    bool stopped_ = false;
+    concurrency::Mutex mutex_;
+    io::ByteArray& out_ TOMEL_GUARDED_BY(mutex_);
+    std::size_t capacity_ TOMEL_GUARDED_BY(mutex_);
+    std::size_t faulted_ TOMEL_GUARDED_BY(mutex_) = 0;
+    bool stopped_ TOMEL_GUARDED_BY(mutex_) = false;
     std::atomic<std::size_t> inflated_{0};
 };
 

@@ -8,8 +8,8 @@
 
 namespace orvane::inflate {
 
-bool StreamCheck::start() {
-    return worker_.start([this] { run(); });
+bool StreamCheck::start(concurrency::Route route) {
+    return worker_.start(route, [this] { run(); });
 }
 
 ZlibInflater::Summary StreamCheck::verdict() {

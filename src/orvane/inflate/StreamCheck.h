@@ -23,8 +23,9 @@ public:
     StreamCheck(const StreamCheck&) = delete;
     StreamCheck& operator=(const StreamCheck&) = delete;
 
-    // Starts the check on a helper thread; false where none could be had.
-    bool start();
+    // Starts the check on a helper thread; false where the route has none
+    // or none could be had.
+    bool start(concurrency::Route route);
     Prefault& prefault() { return prefault_; }
     // Whether the check has ended and found that the deflate data is not
     // what zlib accepts as it is: zlib alone must decide.

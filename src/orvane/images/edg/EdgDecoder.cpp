@@ -177,33 +177,39 @@ Stream edge2Stream(EdgDecoder::Reader& input) {
     return {input.readView(length), static_cast<std::size_t>(length)};
 }
 
-// The header, then the body of either generation; Edge2's as the caller reads it.
-template <typename ReadEdge2>
-std::unique_ptr<EdgImage> decodeWith(const io::Bytes& bytes, ReadEdge2 readEdge2) {
-    EdgDecoder::Reader input(bytes, bytes::Endian::LittleEndian);
+} // namespace
+
+std::unique_ptr<EdgImage> EdgDecoder::decode(const io::Bytes& bytes) {
+    Reader input(bytes, bytes::Endian::LittleEndian);
     auto image = std::make_unique<EdgImage>();
-    EdgDecoder::readHeader(input, *image);
+    readHeader(input, *image);
     if (image->version == Version::Edge1) {
-        EdgDecoder::readEdge1(input, *image);
+        readEdge1(input, *image);
     } else {
         readEdge2(input, *image);
     }
     return image;
 }
 
-} // namespace
-
-std::unique_ptr<EdgImage> EdgDecoder::decode(const io::Bytes& bytes) {
-    return decodeWith(bytes, [](Reader& input, EdgImage& image) { readEdge2(input, image); });
-}
-
-std::unique_ptr<EdgImage> EdgDecoder::decode(const io::Bytes& bytes, inflate::InflatedBody& body,
-                                             bytes::Inflater::Route route) {
-    return decodeWith(bytes, [&](Reader& input, EdgImage& image) {
-        const Stream stream = edge2Stream(input);
-        body = bytes::Inflater::inflate(stream.data, stream.length, route);
-        readEdge2Body(body.bytes(), image);
-    });
+DecodedEdg EdgDecoder::decode(const io::Bytes& bytes, concurrency::Route route) {
+    Reader input(bytes, bytes::Endian::LittleEndian);
+    auto image = std::make_unique<EdgImage>();
+    readHeader(input, *image);
+    if (image->version == Version::Edge1) {
+        readEdge1(input, *image);
+        return DecodedEdg(inflate::InflatedBody(), std::move(image));
+    }
+    const Stream stream = edge2Stream(input);
+    inflate::InflatedBody body = bytes::Inflater::inflate(stream.data, stream.length, route);
+    // Read before zlib's verdict is in: an error found in the body waits
+    // behind it.
+    std::exception_ptr failure;
+    try {
+        readEdge2Body(body.bytes(), *image);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    return DecodedEdg(std::move(body), std::move(image), failure);
 }
 
 void EdgDecoder::readHeader(Reader& input, EdgImage& image) {

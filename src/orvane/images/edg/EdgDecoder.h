@@ -4,9 +4,9 @@
 #include <memory>
 
 #include "io/Bytes.h"
+#include "concurrency/Route.h"
 #include "orvane/bytes/BytesInputWrapper.h"
-#include "orvane/inflate/InflatedBody.h"
-#include "orvane/bytes/Inflater.h"
+#include "orvane/images/edg/DecodedEdg.h"
 #include "orvane/images/edg/EdgImage.h"
 
 namespace orvane::images::edg {
@@ -20,12 +20,11 @@ public:
     static constexpr std::int32_t LAYER_NAME_MAX = 80;
 
     static std::unique_ptr<EdgImage> decode(const io::Bytes& bytes);
-    // As decode, for a caller that holds zlib's verdict on an Edge2 body: the
-    // body is inflated by the route into `body`, which must outlive the
-    // document (its layers point into it), and whose verdict is the caller's
-    // to ask, whatever decoding raises.
-    static std::unique_ptr<EdgImage> decode(const io::Bytes& bytes, inflate::InflatedBody& body,
-                                            bytes::Inflater::Route route);
+    // As decode, with an Edge2 body inflated by the route: the document with
+    // the body it points into, and zlib's verdict still to be asked for.
+    // Errors of the header and of inflating are raised; an error found in
+    // the body is held in the result, behind zlib's verdict.
+    static DecodedEdg decode(const io::Bytes& bytes, concurrency::Route route);
     static void readHeader(Reader& input, EdgImage& image);
     static void validateSignature(const io::Bytes& signature);
     static void readVersion(Reader& input, EdgImage& image);

@@ -34,7 +34,7 @@ std::array<Rgba, 256> EdgPage::getRgbaLookup() const {
 }
 
 std::vector<Rgba> EdgPage::getRgbaImageData() const {
-    const PageCompositor compositor(*this);
+    const PageCompositor compositor(layers, getRgbaLookup(), isTransparent);
     std::vector<Rgba> result(compositor.length());
     compositor.compose(0, result.size(), result.data());
     return result;

@@ -3,18 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
-#include "orvane/images/edg/EdgPage.h"
-
 namespace orvane::images::edg {
 
-PageCompositor::PageCompositor(const EdgPage& page) {
-    for (auto layer = page.layers.rbegin(); layer != page.layers.rend(); ++layer) {
+PageCompositor::PageCompositor(const std::vector<std::unique_ptr<EdgLayer>>& layers,
+                               const std::array<color::Rgba, 256>& lookup, bool transparent) {
+    for (auto layer = layers.rbegin(); layer != layers.rend(); ++layer) {
         if (!(*layer)->visible) continue;
         visible_.push_back(&(*layer)->imageData);
         length_ = std::max(length_, (*layer)->imageData.size());
     }
-    const std::array<color::Rgba, 256> lookup = page.getRgbaLookup();
-    const std::uint32_t forced = page.isTransparent ? 0u : 0xFF000000u;
+    const std::uint32_t forced = transparent ? 0u : 0xFF000000u;
     for (std::size_t i = 0; i < 256; ++i) {
         const auto value = static_cast<std::uint32_t>(lookup[i].value);
         colours_[Bottom * 256 + i] = color::Rgba{static_cast<std::int32_t>(value | forced)};

@@ -3,15 +3,15 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "orvane/bytes/ByteLookup.h"
 #include "orvane/images/color/Rgba.h"
+#include "orvane/images/edg/EdgLayer.h"
 #include "orvane/images/edg/IndexArray.h"
 
 namespace orvane::images::edg {
-
-class EdgPage;
 
 // Composites a page's visible layers bottom-up, without blending: the lowest
 // visible layer is drawn first (made opaque unless the page is transparent),
@@ -19,7 +19,10 @@ class EdgPage;
 // not 0. Works on palette indices and looks the colour up once per pixel.
 class PageCompositor {
 public:
-    explicit PageCompositor(const EdgPage& page);
+    // A page's layers (the top-most first), its colours for every byte index
+    // and whether it is transparent.
+    PageCompositor(const std::vector<std::unique_ptr<EdgLayer>>& layers, const std::array<color::Rgba, 256>& lookup,
+                   bool transparent);
 
     // The composite's length: that of the longest visible layer.
     std::size_t length() const { return length_; }

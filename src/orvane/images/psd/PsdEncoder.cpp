@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "concurrency/Worker.h"
 #include "io/BytesOutput.h"
 #include "io/IoError.h"
 #include "orvane/bytes/ByteLookup.h"
@@ -16,6 +17,9 @@ constexpr std::int32_t rawCompression = 0;
 constexpr std::int32_t fullRange = 0xFFFF; // black 0 to 0, white 255 to 255
 // Planes are split through a buffer of this many bytes and written in pieces.
 constexpr std::size_t planePiece = 1 << 16;
+// A composite of fewer pixels is resolved when it is written: a helper
+// would cost more than it saves.
+constexpr std::size_t smallestResolvedAhead = std::size_t{1} << 20;
 
 bool fitsInt16(std::int64_t v) {
     return v >= std::numeric_limits<std::int16_t>::min() && v <= std::numeric_limits<std::int16_t>::max();
@@ -68,7 +72,7 @@ constexpr std::int32_t channelIds[PsdFormat::CHANNEL_COUNT] = {0, 1, 2, -1};
 io::Bytes PsdEncoder::encode(const PsdImage& document) {
     const PsdLayout checked = layout(document);
     io::BytesOutput output;
-    encodeTo(document, checked, output);
+    encodeTo(document, checked, output, concurrency::Route::OneThread);
     return output.getBytes();
 }
 
@@ -86,19 +90,27 @@ PsdLayout PsdEncoder::layout(const PsdImage& document) {
 }
 
 void PsdEncoder::encodeTo(const PsdImage& document, io::Output& output) {
-    encodeTo(document, layout(document), output); // checked before the first byte goes out
+    // Checked before the first byte goes out.
+    encodeTo(document, layout(document), output, concurrency::Route::OneThread);
 }
 
 void PsdEncoder::encodeTo(const PsdImage& document, const PsdLayout& layout, io::Output& output,
-                          const TablesAhead& tablesAhead) {
+                          concurrency::Route route) {
+    const PixelSource* composite = document.composite.get();
+    const bool worthAhead = route == concurrency::Route::Helped && composite != nullptr && !document.layers.empty() &&
+                            composite->pixelCount() >= smallestResolvedAhead;
+    CompositeTables tables = worthAhead ? composite->allocateTables() : CompositeTables();
+    concurrency::Worker resolving; // after the tables: it ends, and waits for them, first
+    const bool ahead = worthAhead && resolving.start(route, [&] { composite->resolve(tables); });
     output.expectLength(layout.fileLength());
     output.set_bigEndian(true);
     writeHeader(document, output);
     writeColorModeData(document, output);
     writeImageResources(document, output);
     writeLayerAndMaskInformation(document, layout, output);
-    if (tablesAhead && document.composite) {
-        writeComposite(*document.composite, tablesAhead(), output);
+    if (ahead) {
+        resolving.join();
+        writeComposite(*composite, tables, output);
     } else {
         writeImageData(document, output);
     }

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "concurrency/Route.h"
 #include "io/Bytes.h"
 #include "io/Output.h"
 #include "orvane/images/color/Rgba.h"
@@ -27,13 +27,12 @@ public:
     // Streams the whole file to the output; raises Overflow before writing
     // anything when the document cannot be encoded.
     static void encodeTo(const PsdImage& document, io::Output& output);
-    // The composite's tables, resolved by the caller beside the writing of
-    // the layers: called once the layers are written, it hands them over.
-    using TablesAhead = std::function<CompositeTables()>;
-    // The same with the layout already taken from layout(). Without tables
-    // ahead, the composite's are resolved when it is due.
+    // The same with the layout already taken from layout(). On the helped
+    // route a large composite's tables are resolved on a helper while the
+    // layers, which come first in the file, are written; otherwise when the
+    // composite is due.
     static void encodeTo(const PsdImage& document, const PsdLayout& layout, io::Output& output,
-                         const TablesAhead& tablesAhead = {});
+                         concurrency::Route route);
 
     static void writeHeader(const PsdImage& document, io::Output& output);
     static void writeColorModeData(const PsdImage& document, io::Output& output);
