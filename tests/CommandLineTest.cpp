@@ -82,11 +82,13 @@ TEST(CommandLine, PathErrors) {
     TempDir dir;
     ::mkdir(dir.file("pics.edg").c_str(), 0755);
     ASSERT_EQ(::symlink("loop.edg", dir.file("loop.edg").c_str()), 0);
+    writeFile(dir.file("cat.edg"), smallEdge1());
     const std::pair<std::string, std::string> cases[] = {
         {"", "Error : File not found\n"},
         {"pics.edg", "Error : File is Directory\n"},
         {"nowhere/x.edg", "Error : File not found\n"},
         {"pics.edg/x.edg", "Error : File not found\n"},
+        {"cat.edg/x.edg", "Error : File not found\n"}, // through a file (ENOTDIR)
         // There, but not to be examined: a loop of links, a name too long.
         {"loop.edg", "Error : [file_contents,loop.edg]\n"},
         {std::string(300, 'n') + ".edg", "Error : [file_contents," + std::string(300, 'n') + ".edg]\n"},

@@ -249,8 +249,7 @@ TEST(ErrorPaths, ZlibsVerdictWinsWhereTheFastDecoderAcceptsTheBody) {
     crc.back() = static_cast<char>(crc.back() ^ 1);
     const std::vector<Case> cases = {
         {"incomplete literal code", edge2WithStream(storedThenIncompleteCode(stored, 40)), "Invalid huffman"},
-        {"broken document, incomplete code", edge2WithStream(storedThenIncompleteCode(broken, 40)),
-         "Invalid huffman"},
+        {"broken document, incomplete code", edge2WithStream(storedThenIncompleteCode(broken, 40)), "Invalid huffman"},
         {"check value of a large body", edge2WithStream(crc), "Invalid CRC"},
     };
     for (const Case& c : cases) expectFailure(c);

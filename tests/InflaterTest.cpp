@@ -2,22 +2,27 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <functional>
+#include <memory>
+#include <optional>
 
 #include "io/Eof.h"
 #include "io/MessageError.h"
 #include "orvane/bytes/Adler32.h"
 #include "orvane/bytes/Inflater.h"
+#include "orvane/images/edg/DecodedEdg.h"
 #include "orvane/inflate/DeflateCheck.h"
 #include "orvane/inflate/FastInflater.h"
 #include "orvane/inflate/InflatedBody.h"
+#include "orvane/inflate/StreamCheck.h"
 #include "orvane/inflate/ZlibInflater.h"
 #include "support/EdgWriter.h"
 #include "support/Random.h"
 #include "support/TestHelpers.h"
 
-using orvane::inflate::DeflateCheck;
 using orvane::bytes::Inflater;
+using orvane::inflate::DeflateCheck;
 
 namespace {
 
@@ -239,5 +244,73 @@ TEST(Inflater, FastRouteEndsAsZlibAloneWhereverDamageLands) {
             expectAlike(tests::zlibWrap(raw + tail, body), label + " after " + std::to_string(length));
         const std::string whole = tests::zlibWrap(raw + tests::bytes({0x03, 0x00}), body);
         EXPECT_TRUE(outcome(whole, concurrency::Route::Helped) == body) << length;
+    }
+}
+
+namespace {
+
+// What the stand-in fast decoder makes of any stream: each row sets it. It
+// stands in for igzip, so that the verdict is tested where igzip cannot be
+// loaded; it grows the buffer as igzip does, through the check's prefault.
+std::string standInBody;
+
+std::optional<orvane::inflate::ZlibInflater::Summary> standIn(const std::uint8_t*, std::size_t, std::size_t,
+                                                              orvane::inflate::StreamCheck& check, io::ByteArray& out) {
+    check.prefault().grow(standInBody.size());
+    std::copy(standInBody.begin(), standInBody.end(), out.data());
+    return orvane::inflate::ZlibInflater::Summary{
+        standInBody.size(), orvane::bytes::Adler32::update(orvane::bytes::Adler32::INITIAL, out.data(), out.size())};
+}
+
+} // namespace
+
+// zlib's verdict on a body the fast decoder made, and its precedence over an
+// error found in that body: the verdict's error, "differs" (inflate again),
+// or "confirmed"; then, behind the same verdict, an error of the work done
+// with the document.
+TEST(Inflater, ZlibsVerdictDecidesWhatTheFastDecoderMade) {
+    using orvane::inflate::FastInflater;
+    if (!tests::helperThreadsRun()) GTEST_SKIP() << "no helper thread here: the check never runs beside a decoder";
+    tests::Random random(24);
+    std::string body(200000, '\0');
+    for (char& c : body) c = static_cast<char>(random.next());
+    const std::string good = tests::zlibCompress(body);
+    std::string wrongCheck = good;
+    wrongCheck.back() = static_cast<char>(wrongCheck.back() ^ 1);
+    std::string otherBody = body;
+    otherBody[100] = static_cast<char>(otherBody[100] ^ 1);
+    const std::string refused = tests::storedThenIncompleteCode(body, 40);
+    struct Row {
+        std::string label, stream, made, verdict;
+    };
+    const std::vector<Row> rows = {
+        {"agrees", good, body, "confirmed"},
+        {"another body", good, otherBody, "differs"},
+        {"wrong check value", wrongCheck, body, "differs"},
+        {"cut inside the check value", good.substr(0, good.size() - 2), body, "Eof"},
+        {"code set zlib refuses", refused, body + std::string(40, 'A'), "Invalid huffman"},
+    };
+    for (const Row& row : rows) {
+        standInBody = row.made;
+        const auto* data = reinterpret_cast<const std::uint8_t*>(row.stream.data());
+        const auto decode = [&] {
+            return FastInflater::inflate(data, row.stream.size(), 1 << 30, concurrency::Route::Helped, standIn);
+        };
+        std::string verdict;
+        const std::string error = tests::failureText([&] {
+            orvane::inflate::InflatedBody fast = decode();
+            EXPECT_TRUE(fast.bytes().toString() == row.made) << row.label;
+            verdict = fast.confirm() ? "confirmed" : "differs";
+        });
+        EXPECT_EQ(error == "no error" ? verdict : error, row.verdict) << row.label;
+
+        // The document's own error waits behind the verdict.
+        orvane::images::edg::DecodedEdg decoded(decode(), std::make_unique<orvane::images::edg::EdgImage>());
+        decoded.use([](const orvane::images::edg::EdgImage&) { throw io::Eof(); });
+        const std::string held = tests::failureText([&] { (void)decoded.confirm(); });
+        EXPECT_EQ(held, row.verdict == "confirmed" ? "Eof"
+                        : error == "no error"      ? "no error"
+                                                   : row.verdict)
+            << row.label;
     }
 }

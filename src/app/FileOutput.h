@@ -82,10 +82,10 @@ private:
     Seams seams_;
     bool writerTried_ = false;
     // Each platform's part uses its own of these.
-    void* handle_ = nullptr;       // Windows: the temporary file's HANDLE, null once closed
-    int fd_ = -1;                  // POSIX: the file's descriptor, -1 once closed
-    bool unnamed_ = false;         // POSIX: created without a name (O_TMPFILE)
-    void linkUnderTemporaryName(); // POSIX only
+    void* handle_ = nullptr;         // Windows: the temporary file's HANDLE, null once closed
+    int fd_ = -1;                    // POSIX: the file's descriptor, -1 once closed
+    bool unnamed_ = false;           // POSIX: created without a name (O_TMPFILE)
+    void linkUnderTemporaryName();   // POSIX only
     bool unnamedFilesUsable() const; // POSIX only
     int closeFd(int fd) const;       // POSIX only
 };

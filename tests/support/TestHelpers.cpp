@@ -1,5 +1,6 @@
 #include "support/TestHelpers.h"
 
+#include "concurrency/Worker.h"
 #include "io/Failure.h"
 
 namespace tests {
@@ -17,6 +18,11 @@ std::string failureText(const std::function<void()>& action) {
         return failure.text();
     }
     return "no error";
+}
+
+bool helperThreadsRun() {
+    concurrency::Worker probe;
+    return probe.start(concurrency::Route::Helped, [] {});
 }
 
 } // namespace tests

@@ -13,4 +13,8 @@ std::string bytes(std::initializer_list<int> values);
 // raises, or "no error" when it returns.
 std::string failureText(const std::function<void()>& action);
 
+// Whether a helper thread can be had here: never in the Windows build, which
+// converts on one thread.
+bool helperThreadsRun();
+
 } // namespace tests

@@ -27,8 +27,7 @@ public:
     // What fills the body: igzip, or a stand-in that tests the verdict where
     // igzip cannot be loaded. Igzip::inflate says what it must do.
     using Decoder = std::optional<ZlibInflater::Summary> (*)(const std::uint8_t* data, std::size_t length,
-                                                             std::size_t limit, StreamCheck& check,
-                                                             io::ByteArray& out);
+                                                             std::size_t limit, StreamCheck& check, io::ByteArray& out);
     // The decoder's body of a zlib stream of at most limit bytes, with the
     // check of the stream running on a helper; the stream's bytes must
     // outlive the body's check. Where the route has no helper or none can be

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "io/Bytes.h"
 #include "concurrency/Route.h"
+#include "io/Bytes.h"
 #include "orvane/bytes/BytesInputWrapper.h"
 #include "orvane/images/edg/DecodedEdg.h"
 #include "orvane/images/edg/EdgImage.h"

@@ -7,7 +7,8 @@
 namespace orvane::images::psd {
 
 PlacedComposite::PlacedComposite(const edg::EdgPage& page, std::int32_t width, std::int32_t height)
-    : compositor_(page.layers, page.getRgbaLookup(), page.isTransparent), width_(width), height_(height), pageX_(page.x), pageY_(page.y), pageWidth_(page.width) {
+    : compositor_(page.layers, page.getRgbaLookup(), page.isTransparent), width_(width), height_(height),
+      pageX_(page.x), pageY_(page.y), pageWidth_(page.width) {
     if (page.width <= 0) return;
     firstColumn_ = std::max<std::int64_t>(0, -pageX_);
     endColumn_ = std::min<std::int64_t>(page.width, width_ - pageX_);
