@@ -15,8 +15,9 @@ std::string directoryOf(const std::string& path) {
     return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
 }
 
-// The temporary file of the conversion in progress, shared with the console
-// control handler. The lock is held while the name changes hands (creation,
+// The console handler's slot, the one piece of global state (a handler
+// reaches nothing else): the temporary file of the conversion in progress,
+// one at a time. The lock is held while the name changes hands (creation,
 // the move into place, removal), so Ctrl-C either finds a temporary file and
 // removes it, or finds none.
 struct PendingTemporary {

@@ -12,7 +12,7 @@
 
 namespace orvane::inflate {
 
-// Inflates with igzip, about three times as fast as zlib. igzip accepts some
+// Inflates with igzip, faster than zlib (docs/design.md has the figure). igzip accepts some
 // damaged streams that zlib refuses (incomplete or over-subscribed code
 // sets), and zlib decides every error; so a helper thread walks the same
 // stream with DeflateCheck, which follows zlib's rules without producing the

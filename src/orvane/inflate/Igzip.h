@@ -11,7 +11,7 @@ namespace orvane::inflate {
 
 class StreamCheck;
 
-// ISA-L's igzip, about three times as fast as zlib, loaded for each body
+// ISA-L's igzip, faster than zlib (docs/design.md has the figure), loaded for each body
 // large enough for it and unloaded after: the program's start-up, and every
 // run of small files, does not pay for loading it, and an attempt that goes
 // on without it has its address space back.
