@@ -79,7 +79,7 @@ TEST(Concurrency, HelpersAndTheHandOff) {
          [] {
              const std::string line = handOff(50, 3);
              return line.rfind("1,2,3, refused from ", 0) == 0 && line.size() < 30 ? line.substr(line.size() - 7)
-                                                                                  : line;
+                                                                                   : line;
          },
          " failed"},
     };
