@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Packs the Windows build (scripts/build-windows.sh) into
-# build-win/tomel-VERSION-win64.zip: tomel.exe, tomel-drop.bat, the one-page
+# build-win/tomel-VERSION-win64.zip: tomel.exe, tomel-drop.exe, the one-page
 # user's guide (windows/README.txt, with CRLF line ends) and the licence texts
-# of everything linked into the exe.
+# of everything linked into the programs. The files sit at the zip's top, with
+# no folder around them: unzipped to C:\Tools\tomel, tomel.exe is
+# C:\Tools\tomel\tomel.exe, as the guide says.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,10 +15,9 @@ stage=$build/package/$name
 rm -rf "$build/package"
 mkdir -p "$stage/licences"
 
-cp "$build/tomel.exe" "$stage/"
-# Batch files and texts with CRLF, as Windows tools expect.
-sed 's/\r*$/\r/' windows/tomel-drop.bat >"$stage/tomel-drop.bat"
-x86_64-w64-mingw32-strip "$stage/tomel.exe"
+cp "$build/tomel.exe" "$build/tomel-drop.exe" "$stage/"
+x86_64-w64-mingw32-strip "$stage/tomel.exe" "$stage/tomel-drop.exe"
+# Texts with CRLF, as Windows tools expect.
 sed 's/\r*$/\r/' windows/README.txt >"$stage/README.txt"
 pcre2_src=$(ls -d "$build"/third-party/pcre2-*/ | head -n1)
 cp "$pcre2_src/LICENCE" "$stage/licences/PCRE2.txt"
@@ -28,5 +29,5 @@ cp /usr/share/doc/mingw-w64-common/copyright "$stage/licences/MinGW-w64-runtime.
 for licence in "$stage"/licences/*.txt; do sed -i 's/\r*$/\r/' "$licence"; done
 
 rm -f "$build/$name.zip"
-(cd "$build/package" && zip -qr -X "../$name.zip" "$name")
+(cd "$stage" && zip -qr -X "../../$name.zip" .)
 echo "$build/$name.zip"

@@ -5,6 +5,10 @@
 
 #include <cerrno>
 #include <csignal>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <unistd.h>
 
 #include "app/FileOutput.h"
@@ -253,4 +257,104 @@ TEST(ErrorPaths, ZlibsVerdictWinsWhereTheFastDecoderAcceptsTheBody) {
         {"check value of a large body", edge2WithStream(crc), "Invalid CRC"},
     };
     for (const Case& c : cases) expectFailure(c);
+}
+
+namespace {
+
+// The error lines a user's document lists, the path in a line written PATH:
+// README.md's table (each `...` of a row's first cell, "Error : " before
+// those that leave it out) and the Windows guide's list (its lines that begin
+// with "Error : ", several to a line where they share their advice).
+std::set<std::string> documentedLines(const std::string& document) {
+    const std::string text = readFile(std::string(TOMEL_TESTS_DIR) + "/../" + document);
+    std::set<std::string> lines;
+    const auto add = [&](std::string line) {
+        if (line.rfind("Error : ", 0) != 0) line = "Error : " + line;
+        line = std::regex_replace(line, std::regex(",(IN|OUT|NAME)\\]"), ",PATH]");
+        lines.insert(line);
+    };
+    std::istringstream in(text);
+    bool errors = false;
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("## ", 0) == 0 || line.rfind("When something fails", 0) == 0)
+            errors = line == "## Errors" || line.rfind("When something fails", 0) == 0;
+        if (!errors) continue;
+        if (line.rfind("| `", 0) == 0) {
+            const std::string cell = line.substr(2, line.find(" |", 2) - 2);
+            const std::regex quoted("`([^`]*)`");
+            for (auto m = std::sregex_iterator(cell.begin(), cell.end(), quoted); m != std::sregex_iterator(); ++m)
+                add((*m)[1]);
+        } else if (line.rfind("Error : ", 0) == 0) {
+            std::size_t start = 0;
+            for (std::size_t next; (next = line.find(", Error : ", start)) != std::string::npos; start = next + 2)
+                add(line.substr(start, next - start));
+            add(line.substr(start, line.find_last_not_of(",") + 1 - start));
+        }
+    }
+    return lines;
+}
+
+} // namespace
+
+// Every error line the documentation lists is one the program prints: each
+// has a situation that produces it, run through the real binary. Both
+// documents list the same lines.
+TEST(ErrorPaths, EveryDocumentedLineOccurs) {
+    const std::string readme = readFile(std::string(TOMEL_TESTS_DIR) + "/../examples/flat.edg");
+    const std::string stream = zlibCompress("damaged");
+    std::string badCheck = stream;
+    badCheck.back() = static_cast<char>(badCheck.back() ^ 1);
+    std::string manyPages;
+    for (int i = 0; i < 16384; ++i)
+        manyPages += chunk(2003, chunk(1005, LeBytes().u16(1).bytes()) + chunk(1006, LeBytes().u16(1).bytes()));
+    // How each line comes about: the input's name, a shell step that makes
+    // the situation, and the line with PATH filled in.
+    struct Situation {
+        std::string input, file, setUp, line;
+    };
+    const std::map<std::string, Situation> situations = {
+        {"Error : File not found", {"gone.edg", "", "rm gone.edg", "Error : File not found"}},
+        {"Error : File is Directory", {"d.edg", "", "rm d.edg && mkdir d.edg", "Error : File is Directory"}},
+        {"Error : [file_contents,PATH]",
+         {"loop.edg", "", "rm loop.edg && ln -s loop.edg loop.edg", "Error : [file_contents,loop.edg]"}},
+        {"Error : InvalidFormat", {"x.edg", "EDGF" + std::string(800, '\0'), "", "Error : InvalidFormat"}},
+        {"Error : UnsupportedFormat", {"x.edg", edge1Header(30001, 2, 1), "", "Error : UnsupportedFormat"}},
+        {"Error : Eof", {"x.edg", edge2WithStream(stream.substr(0, stream.size() - 3)), "", "Error : Eof"}},
+        {"Error : OutsideBounds",
+         {"x.edg", writeEdge2(chunk(2003, chunkWithLength(1000, -1, ""))), "", "Error : OutsideBounds"}},
+        {"Error : Invalid data",
+         {"x.edg", edge2WithStream(bytes({0x78, 0x9D}) + stream.substr(2)), "", "Error : Invalid data"}},
+        {"Error : Invalid huffman",
+         {"x.edg", edge2WithStream(bytes({0x78, 0x01, 0x05, 0x00, 0x00, 0x02, 0x00, 0x00})), "",
+          "Error : Invalid huffman"}},
+        {"Error : Invalid CRC", {"x.edg", edge2WithStream(badCheck), "", "Error : Invalid CRC"}},
+        {"Error : Unsupported dictionary",
+         {"x.edg", edge2WithStream(bytes({0x78, 0xBB}) + stream.substr(2)), "", "Error : Unsupported dictionary"}},
+        {"Error : Overflow", {"x.edg", writeEdge2(manyPages), "", "Error : Overflow"}},
+        {"Error : [file_open,PATH]", {"s.edg", readme, "ln -s s.edg s.psd", "Error : [file_open,s.psd]"}},
+        {"Error : Custom([file_write,PATH])", {"c.edg", readme, "mkdir c.psd", "Error : Custom([file_write,c.psd])"}},
+        // A skipped chunk of 512 MiB, under a cap of 256 MiB.
+        {"Error : Out of memory",
+         {"x.edg", edge2WithStream(zlibZeros(LeBytes().u16(5000).i32(512 << 20).bytes(), std::uint64_t{512} << 20)),
+          "ulimit -v 262144", "Error : Out of memory"}},
+    };
+    const std::set<std::string> lines = documentedLines("README.md");
+    EXPECT_EQ(documentedLines("windows/README.txt"), lines);
+    EXPECT_EQ(lines.size(), situations.size());
+    for (const std::string& documented : lines) {
+        const auto found = situations.find(documented);
+        if (found == situations.end()) {
+            ADD_FAILURE() << "no situation produces the documented line " << documented;
+            continue;
+        }
+        const Situation& s = found->second;
+#ifdef TOMEL_SANITIZED
+        if (s.setUp.rfind("ulimit", 0) == 0) continue; // memory caps and the sanitizers' shadow do not mix
+#endif
+        TempDir dir;
+        writeFile(dir.file(s.input), s.file);
+        const RunResult run = runShell("cd '" + dir.path() + "' && { " + (s.setUp.empty() ? ":" : s.setUp) + "; '" +
+                                       TOMEL_BINARY + "' psd " + s.input + "; echo $?; }");
+        EXPECT_EQ(run.out, s.line + "\n255\n") << documented;
+    }
 }

@@ -20,6 +20,12 @@ public:
     void printLine(const std::string& line);
     // False once any line could not be written.
     bool allWritten() const { return !lineLost_; }
+    // Whether the console window is this process's own (Windows: started
+    // from Explorer, not from a console window), and so closes when it
+    // ends. The platform's part.
+    bool ownsWindow() const;
+    // Asks for a key and waits for it, so the lines can be read.
+    void waitForKey();
 
 private:
     explicit Console(bool outputClosed) : outputClosed_(outputClosed) {}

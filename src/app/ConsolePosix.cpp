@@ -17,4 +17,9 @@ Console Console::prepare() {
     return Console(outputClosed);
 }
 
+// A terminal is never a program's own window here.
+bool Console::ownsWindow() const { return false; }
+
+void Console::waitForKey() {}
+
 } // namespace app

@@ -1,5 +1,8 @@
 #include "app/Console.h"
 
+#include <windows.h>
+
+#include <conio.h>
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
@@ -10,6 +13,17 @@ Console Console::prepare() {
     // Lines end with "\n" alone, as on every other platform.
     _setmode(_fileno(stdout), _O_BINARY);
     return Console(false);
+}
+
+// A console started for this process alone lists this process only.
+bool Console::ownsWindow() const {
+    DWORD processes[2];
+    return GetConsoleProcessList(processes, 2) == 1;
+}
+
+void Console::waitForKey() {
+    printLine("Press any key to close this window.");
+    (void)_getch();
 }
 
 } // namespace app

@@ -1,22 +1,13 @@
-#include <new>
+#include <exception>
 #include <string>
 #include <vector>
 
 #include "app/CommandLine.h"
 #include "app/Console.h"
+#include "app/FailureText.h"
 #include "app/FileOutput.h"
 #include "app/Heap.h"
 #include "app/Tomel.h"
-#include "io/Failure.h"
-
-namespace {
-
-int fail(app::Console& console, const std::string& text) {
-    console.printLine("Error : " + text);
-    return 255;
-}
-
-} // namespace
 
 // The one handler of the program: every error that escapes a conversion ends
 // the run here with one "Error : " line on standard output and status 255.
@@ -30,13 +21,8 @@ int main(int argc, char** argv) {
         const std::vector<std::string> args = app::CommandLine::arguments(argc, argv);
         app::Tomel::main(args, console);
         return console.allWritten() ? 0 : 255;
-    } catch (const io::Failure& failure) {
-        return fail(console, failure.text());
-    } catch (const std::bad_alloc&) {
-        return fail(console, "Out of memory");
-    } catch (const std::exception& e) {
-        return fail(console, e.what());
     } catch (...) {
-        return fail(console, "Unknown error");
+        console.printLine("Error : " + app::FailureText::of(std::current_exception()));
+        return 255;
     }
 }

@@ -8,7 +8,9 @@
 #     left behind must be identical, byte for byte;
 #  3. the command-line split and the wildcards, with exact strings through
 #     launch.exe;
-#  4. tomel-drop.bat with a damaged file dropped before good ones.
+#  4. tomel-drop.exe started as Explorer starts it, with names cmd.exe could
+#     not pass (& ^ ! % , ; = and other alphabets), a damaged file, a
+#     missing one and a folder among them.
 # Usage: tests/wine/run.sh LINUX_BUILD WINDOWS_BUILD
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -199,22 +201,44 @@ wildcard quoted 'tomel.exe psd "*.edg"' psd '*.edg'
 wildcard no-match 'tomel.exe psd none*.edg' psd 'none*.edg'
 wildcard typed-and-matched 'tomel.exe psd a.edg *.edg' psd a.edg C.EDG a.edg b.edg
 
-echo "== tomel-drop.bat from the zip, as Explorer starts it for dropped files"
+echo "== tomel-drop.exe from the zip, started as Explorer starts it for dropped files"
+# Explorer starts the drop target with CreateProcess and a command line of
+# the dropped paths, each quoted only where it holds a space. Every name must
+# arrive as it is: good files convert, bad ones are named in the summary.
 dropped=$work/dropped
-mkdir -p "$dropped"
-unzip -q -j "$(ls "$windows"/tomel-*-win64.zip | head -n1)" '*/tomel.exe' '*/tomel-drop.bat' -d "$dropped/tool"
+mkdir -p "$dropped/tool" "$dropped/folder"
+unzip -q "$(ls "$windows"/tomel-*-win64.zip | head -n1)" tomel.exe tomel-drop.exe -d "$dropped/tool"
+good=("my cat.edg" "a&b.edg" "x & y.edg" "c^d.edg" "wow!.edg" "100%.edg" "%PATH%.edg" "a,b.edg" "a;b.edg"
+    "a=b.edg" "café.edg" "猫.edg")
+for name in "${good[@]}"; do cp "$valid" "$dropped/$name"; done
 cp "$damaged" "$dropped/bad.edg"
-cp "$valid" "$dropped/my cat.edg"
-cp "$valid" "$dropped/p.edg"
-out=$(cd "$dropped" && echo | wine cmd /c 'tool\tomel-drop.bat' "$(winepath -w "$dropped/bad.edg" 2>/dev/null)" \
-    "$(winepath -w "$dropped/my cat.edg" 2>/dev/null)" "$(winepath -w "$dropped/p.edg" 2>/dev/null)" | tr -d '\r')
-if grep -q 'my cat.psd$' <<<"$out" && grep -q 'p.psd$' <<<"$out" && grep -qx 'bad.edg' <<<"$out" &&
-    grep -qx '2 converted, 1 failed: bad.edg' <<<"$out" && grep -q 'Press any key' <<<"$out" &&
-    cmp -s "$dropped/my cat.psd" "$dropped/p.psd" && [ ! -e "$dropped/bad.psd" ]; then
+mkdir -p "$work/drop-reference"
+cp "$valid" "$work/drop-reference/r.edg"
+(cd "$work/drop-reference" && "$linux/tomel" psd r.edg >/dev/null)
+folder=$(winepath -w "$dropped" 2>/dev/null)
+line="\"$folder\\tool\\tomel-drop.exe\""
+for name in bad.edg "${good[@]:0:6}" missing.edg "${good[@]:6}" folder; do
+    path="$folder\\$name"
+    [[ $path == *" "* ]] && path="\"$path\""
+    line+=" $path"
+done
+status=0
+out=$(cd "$dropped" && printf '%s' "$line" | wine "$windows/tests/launch.exe" "$dropped/tool/tomel-drop.exe") ||
+    status=$?
+printf '%s\n%s\nstatus %s\n' "$line" "$out" "$status" >"$work/drop.log"
+dropOk=true
+[ "$status" = 1 ] && grep -qx '12 converted, 3 failed: bad.edg, missing.edg, folder' <<<"$out" &&
+    ! grep -q 'Press any key' <<<"$out" && grep -qx 'Error : File not found' <<<"$out" &&
+    grep -qx 'Error : File is Directory' <<<"$out" || dropOk=false
+for name in "${good[@]}" bad.edg missing.edg folder; do grep -qxF -- "$name" <<<"$out" || dropOk=false; done
+for name in "${good[@]}"; do cmp -s "$dropped/${name%.edg}.psd" "$work/drop-reference/r.psd" || dropOk=false; done
+[ ! -e "$dropped/bad.psd" ] || dropOk=false
+if $dropOk; then
     pass
 else
-    fail "tomel-drop.bat: $out"
+    fail "tomel-drop.exe: $(cat "$work/drop.log")"
 fi
+if [ -n "${TOMEL_DROP_LOG:-}" ]; then cp "$work/drop.log" "$TOMEL_DROP_LOG"; fi
 
 echo "== Ctrl-C during a conversion: no temporary left, the older output kept"
 interrupted=$work/interrupted
