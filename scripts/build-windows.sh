@@ -4,9 +4,7 @@
 #
 # PCRE2 and GoogleTest have no MinGW packages, so both are built here from
 # the sources Debian ships: GoogleTest from /usr/src/googletest (package
-# googletest), PCRE2 from Debian's source package, fetched with a private apt
-# configuration that adds a deb-src entry for the machine's own archive
-# without touching the machine's source lists.
+# googletest), PCRE2 from Debian's source package (scripts/fetch-debian-source.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,35 +16,8 @@ prefix=$PWD/$third/install
 toolchain=$PWD/cmake/mingw-w64-x86_64.cmake
 mkdir -p "$third"
 
-# The archive of the machine's first deb entry (one-line or deb822 format).
-debian_archive() {
-    local uri
-    uri=$(grep -hE '^(URIs:|deb )' /etc/apt/sources.list /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list \
-        2>/dev/null | grep -v security | head -n1 | sed -E 's/^URIs:[[:space:]]*//; s/^deb[[:space:]]+(\[[^]]*\][[:space:]]+)?//' |
-        awk '{print $1}')
-    echo "${uri:-http://deb.debian.org/debian}"
-}
-
-fetch_pcre2_source() {
-    local apt=$PWD/$third/apt
-    local suite
-    suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
-    mkdir -p "$apt/parts" "$apt/lists/partial" "$apt/cache/archives/partial"
-    cat >"$apt/parts/tomel-src.sources" <<SOURCES
-Types: deb-src
-URIs: $(debian_archive)
-Suites: $suite
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SOURCES
-    local opts=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt/parts"
-        -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache" -o APT::Sandbox::User=root)
-    apt-get "${opts[@]}" -qq update
-    (cd "$third" && apt-get "${opts[@]}" -qq source pcre2 >/dev/null)
-}
-
 if [ ! -f "$prefix/lib/libpcre2-8.a" ]; then
-    [ -n "$(ls -d "$third"/pcre2-*/ 2>/dev/null)" ] || fetch_pcre2_source
+    [ -n "$(ls -d "$third"/pcre2-*/ 2>/dev/null)" ] || scripts/fetch-debian-source.sh pcre2 "$third"
     pcre2_src=$(ls -d "$third"/pcre2-*/ | head -n1)
     cmake -S "$pcre2_src" -B "$third/pcre2-build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
         -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \

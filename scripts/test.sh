@@ -2,6 +2,7 @@
 # Installs what is missing, then runs the whole test suite: the format check,
 # the GoogleTest suite twice (a normal build and an AddressSanitizer +
 # UndefinedBehaviorSanitizer build), the Windows build checked under Wine
+# against the Linux build, the browser's build checked in headless Chromium
 # against the Linux build, the ThreadSanitizer stage (the suites, large
 # conversions through every helper thread and the inflater's differential
 # fuzzer), the Debian package check and a short run of every fuzzer.
@@ -23,7 +24,7 @@ run_suite() {
 echo "== Formatting"
 scripts/check-format.sh
 echo "== Release build"
-run_suite build-test -DCMAKE_BUILD_TYPE=Release -DTOMEL_WERROR=ON
+run_suite build-test -DCMAKE_BUILD_TYPE=Release -DTOMEL_WERROR=ON -DTOMEL_BENCH=ON
 echo "== Memory caps: the threaded path ends as on one CPU"
 caps=$(mktemp -d)
 build-test/tests/make_large_documents "$caps"
@@ -43,6 +44,8 @@ rm -rf "$caps"
 echo "== Windows build (MinGW-w64) and the Wine stage"
 scripts/build-windows.sh -DTOMEL_WERROR=ON
 tests/wine/run.sh build-test build-win
+echo "== The web stage: the site built with Emscripten, in headless Chromium"
+tests/web/run.sh build-test
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTOMEL_SANITIZE=ON -DTOMEL_WERROR=ON

@@ -8,7 +8,6 @@
 #include "app/FileOutput.h"
 #include "app/FileSystem.h"
 #include "app/Heap.h"
-#include "app/PcreRegex.h"
 #include "concurrency/Helpers.h"
 #include "concurrency/Route.h"
 #include "io/FileError.h"
@@ -109,15 +108,5 @@ void Tomel::convertEdgToPsd(const std::string& path, Console& console) {
 }
 
 void Tomel::printUsage(Console& console) { console.printLine(usageLine); }
-
-std::string Tomel::removeExtension(const std::string& path) {
-    static const PcreRegex extension("\\.[0-9a-zA-Z]+$");
-    return extension.replaceFirst(path, "");
-}
-
-std::string Tomel::outputPath(const std::string& inputPath) {
-    static const PcreRegex edgExtension("\\.edg+$");
-    return edgExtension.replaceFirst(inputPath, "") + ".psd";
-}
 
 } // namespace app

@@ -13,13 +13,6 @@ namespace orvane::bytes {
 
 namespace {
 
-constexpr std::uint64_t base = 65521;
-// Bytes taken between reductions modulo 65521. The byte sums run in 64-bit
-// lanes; the weighted sums run in 32-bit lanes and gain at most 31110 a lane
-// per 32 bytes, so rounds of zlib's NMAX (5552 bytes) keep them, and their
-// sum over the eight lanes, far below 2^32.
-constexpr std::size_t chunkMax = 5552;
-
 std::uint32_t updateScalar(std::uint32_t adler, const std::uint8_t* data, std::size_t length) {
     while (length > 0) {
         // zlib takes an unsigned int length.
@@ -32,6 +25,13 @@ std::uint32_t updateScalar(std::uint32_t adler, const std::uint8_t* data, std::s
 }
 
 #if defined(__x86_64__)
+constexpr std::uint64_t base = 65521;
+// Bytes taken between reductions modulo 65521. The byte sums run in 64-bit
+// lanes; the weighted sums run in 32-bit lanes and gain at most 31110 a lane
+// per 32 bytes, so rounds of zlib's NMAX (5552 bytes) keep them, and their
+// sum over the eight lanes, far below 2^32.
+constexpr std::size_t chunkMax = 5552;
+
 template <typename T>
 __attribute__((target("avx2"))) std::uint64_t laneSum(__m256i v) {
     alignas(32) T lanes[32 / sizeof(T)];

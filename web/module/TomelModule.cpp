@@ -1,0 +1,141 @@
+// The browser's front end: the module a Web Worker loads. It takes one Edge
+// file's bytes and name and gives back the PSD, streamed to JavaScript a
+// megabyte at a time, with its output name; or the error line the command
+// line prints for the same bytes. It runs on one thread, zlib alone, as the
+// Windows build does, so its outputs are the native build's, byte for byte.
+#include <emscripten/em_js.h>
+#include <emscripten/emscripten.h>
+
+#include <cstdlib>
+#include <exception>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "app/FailureText.h"
+#include "app/Tomel.h"
+#include "concurrency/Route.h"
+#include "io/ByteArray.h"
+#include "io/Bytes.h"
+#include "io/Output.h"
+#include "orvane/images/edg/EdgDecoder.h"
+#include "orvane/images/psd/PsdConverter.h"
+#include "orvane/images/psd/PsdEncoder.h"
+
+// The page's side, plain JavaScript (no eval, so a strict Content-Security-
+// Policy holds): each piece of the PSD, and the result.
+// clang-format off
+EM_JS(void, tomelPiece, (const std::uint8_t* data, double n, double written, double total), {
+    Module.onPiece(HEAPU8.subarray(data, data + n), written, total);
+});
+EM_JS(void, tomelResult, (int failed, const char* text, double n), {
+    Module.onResult(failed != 0, UTF8ArrayToString(HEAPU8.subarray(text, text + n), 0, n));
+});
+// clang-format on
+
+namespace {
+
+// Hands the PSD to JavaScript in pieces: Module.onPiece(piece, written,
+// total), where piece is a view of the module's memory that the page copies
+// before it returns (into the parts of a Blob). The module then holds the
+// document and one piece, never the whole output.
+class StreamedOutput final : public io::Output {
+public:
+    StreamedOutput() { pending_.reserve(pieceLength); }
+
+    void writeByte(int c) override {
+        pending_.push_back(static_cast<std::uint8_t>(c));
+        if (pending_.size() >= pieceLength) passOn();
+    }
+    std::uint8_t* obtain(std::int32_t n) override {
+        const auto wanted = static_cast<std::size_t>(n);
+        if (wanted > pieceLength) return nullptr;
+        if (pending_.size() + wanted > pieceLength) passOn();
+        const std::size_t start = pending_.size();
+        pending_.resize(start + wanted);
+        return pending_.data() + start;
+    }
+    void expectLength(std::int64_t n) override { total_ = n; }
+    // The last piece goes only with zlib's word on the body it was made of.
+    void commit(orvane::inflate::Confirmation) { passOn(); }
+
+protected:
+    std::int32_t writeRaw(const std::uint8_t* data, std::int32_t n) override {
+        const auto count = static_cast<std::size_t>(n);
+        if (pending_.size() + count > pieceLength) passOn();
+        if (count >= pieceLength) {
+            send(data, count);
+            return n;
+        }
+        const std::size_t start = pending_.size();
+        pending_.resize(start + count);
+        std::copy(data, data + count, pending_.data() + start);
+        return n;
+    }
+
+private:
+    static constexpr std::size_t pieceLength = std::size_t{1} << 20;
+
+    void passOn() {
+        if (pending_.empty()) return;
+        send(pending_.data(), pending_.size());
+        pending_.resize(0);
+    }
+    void send(const std::uint8_t* data, std::size_t n) {
+        written_ += static_cast<std::int64_t>(n);
+        tomelPiece(data, static_cast<double>(n), static_cast<double>(written_), static_cast<double>(total_));
+    }
+
+    io::ByteArray pending_;
+    std::int64_t written_ = 0;
+    std::int64_t total_ = 0;
+};
+
+void report(bool failed, const std::string& text) {
+    tomelResult(failed ? 1 : 0, text.data(), static_cast<double>(text.size()));
+}
+
+} // namespace
+
+extern "C" {
+
+// Room for a file's bytes or its name, which the page fills; the module takes
+// it over in tomel_convert.
+EMSCRIPTEN_KEEPALIVE std::uint8_t* tomel_reserve(std::size_t n) {
+    return static_cast<std::uint8_t*>(std::malloc(n == 0 ? 1 : n));
+}
+
+// Converts the Edge file of `length` bytes at `data`, named by the UTF-8
+// bytes at `name`: the pieces of the PSD go to Module.onPiece, then
+// Module.onResult(false, output name), or Module.onResult(true, the error
+// line the command line prints). Frees both.
+EMSCRIPTEN_KEEPALIVE void tomel_convert(std::uint8_t* data, std::size_t length, char* name, std::size_t nameLength) {
+    using namespace orvane::images;
+    const std::string fileName(name, nameLength);
+    std::free(name);
+    io::ByteArray held;
+    held.resize(length);
+    std::copy(data, data + length, held.data());
+    std::free(data);
+    // The handler of this front end, as main's is of the command line's.
+    try {
+        const io::Bytes bytes(std::move(held));
+        const std::string output = app::Tomel::outputPath(fileName);
+        edg::DecodedEdg decoded = edg::EdgDecoder::decode(bytes, concurrency::Route::OneThread);
+        StreamedOutput out;
+        decoded.use([&](const edg::EdgImage& edg) {
+            const auto psd = psd::PsdConverter::convertFromEdg(edg);
+            const auto layout = psd::PsdEncoder::layout(*psd);
+            psd::PsdEncoder::encodeTo(*psd, layout, out, concurrency::Route::OneThread);
+        });
+        std::optional<orvane::inflate::Confirmation> confirmed = decoded.confirm();
+        // On one thread zlib made the body: its verdict is in, or raised.
+        if (!confirmed) throw std::logic_error("zlib made another body on one thread");
+        out.commit(std::move(*confirmed));
+        report(false, output);
+    } catch (...) {
+        report(true, "Error : " + app::FailureText::of(std::current_exception()));
+    }
+}
+
+} // extern "C"

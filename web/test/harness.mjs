@@ -1,0 +1,64 @@
+// What the web stage and the benchmark share: the site served on 127.0.0.1
+// with a Content-Security-Policy that allows only its own origin, and
+// Debian's Chromium, headless, with nothing of its own on the network.
+import fs from 'node:fs';
+import http from 'node:http';
+import path from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+const csp = "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; worker-src 'self'; img-src 'self' blob: data:; " +
+    "style-src 'self'; connect-src 'self'; object-src 'none'; base-uri 'none'; form-action 'none'";
+const types = { '.html': 'text/html; charset=utf-8', '.mjs': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm' };
+
+// { origin, served (every path asked for), close() }.
+export async function serveSite(site) {
+    const served = [];
+    const server = http.createServer((request, response) => {
+        const pathname = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
+        served.push(pathname);
+        const file = path.join(site, pathname === '/' ? 'index.html' : pathname);
+        if (!file.startsWith(site + path.sep) || !fs.existsSync(file)) {
+            response.writeHead(404).end();
+            return;
+        }
+        response.writeHead(200, {
+            'Content-Type': types[path.extname(file)] ?? 'application/octet-stream',
+            'Content-Security-Policy': csp,
+        });
+        fs.createReadStream(file).pipe(response);
+    });
+    await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+    return { origin: `http://127.0.0.1:${server.address().port}`, served, close: () => server.close() };
+}
+
+// The browser, a page on the site, and every URL any of its targets (the
+// page, its workers) asked for. Downloads go to `downloads`.
+export async function openPage(origin, work, downloads) {
+    const browser = await puppeteer.launch({
+        executablePath: '/usr/bin/chromium',
+        headless: true,
+        userDataDir: path.join(work, 'profile'),
+        args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+            '--disable-component-update', '--disable-sync', '--disable-default-apps', '--no-default-browser-check'],
+    });
+    const requested = [];
+    browser.on('targetcreated', (target) => target.createCDPSession().then(async (session) => {
+        session.on('Network.requestWillBeSent', ({ request }) => requested.push(request.url));
+        await session.send('Network.enable');
+    }).catch(() => {}));
+    const page = await browser.newPage();
+    await page.setViewport({ width: 1100, height: 900 });
+    const session = await page.createCDPSession();
+    await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+    await page.goto(origin + '/', { waitUntil: 'load' });
+    return { browser, page, requested };
+}
+
+// Converts the files in one batch; the rows' data once every one is done.
+export async function convert(page, files) {
+    await page.click('#clear');
+    await (await page.$('#pick')).uploadFile(...files);
+    await page.waitForFunction((n) => document.querySelectorAll('#files li[data-state]').length === n,
+        { timeout: 600000, polling: 50 }, files.length);
+    return page.evaluate(() => [...document.querySelectorAll('#files li')].map((li) => ({ ...li.dataset })));
+}
