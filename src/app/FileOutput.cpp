@@ -46,8 +46,9 @@ std::int32_t FileOutput::writeRaw(const std::uint8_t* data, std::int32_t n) {
 
 void FileOutput::passOn() {
     // A second megabyte makes the output large enough to be worth a thread
-    // that copies one buffer into the kernel while the next is filled.
-    if (route_ == concurrency::Route::Helped && !writerTried_) {
+    // that copies one buffer into the kernel while the next is filled, where
+    // the route has helpers.
+    if (!writerTried_) {
         writerTried_ = true;
         auto writer = std::make_unique<BackgroundWriter>(
             [this](const std::uint8_t* data, std::size_t n) { return writeAllToFile(data, n); });

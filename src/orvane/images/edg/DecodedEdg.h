@@ -18,20 +18,14 @@ namespace orvane::images::edg {
 // wins over it.
 class DecodedEdg {
 public:
-    // failure: what decoding raised once the body was inflated, if anything.
-    DecodedEdg(inflate::InflatedBody body, std::unique_ptr<EdgImage> image, std::exception_ptr failure = nullptr)
-        : body_(std::move(body)), image_(std::move(image)), failure_(std::move(failure)) {}
+    DecodedEdg(inflate::InflatedBody body, std::unique_ptr<EdgImage> image)
+        : body_(std::move(body)), image_(std::move(image)) {}
 
     // Runs work(const EdgImage&) unless an error is already held; what it
     // raises is held until confirm().
     template <typename Work>
     void use(Work work) noexcept {
-        if (failure_) return;
-        try {
-            work(static_cast<const EdgImage&>(*image_));
-        } catch (...) {
-            failure_ = std::current_exception();
-        }
+        hold([&] { work(static_cast<const EdgImage&>(*image_)); });
     }
     // zlib's verdict first: raises zlib's error; nothing where zlib makes
     // another body of the stream (decode again with zlib alone, whatever was
@@ -39,6 +33,19 @@ public:
     [[nodiscard]] std::optional<inflate::Confirmation> confirm();
 
 private:
+    // The decoder reads the body into the document through hold() too.
+    friend class EdgDecoder;
+
+    template <typename Step>
+    void hold(Step step) noexcept {
+        if (failure_) return;
+        try {
+            step();
+        } catch (...) {
+            failure_ = std::current_exception();
+        }
+    }
+
     inflate::InflatedBody body_;
     std::unique_ptr<EdgImage> image_;
     std::exception_ptr failure_;

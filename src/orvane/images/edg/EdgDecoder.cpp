@@ -200,16 +200,11 @@ DecodedEdg EdgDecoder::decode(const io::Bytes& bytes, concurrency::Route route) 
         return DecodedEdg(inflate::InflatedBody(), std::move(image));
     }
     const Stream stream = edge2Stream(input);
-    inflate::InflatedBody body = bytes::Inflater::inflate(stream.data, stream.length, route);
+    DecodedEdg decoded(bytes::Inflater::inflate(stream.data, stream.length, route), std::move(image));
     // Read before zlib's verdict is in: an error found in the body waits
     // behind it.
-    std::exception_ptr failure;
-    try {
-        readEdge2Body(body.bytes(), *image);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    return DecodedEdg(std::move(body), std::move(image), failure);
+    decoded.hold([&] { readEdge2Body(decoded.body_.bytes(), *decoded.image_); });
+    return decoded;
 }
 
 void EdgDecoder::readHeader(Reader& input, EdgImage& image) {
