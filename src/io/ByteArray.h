@@ -20,6 +20,14 @@ public:
         reserve(static_cast<std::size_t>(std::distance(first, last)));
         for (; first != last; ++first) data_[size_++] = static_cast<std::uint8_t>(*first);
     }
+    // Takes over a block of `size` bytes from malloc: its owner fills it
+    // first (the browser's page, with a file's bytes), and no copy is made.
+    static ByteArray adopt(std::uint8_t* data, std::size_t size) noexcept {
+        ByteArray adopted;
+        adopted.data_ = data;
+        adopted.size_ = adopted.capacity_ = size;
+        return adopted;
+    }
     ByteArray(ByteArray&& other) noexcept;
     ByteArray& operator=(ByteArray&& other) noexcept;
     ByteArray(const ByteArray&) = delete;

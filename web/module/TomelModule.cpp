@@ -108,15 +108,12 @@ EMSCRIPTEN_KEEPALIVE std::uint8_t* tomel_reserve(std::size_t n) {
 // Converts the Edge file of `length` bytes at `data`, named by the UTF-8
 // bytes at `name`: the pieces of the PSD go to Module.onPiece, then
 // Module.onResult(false, output name), or Module.onResult(true, the error
-// line the command line prints). Frees both.
+// line the command line prints). Takes over both.
 EMSCRIPTEN_KEEPALIVE void tomel_convert(std::uint8_t* data, std::size_t length, char* name, std::size_t nameLength) {
     using namespace orvane::images;
     const std::string fileName(name, nameLength);
     std::free(name);
-    io::ByteArray held;
-    held.resize(length);
-    std::copy(data, data + length, held.data());
-    std::free(data);
+    io::ByteArray held = io::ByteArray::adopt(data, length);
     // The handler of this front end, as main's is of the command line's.
     try {
         const io::Bytes bytes(std::move(held));
