@@ -30,7 +30,7 @@ seconds=${1:-60}
 shift || true
 harnesses=("$@")
 [ ${#harnesses[@]} -gt 0 ] ||
-    harnesses=(fuzz_decode fuzz_convert fuzz_inflate fuzz_inflate_diff fuzz_inflate_pieces)
+    harnesses=(fuzz_decode fuzz_convert fuzz_inflate fuzz_inflate_diff fuzz_inflate_pieces fuzz_kernels)
 
 if ! command -v clang++-14 >/dev/null || ! echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }' |
         clang++-14 -x c++ -fsanitize=fuzzer - -o /tmp/tomel-fuzz-probe 2>/dev/null; then
@@ -65,7 +65,7 @@ for harness in "${harnesses[@]}"; do
 done
 for harness in "${harnesses[@]}"; do
     case $harness in
-        fuzz_inflate | fuzz_inflate_diff) seeds=$work/seeds/inflate ;;
+        fuzz_inflate | fuzz_inflate_diff | fuzz_kernels) seeds=$work/seeds/inflate ;;
         fuzz_inflate_pieces) seeds=$work/seeds/pieces ;;
         *) seeds=$work/seeds/edg$large ;;
     esac

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "orvane/bytes/ByteLookup.h"
+#include "orvane/simd/ByteLookup.h"
 
-using orvane::bytes::ByteLookup;
-using orvane::bytes::ByteTable;
+using orvane::simd::ByteLookup;
+using orvane::simd::ByteTable;
 
 TEST(ByteLookup, MapsEveryIndexAtEveryLengthAndAlignment) {
     ByteTable table;

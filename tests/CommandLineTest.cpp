@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <regex>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/Console.h"
+#include "app/Drop.h"
 #include "app/Tomel.h"
 #include "support/EdgWriter.h"
 #include "support/TestFiles.h"
@@ -76,6 +79,43 @@ TEST(CommandLine, ConvertsInOrderAndStopsAtTheFirstFailure) {
     EXPECT_EQ(run.err, "");
     EXPECT_TRUE(fileExists(dir.file("a.psd")));
     EXPECT_FALSE(fileExists(dir.file("c.psd")));
+}
+
+// The drop program goes on past a failure, and sums up: the count, every
+// failed name in order, status 1 where any failed.
+TEST(CommandLine, TheDropProgramConvertsEachFileAndNamesEveryFailure) {
+    TempDir dir;
+    writeFile(dir.file("a.edg"), smallEdge1());
+    writeFile(dir.file("b.edg"), "EDGF");
+    writeFile(dir.file("c&d.edg"), smallEdge1().substr(0, 20));
+    ::mkdir(dir.file("folder.edg").c_str(), 0755);
+    struct Row {
+        std::vector<std::string> names;
+        int status;
+        std::string out;
+    };
+    const std::string converted = "convert psd: DIR/a.edg => DIR/a.psd\n";
+    const std::vector<Row> rows = {
+        {{"a.edg", "a.edg"}, 0, "\na.edg\n" + converted + "\na.edg\n" + converted + "\n2 converted, 0 failed\n"},
+        {{"b.edg", "a.edg", "c&d.edg"},
+         1,
+         "\nb.edg\nError : InvalidFormat\n\na.edg\n" + converted +
+             "\nc&d.edg\nError : Eof\n\n1 converted, 2 failed: b.edg, c&d.edg\n"},
+        {{"missing.edg", "folder.edg"},
+         1,
+         "\nmissing.edg\nError : File not found\n\nfolder.edg\nError : File is Directory\n\n"
+         "0 converted, 2 failed: missing.edg, folder.edg\n"},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::string> paths;
+        for (const std::string& name : row.names) paths.push_back(dir.file(name));
+        testing::internal::CaptureStdout();
+        app::Console console = app::Console::prepare();
+        const int status = app::Drop::convertEach(paths, console);
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(status, row.status) << row.names.front();
+        EXPECT_EQ(out, std::regex_replace(row.out, std::regex("DIR"), dir.path())) << row.names.front();
+    }
 }
 
 TEST(CommandLine, PathErrors) {

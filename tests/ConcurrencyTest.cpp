@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "concurrency/Handoff.h"
@@ -44,6 +46,32 @@ std::string handOff(int count, int failAt) {
     return line + refused + (drained ? " drained" : " failed");
 }
 
+// The consumer holds item 1 until the hand-off is closed, with item 2
+// waiting in the slot: what the consumer saw.
+std::string closeWithAnItemQueued() {
+    concurrency::Handoff<int> handoff;
+    std::atomic<bool> closed{false};
+    std::string seen;
+    seen.reserve(16);
+    concurrency::Worker consumer;
+    if (!consumer.start(Route::Helped, [&] {
+            handoff.serve([&](int& item) {
+                while (!closed.load()) std::this_thread::yield();
+                seen += std::to_string(item) + ",";
+                return true;
+            });
+        })) {
+        return "no thread";
+    }
+    int first = 1, second = 2;
+    (void)handoff.put(first);
+    (void)handoff.put(second); // taken only once the consumer is done with 1
+    handoff.close();
+    closed = true;
+    consumer.join();
+    return seen;
+}
+
 } // namespace
 
 TEST(Concurrency, HelpersAndTheHandOff) {
@@ -70,6 +98,7 @@ TEST(Concurrency, HelpersAndTheHandOff) {
              return std::string(started ? "started" : "not started") + (ran ? ", ran" : "");
          },
          "not started"},
+        {"closing with an item queued delivers it", [] { return closeWithAnItemQueued(); }, "1,2,"},
         {"the hand-off keeps order", [] { return handOff(50, 0); },
          "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27,28,29,30,31,32,33,34,35,36,37,"
          "38,39,40,41,42,43,44,45,46,47,48,49,50, drained"},

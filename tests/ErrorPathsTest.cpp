@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <cstring>
 #include <map>
 #include <regex>
 #include <set>
 #include <sstream>
+#include <thread>
 #include <unistd.h>
 
 #include "app/FileOutput.h"
@@ -17,6 +20,7 @@
 #include "orvane/inflate/FastInflater.h"
 #include "orvane/inflate/InflatedBody.h"
 #include "support/EdgWriter.h"
+#include "support/Random.h"
 #include "support/TestFiles.h"
 #include "support/TestHelpers.h"
 
@@ -163,7 +167,41 @@ void writeAndCommit(const std::string& path, const std::string& content, app::Fi
     file.commit(*orvane::inflate::InflatedBody().confirm());
 }
 
+// Writes as the system does until 2 MiB are written; then, slowly, fails.
+std::size_t writtenBySeam = 0;
+long slowlyFailingWrite(int fd, const void* data, std::size_t n) {
+    if (writtenBySeam >= std::size_t{2} << 20) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        errno = EFBIG;
+        return -1;
+    }
+    const long k = ::write(fd, data, n);
+    writtenBySeam += k > 0 ? static_cast<std::size_t>(k) : 0;
+    return k;
+}
+
 } // namespace
+
+// The writer thread's last buffer fails while the converting thread waits
+// for it: the commit fails, whether the output is new or replaces one.
+TEST(ErrorPaths, AWriteThatFailsOnTheWriterThreadFailsTheCommit) {
+    if (!helperThreadsRun()) GTEST_SKIP() << "no helper thread here: the output is written on one thread";
+    TempDir dir;
+    for (const bool replacing : {false, true}) {
+        const std::string path = dir.file(replacing ? "old.psd" : "new.psd");
+        if (replacing) writeFile(path, older);
+        writtenBySeam = 0;
+        EXPECT_EQ(failureText([&] {
+                      app::FileOutput file(path, concurrency::Route::Helped, {nullptr, true, slowlyFailingWrite});
+                      // In pieces, as the encoder writes: each megabyte goes to the writer thread.
+                      for (int piece = 0; piece < 40; ++piece) std::memset(file.obtain(65536), piece, 65536);
+                      file.commit(*orvane::inflate::InflatedBody().confirm());
+                  }),
+                  "Custom([file_write," + path + "])");
+        EXPECT_EQ(listDir(dir.path()), replacing ? std::vector<std::string>{"old.psd"} : std::vector<std::string>{});
+        EXPECT_TRUE((fileExists(path) ? readFile(path) : "none") == (replacing ? older : "none")) << replacing;
+    }
+}
 
 TEST(ErrorPaths, AFailedCloseLeavesNoOutputAndKeepsAnOlderOne) {
     for (const bool unnamed : {true, false}) {
@@ -224,6 +262,52 @@ TEST(ErrorPaths, SignalsLeaveNoTemporaryFileAndEndTheRunAsTheSignal) {
         EXPECT_EQ(run.out, std::to_string(128 + c.signal) + "\n") << c.wrapper << " " << c.signal;
         EXPECT_TRUE(readFile(dir.file("large.psd")) == older) << c.signal;
         EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"large.edg", "large.psd"})) << c.signal;
+    }
+}
+
+// An output of more than a megabyte is written on the writer thread while
+// the next megabyte is made. The file put in place holds every byte, the last
+// buffer's too; and a file-size limit the last buffer crosses is a write
+// error on every route (not a signal that ends the process on one CPU).
+TEST(ErrorPaths, TheWriterThreadsLastBufferIsWrittenBeforeTheOutputIsPutInPlace) {
+    if (!concurrency::Helpers::worthStarting()) GTEST_SKIP() << "one CPU only: the writer thread never starts";
+    Random random(30);
+    Edge2Document document;
+    document.palettesBgr.push_back({});
+    for (int i = 0; i < 256 * 3; ++i) document.palettesBgr[0].push_back(static_cast<std::uint8_t>(random.below(256)));
+    Edge2Page page{"page", 1024, 1024, 0, 0, false, {}};
+    for (int l = 0; l < 3; ++l) {
+        std::vector<std::uint8_t> indices(1024 * 1024);
+        for (auto& index : indices) index = static_cast<std::uint8_t>(random.below(4) == 0 ? random.below(256) : l);
+        page.layers.push_back({"layer", true, false, std::move(indices)});
+    }
+    document.pages.push_back(std::move(page));
+    const std::string edg = writeEdge2(document);
+    TempDir dir;
+    const auto convert = [&](const std::string& limits, const std::string& wrapper) {
+        writeFile(dir.file("in.edg"), edg);
+        writeFile(dir.file("in.psd"), older);
+        return runTomel({"psd", "in.edg"}, dir.path(), limits, wrapper);
+    };
+    const std::string oneCpu = "taskset -c 0";
+    ASSERT_EQ(convert("", oneCpu).status, 0);
+    const std::string expected = readFile(dir.file("in.psd"));
+    ASSERT_GT(expected.size(), std::size_t{4} << 20);
+    // dash's ulimit -f counts 512-byte blocks: the limit falls in the last 512
+    // bytes, inside the last buffer, which is most of a megabyte here.
+    const std::string limit = "ulimit -f " + std::to_string((expected.size() - 1) / 512) + ";";
+    // The writer finishing its last buffer races with the rename: a few runs.
+    for (int run = 0; run < 3; ++run) {
+        EXPECT_EQ(convert("", "").out, "convert psd: in.edg => in.psd\n");
+        const std::string made = readFile(dir.file("in.psd"));
+        EXPECT_TRUE(made == expected) << "run " << run << ": " << made.size() << " bytes of " << expected.size();
+        for (const std::string& wrapper : {std::string(), run == 0 ? oneCpu : std::string()}) {
+            const RunResult limited = convert(limit, wrapper);
+            EXPECT_EQ(limited.status, 255) << wrapper;
+            EXPECT_EQ(limited.out, "Error : Custom([file_write,in.psd])\n") << wrapper;
+            EXPECT_EQ(readFile(dir.file("in.psd")), older) << wrapper;
+            EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"in.edg", "in.psd"})) << wrapper;
+        }
     }
 }
 

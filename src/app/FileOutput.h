@@ -21,11 +21,13 @@ namespace app {
 class FileOutput final : public io::Output {
 public:
     // Failure seams for the tests, on the POSIX build: the close call (null:
-    // the system's), and whether files without a name are used where the
-    // system offers them (the named fallback is taken otherwise).
+    // the system's), whether files without a name are used where the system
+    // offers them (the named fallback is taken otherwise), and the write call
+    // (null: the system's).
     struct Seams {
         int (*close)(int) = nullptr;
         bool unnamedFiles = true;
+        long (*write)(int, const void*, std::size_t) = nullptr;
     };
 
     // On the helped route, an output of more than a megabyte is copied into
@@ -51,6 +53,11 @@ public:
     // removes the pending output's temporary file before the process ends.
     // The platform's part.
     static void removeTemporaryOnInterrupt();
+    // Once, at start-up: a write past the process's file-size limit fails
+    // as any write error does (the older output kept, the error line), on
+    // the converting thread as on the writer thread, instead of killing the
+    // process on one route and not on the other. The platform's part.
+    static void failWritesPastSizeLimit();
 
 protected:
     std::int32_t writeRaw(const std::uint8_t* data, std::int32_t n) override;

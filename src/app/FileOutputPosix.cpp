@@ -108,6 +108,11 @@ void FileOutput::removeTemporaryOnInterrupt() {
     }
 }
 
+// SIGXFSZ would end the process only where the converting thread itself
+// writes; the writer thread blocks it and gets EFBIG. Ignored, every write
+// past the limit gets EFBIG.
+void FileOutput::failWritesPastSizeLimit() { ::signal(SIGXFSZ, SIG_IGN); }
+
 bool FileOutput::unnamedFilesUsable() const { return seams_.unnamedFiles && procFdAvailable(); }
 
 int FileOutput::closeFd(int fd) const { return seams_.close != nullptr ? seams_.close(fd) : ::close(fd); }
@@ -156,7 +161,8 @@ bool FileOutput::isOpen() const { return fd_ >= 0; }
 
 bool FileOutput::writeAllToFile(const std::uint8_t* data, std::size_t n) {
     for (std::size_t done = 0; done < n;) {
-        const ssize_t k = ::write(fd_, data + done, n - done);
+        const ssize_t k =
+            seams_.write != nullptr ? seams_.write(fd_, data + done, n - done) : ::write(fd_, data + done, n - done);
         if (k < 0 && errno == EINTR) continue;
         if (k <= 0) return false;
         done += static_cast<std::size_t>(k);

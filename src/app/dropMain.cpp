@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     app::Heap::mapLargeBlocksApart();
     app::Console console = app::Console::prepare();
     app::FileOutput::removeTemporaryOnInterrupt();
+    app::FileOutput::failWritesPastSizeLimit();
     const std::vector<std::string> paths = app::CommandLine::arguments(argc, argv);
     const int status = app::Drop::convertEach(paths, console);
     if (console.ownsWindow()) console.waitForKey();

@@ -1,14 +1,36 @@
 #include "concurrency/Worker.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 namespace concurrency {
 
+namespace {
+
+// Set by the build: on in the sanitizer and debug builds.
+constexpr bool strict = TOMEL_STRICT;
+
+void programmingError(const char* what) {
+    if (!strict) return;
+    std::fprintf(stderr, "tomel: %s\n", what);
+    std::abort();
+}
+
+} // namespace
+
 Worker::~Worker() {
-    if (running_) joinThread();
+    if (!running_) return;
+    joinThread();
+    if (failure_) programmingError("a helper's error was dropped: nobody joined it");
 }
 
 bool Worker::start(Route route, std::function<void()> work) {
+    if (running_) {
+        // The work started before may still be running, over work_ and failure_.
+        programmingError("a helper was started again before its work was joined");
+        return false;
+    }
     if (route != Route::Helped) return false;
     work_ = std::move(work);
     failure_ = nullptr;

@@ -18,14 +18,18 @@ namespace concurrency {
 class Worker {
 public:
     Worker() = default;
-    // Waits for the work, if it was started, without raising.
+    // Waits for the work, if it was started, without raising. What the work
+    // raised is then lost: the strict builds abort on it, since a helper's
+    // error must reach a join.
     ~Worker();
     Worker(const Worker&) = delete;
     Worker& operator=(const Worker&) = delete;
 
     // Starts the work on a thread of its own where the route has helpers.
     // False on the one-thread route or where no thread could be had: the
-    // work has not run, and the caller does it or does without it.
+    // work has not run, and the caller does it or does without it. One
+    // work at a time: a start before the last one was joined is refused (the
+    // strict builds abort on it), since that work may still be running.
     [[nodiscard]] bool start(Route route, std::function<void()> work);
     // Waits until the work has ended and raises what it raised.
     void join();

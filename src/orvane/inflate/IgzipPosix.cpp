@@ -55,6 +55,9 @@ std::optional<ZlibInflater::Summary> Igzip::inflate(const std::uint8_t* data, st
     state.next_in = const_cast<std::uint8_t*>(data + 2);
     state.avail_in =
         static_cast<std::uint32_t>(std::min<std::size_t>(length - 2, std::numeric_limits<uint32_t>::max()));
+    // out is the buffer Prefault guards, read here without its lock: safe,
+    // since only this thread changes it (grow, which takes the lock), and the
+    // check's thread only reads it, under the lock.
     const Pieces pieces = inflateInPieces(
         [&](std::size_t produced, std::size_t& wanted) -> std::uint8_t* {
             check.prefault().inflated(produced);

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "orvane/bytes/Adler32.h"
+#include "orvane/simd/Adler32.h"
 
 namespace orvane::inflate {
 
@@ -17,7 +17,7 @@ enum class PiecesEnd {
 struct Pieces {
     PiecesEnd end = PiecesEnd::Ended;
     std::size_t produced = 0;
-    std::uint32_t adler = bytes::Adler32::INITIAL; // of the bytes produced
+    std::uint32_t adler = simd::Adler32::INITIAL; // of the bytes produced
 };
 
 // What one call of a decoder gave: bytes made, and whether it is done.
@@ -42,7 +42,7 @@ Pieces inflateInPieces(Room room, Decode decode) {
             return result;
         }
         const Piece step = decode(target, wanted);
-        result.adler = bytes::Adler32::update(result.adler, target, step.made);
+        result.adler = simd::Adler32::update(result.adler, target, step.made);
         result.produced += step.made;
         if (step.end != PiecesEnd::Full) {
             result.end = step.end;

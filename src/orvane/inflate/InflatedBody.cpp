@@ -10,7 +10,7 @@ namespace orvane::inflate {
 namespace {
 
 // Set by the build: on in the sanitizer and debug builds.
-constexpr bool strictVerdict = TOMEL_STRICT_VERDICT;
+constexpr bool strictVerdict = TOMEL_STRICT;
 
 } // namespace
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <limits>
 
-#include "orvane/bytes/Adler32.h"
 #include "orvane/inflate/DeflateCheck.h"
+#include "orvane/simd/Adler32.h"
 
 namespace orvane::inflate {
 
@@ -30,7 +30,7 @@ void StreamCheck::run() {
     // of check value must still be within the stream.
     if (DeflateCheck::accepts(data_ + 2, raw, limit_, accepted, betweenBlocks) && accepted.length <= limit_ &&
         accepted.used <= raw && raw - accepted.used >= 4) {
-        summary_ = {static_cast<std::size_t>(accepted.length), bytes::Adler32::stored(data_ + 2 + accepted.used)};
+        summary_ = {static_cast<std::size_t>(accepted.length), simd::Adler32::stored(data_ + 2 + accepted.used)};
         accepted_ = true;
     }
     finished_.store(true, std::memory_order_release);

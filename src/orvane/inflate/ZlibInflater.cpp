@@ -8,8 +8,8 @@
 #include "io/ByteArray.h"
 #include "io/Eof.h"
 #include "io/MessageError.h"
-#include "orvane/bytes/Adler32.h"
 #include "orvane/inflate/InflatePieces.h"
+#include "orvane/simd/Adler32.h"
 
 namespace orvane::inflate {
 
@@ -131,7 +131,7 @@ ZlibInflater::Summary inflateWithZlib(const std::uint8_t* data, std::size_t leng
     // only if that place is within the input.
     if (z.next_in + z.avail_in != inputEnd) throw invalidData();
     if (z.avail_in < 4) throw io::Eof();
-    if (bytes::Adler32::stored(z.next_in) != pieces.adler) throw io::MessageError("Invalid CRC");
+    if (simd::Adler32::stored(z.next_in) != pieces.adler) throw io::MessageError("Invalid CRC");
     return {pieces.produced, pieces.adler};
 }
 

@@ -44,7 +44,7 @@ void PageCompositor::resolvePiece(std::size_t start, std::size_t n, std::uint8_t
             std::memset(source, Bottom, cover);
             continue;
         }
-        bytes::ByteLookup::map(indices, cover, opaque_, mask);
+        simd::ByteLookup::map(indices, cover, opaque_, mask);
         // A select without branches, so the loop vectorises: where this
         // layer's pixel is opaque (mask 0xFF) its index, looked up in the
         // Above table, replaces what lies below; where it is transparent
@@ -80,9 +80,9 @@ void PageCompositor::planeOf(int shift, const std::uint8_t* index, const std::ui
     std::uint8_t bottom[piece];
     for (std::size_t done = 0; done < count;) {
         const std::size_t n = std::min(piece, count - done);
-        bytes::ByteLookup::map(index + done, n, bottomPlanes_[plane], bottom);
+        simd::ByteLookup::map(index + done, n, bottomPlanes_[plane], bottom);
         std::uint8_t* target = out + done;
-        bytes::ByteLookup::map(index + done, n, abovePlanes_[plane], target);
+        simd::ByteLookup::map(index + done, n, abovePlanes_[plane], target);
         // Above keeps its sample, Bottom takes the bottom one, Uncovered is 0.
         const std::uint8_t* from = source + done;
         for (std::size_t i = 0; i < n; ++i) {

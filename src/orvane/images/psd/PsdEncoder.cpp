@@ -6,8 +6,8 @@
 #include "concurrency/Worker.h"
 #include "io/BytesOutput.h"
 #include "io/IoError.h"
-#include "orvane/bytes/ByteLookup.h"
 #include "orvane/images/psd/PsdFormat.h"
+#include "orvane/simd/ByteLookup.h"
 
 namespace orvane::images::psd {
 
@@ -288,13 +288,13 @@ void PsdEncoder::writeIndexedChannels(const IndexedPixels& pixels, io::Output& o
     const std::size_t present = std::min(pixels.indexCount, pixels.pixelCount);
     for (const int shift : planeShifts) {
         output.writeInt16(rawCompression);
-        bytes::ByteTable table;
+        simd::ByteTable table;
         for (std::size_t i = 0; i < table.size(); ++i) {
             table[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(pixels.palette[i].value) >> shift);
         }
         writeInPieces(output, pixels.pixelCount, [&](std::size_t from, std::size_t n, std::uint8_t* out) {
             const std::size_t fromIndices = from < present ? std::min(n, present - from) : 0;
-            if (fromIndices > 0) bytes::ByteLookup::map(pixels.indices + from, fromIndices, table, out);
+            if (fromIndices > 0) simd::ByteLookup::map(pixels.indices + from, fromIndices, table, out);
             std::fill(out + fromIndices, out + n, std::uint8_t{0}); // pixels past the indices
         });
     }

@@ -1,6 +1,4 @@
-#include "orvane/bytes/Adler32.h"
-
-#include "orvane/bytes/CpuFeatures.h"
+#include "orvane/simd/Adler32.h"
 
 #include <algorithm>
 #include <zlib.h>
@@ -9,7 +7,7 @@
 #include <immintrin.h>
 #endif
 
-namespace orvane::bytes {
+namespace orvane::simd {
 
 namespace {
 
@@ -79,10 +77,15 @@ __attribute__((target("avx2"))) std::uint32_t updateAvx2(std::uint32_t adler, co
 } // namespace
 
 std::uint32_t Adler32::update(std::uint32_t adler, const std::uint8_t* data, std::size_t length) {
+    return updateAt(CpuFeatures::level(), adler, data, length);
+}
+
+std::uint32_t Adler32::updateAt(CpuLevel level, std::uint32_t adler, const std::uint8_t* data, std::size_t length) {
 #if defined(__x86_64__)
-    if (CpuFeatures::avx2()) return updateAvx2(adler, data, length);
+    if (level >= CpuLevel::Avx2) return updateAvx2(adler, data, length);
 #endif
+    (void)level;
     return updateScalar(adler, data, length);
 }
 
-} // namespace orvane::bytes
+} // namespace orvane::simd

@@ -4,7 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace orvane::bytes {
+#include "orvane/simd/CpuFeatures.h"
+
+namespace orvane::simd {
 
 using ByteTable = std::array<std::uint8_t, 256>;
 
@@ -14,6 +16,9 @@ using ByteTable = std::array<std::uint8_t, 256>;
 class ByteLookup {
 public:
     static void map(const std::uint8_t* in, std::size_t n, const ByteTable& table, std::uint8_t* out);
+    // The same with the kernel of a level this machine has (CpuFeatures::has):
+    // every level must give map's result.
+    static void mapAt(CpuLevel level, const std::uint8_t* in, std::size_t n, const ByteTable& table, std::uint8_t* out);
 };
 
-} // namespace orvane::bytes
+} // namespace orvane::simd

@@ -1,12 +1,10 @@
-#include "orvane/bytes/ByteLookup.h"
-
-#include "orvane/bytes/CpuFeatures.h"
+#include "orvane/simd/ByteLookup.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
 
-namespace orvane::bytes {
+namespace orvane::simd {
 
 namespace {
 
@@ -51,13 +49,19 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void mapVbmi(const std::u
 } // namespace
 
 void ByteLookup::map(const std::uint8_t* in, std::size_t n, const ByteTable& table, std::uint8_t* out) {
+    mapAt(CpuFeatures::level(), in, n, table, out);
+}
+
+void ByteLookup::mapAt(CpuLevel level, const std::uint8_t* in, std::size_t n, const ByteTable& table,
+                       std::uint8_t* out) {
 #if defined(__x86_64__)
-    if (CpuFeatures::avx512Vbmi()) {
+    if (level >= CpuLevel::Avx512Vbmi) {
         mapVbmi(in, n, table, out);
         return;
     }
 #endif
+    (void)level;
     mapScalar(in, n, table, out);
 }
 
-} // namespace orvane::bytes
+} // namespace orvane::simd
