@@ -25,6 +25,19 @@ echo "== Formatting"
 scripts/check-format.sh
 echo "== Release build"
 run_suite build-test -DCMAKE_BUILD_TYPE=Release -DTOMEL_WERROR=ON -DTOMEL_BENCH=ON
+echo "== The kernels at the CPU levels below this machine's best"
+# The dispatch runs the best kernels the CPU has; TOMEL_CPU lowers it, so
+# the scalar (and, on an AVX-512 machine, the AVX2) kernels run too.
+levels=scalar
+if grep -qw avx512vbmi /proc/cpuinfo; then levels="scalar avx2"; fi
+for level in $levels; do
+    log=build-test/cpu-$level.log
+    if ! TOMEL_CPU=$level ctest --test-dir build-test --output-on-failure -j "$jobs" -L 'unit|e2e' >"$log" 2>&1; then
+        cat "$log"
+        exit 1
+    fi
+    echo "TOMEL_CPU=$level: $(grep 'tests passed' "$log")"
+done
 echo "== Memory caps: the threaded path ends as on one CPU"
 caps=$(mktemp -d)
 build-test/tests/make_large_documents "$caps"
@@ -40,6 +53,17 @@ if ! tests/threads/cap_sweep.sh build-test/tomel 20 48 2 "$caps"/anim.edg >"$cap
     exit 1
 fi
 echo "$(grep -c same "$caps/fine.log") runs of an animation under caps of 20 to 48 MiB, 2 MiB apart, end alike"
+# Where one CPU's outcome turns, in small steps: the benchmark's big
+# (4096 x 4096 x 8 layers) 32 KiB apart and its animation 4 KiB apart.
+build-test/bench/bench_make_inputs "$caps/bench" >/dev/null
+for sweep in "32 16 $caps/bench/big.edg" "4 24 $caps/bench/anim.edg"; do
+    # shellcheck disable=SC2086
+    if ! tests/threads/cap_boundary.sh build-test/tomel $sweep >"$caps/boundary.log"; then
+        grep DIFFERENT "$caps/boundary.log"
+        exit 1
+    fi
+    echo "$(head -n 1 "$caps/boundary.log"); $(grep -c ' ok: ' "$caps/boundary.log") caps around it end alike"
+done
 rm -rf "$caps"
 echo "== Windows build (MinGW-w64) and the Wine stage"
 scripts/build-windows.sh -DTOMEL_WERROR=ON

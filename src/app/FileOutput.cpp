@@ -1,5 +1,6 @@
 #include "app/FileOutput.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "io/IoError.h"
@@ -60,7 +61,7 @@ void FileOutput::passOn() {
         return;
     }
     if (!writer_->handOver(pending_)) fail();
-    pending_.reserve(pendingLimit);
+    reservePending(pendingLimit);
 }
 
 void FileOutput::flush() {
@@ -83,6 +84,15 @@ void FileOutput::close() {
     closeFile();
 }
 
-void FileOutput::reservePending() { pending_.reserve(pendingLimit); }
+void FileOutput::expectLength(std::int64_t n) {
+    if (n <= 0) return;
+    reservePending(static_cast<std::size_t>(n));
+    allocateBlocks(n);
+}
+
+// A small output's buffer stays as small as the output: buffers of a
+// megabyte are mapped on their own, which a batch of small files would pay
+// for file after file.
+void FileOutput::reservePending(std::size_t expected) { pending_.reserve(std::min(expected, pendingLimit)); }
 
 } // namespace app

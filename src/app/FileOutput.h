@@ -41,7 +41,8 @@ public:
 
     void writeByte(int c) override;
     std::uint8_t* obtain(std::int32_t n) override;
-    // Allocates the file's blocks at once: the file system then writes into
+    // Sizes the pending buffer for the output (at most a megabyte), and
+    // allocates the file's blocks at once: the file system then writes into
     // them without finding room page by page.
     void expectLength(std::int64_t n) override;
     void close() override;
@@ -78,7 +79,9 @@ private:
     bool writeAllToFile(const std::uint8_t* data, std::size_t n);
     void closeFile();
     void discard();
-    void reservePending();
+    void reservePending(std::size_t expected);
+    // The platform's part of expectLength: the file's blocks.
+    void allocateBlocks(std::int64_t n);
 
     std::string target_;
     std::string directory_;

@@ -131,10 +131,9 @@ FileOutput::FileOutput(std::string targetPath, concurrency::Route route, Seams s
         temporary_ = std::move(pattern);
         rememberPendingName(temporary_);
     }
-    reservePending();
 }
 
-void FileOutput::expectLength(std::int64_t n) {
+void FileOutput::allocateBlocks(std::int64_t n) {
     // Only large outputs: for a small one the call costs more than it saves.
     // The size stays as it is (the bytes written set it), so a file system
     // or a size limit that refuses the room changes nothing: the writes then

@@ -77,11 +77,10 @@ FileOutput::FileOutput(std::string targetPath, concurrency::Route route, Seams)
         pending().name = temporary_;
     }
     if (handle_ == nullptr) throw io::FileError("file_open", target_);
-    reservePending();
 }
 
 // Not measured on Windows (only under Wine): the file grows as it is written.
-void FileOutput::expectLength(std::int64_t) {}
+void FileOutput::allocateBlocks(std::int64_t) {}
 
 void FileOutput::discard() {
     const Locked locked;

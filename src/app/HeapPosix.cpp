@@ -12,6 +12,10 @@ void Heap::mapLargeBlocksApart() {
     constexpr int threshold = 2 << 20;
     ::mallopt(M_MMAP_THRESHOLD, threshold);
     ::mallopt(M_TRIM_THRESHOLD, 2 * threshold);
+    // The heap grows by what is asked, not 128 KiB beyond: a retry whose
+    // heap is a few KiB larger than a fresh process's must not need 128 KiB
+    // more address space for it.
+    ::mallopt(M_TOP_PAD, 0);
 }
 
 void Heap::giveBack() { ::malloc_trim(0); }

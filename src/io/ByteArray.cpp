@@ -1,6 +1,5 @@
 #include "io/ByteArray.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -14,25 +13,26 @@ ByteArray::ByteArray(std::size_t count, std::uint8_t value) {
 
 ByteArray::ByteArray(ByteArray&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
-      capacity_(std::exchange(other.capacity_, 0)) {}
+      capacity_(std::exchange(other.capacity_, 0)), mapped_(std::exchange(other.mapped_, false)) {}
 
 ByteArray& ByteArray::operator=(ByteArray&& other) noexcept {
     if (this != &other) {
-        std::free(data_);
+        release(data_, capacity_, mapped_);
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
         capacity_ = std::exchange(other.capacity_, 0);
+        mapped_ = std::exchange(other.mapped_, false);
     }
     return *this;
 }
 
-ByteArray::~ByteArray() { std::free(data_); }
+ByteArray::~ByteArray() { release(data_, capacity_, mapped_); }
 
 void ByteArray::reserve(std::size_t n) {
     if (n <= capacity_) return;
-    void* grown = std::realloc(data_, n);
+    std::uint8_t* grown = regrow(data_, size_, capacity_, mapped_, n);
     if (grown == nullptr) throw std::bad_alloc();
-    data_ = static_cast<std::uint8_t*>(grown);
+    data_ = grown;
     capacity_ = n;
 }
 

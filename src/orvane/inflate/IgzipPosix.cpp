@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 #include <isa-l/igzip_lib.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <limits>
@@ -38,10 +39,23 @@ private:
     void* handle_;
 };
 
+// Loading a library leaves the dynamic loader's bookkeeping behind for good
+// (about 2 KiB of heap a load, after the first two), even once it is
+// unloaded. A process capped in address space or data (`ulimit -v`, `-d`)
+// that gives way to the one-thread route must find what a process that
+// never loaded igzip would: under such a cap zlib inflates.
+bool addressSpaceCapped() {
+    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        rlimit limit{};
+        if (::getrlimit(resource, &limit) != 0 || limit.rlim_cur != RLIM_INFINITY) return true;
+    }
+    return false;
+}
+
 } // namespace
 
 bool Igzip::available() {
-    static const bool loads = Library().loaded();
+    static const bool loads = !addressSpaceCapped() && Library().loaded();
     return loads;
 }
 
