@@ -12,6 +12,7 @@ public:
     // raise that threshold as it frees large blocks (up to 32 MiB) and keep
     // their address space in its heap, so that a later attempt gets large
     // blocks from a fragmented heap where a fresh process would map them.
+    // The heap grows by what is asked, with no extra room beyond it.
     static void mapLargeBlocksApart();
     // Before an attempt that follows another: hands the free memory the
     // allocator keeps back to the system, where the platform lets it.

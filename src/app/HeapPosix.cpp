@@ -6,7 +6,8 @@ namespace app {
 
 void Heap::mapLargeBlocksApart() {
     // Below it, blocks come from the heap and are reused from file to file
-    // (each conversion's 1 MiB output buffer among them): the heap keeps up
+    // (each small file's output buffer among them; a ByteArray of a megabyte
+    // or more has a mapping of its own whatever the threshold): the heap keeps up
     // to twice as much free at its top, as glibc's own rule would, instead
     // of giving it back and faulting it in again for every file.
     constexpr int threshold = 2 << 20;

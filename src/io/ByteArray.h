@@ -29,7 +29,6 @@ public:
         ByteArray adopted;
         adopted.data_ = data;
         adopted.size_ = adopted.capacity_ = size;
-        adopted.mapped_ = false;
         return adopted;
     }
     ByteArray(ByteArray&& other) noexcept;
