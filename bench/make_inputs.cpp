@@ -1,5 +1,5 @@
 // Writes the benchmark inputs with the project's own Edge writer:
-// make_inputs DIR  ->  DIR/big.edg, DIR/anim.edg, DIR/small/0000.edg ... 0999.edg
+// make_inputs DIR  ->  DIR/big.edg, DIR/mid.edg, DIR/anim.edg, DIR/small/0000.edg ... 0999.edg
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
     const std::string dir = argc > 1 ? argv[1] : "bench-inputs";
     std::filesystem::create_directories(dir + "/small");
     writeFile(dir + "/big.edg", writeEdge2(document(1, 4096, 4096, 8, 1)));
+    writeFile(dir + "/mid.edg", writeEdge2(document(1, 1500, 1500, 4, 3)));
     writeFile(dir + "/anim.edg", writeEdge2(document(64, 256, 256, 4, 2)));
     for (int i = 0; i < 1000; ++i) {
         char name[32];

@@ -100,10 +100,14 @@ void report(bool failed, const std::string& text) {
 extern "C" {
 
 // Room for a file's bytes or its name, which the page fills; the module takes
-// it over in tomel_convert.
+// it over in tomel_convert. Null when the module has no memory to give: the
+// page checks before it writes.
 EMSCRIPTEN_KEEPALIVE std::uint8_t* tomel_reserve(std::size_t n) {
     return static_cast<std::uint8_t*>(std::malloc(n == 0 ? 1 : n));
 }
+
+// Gives back a reservation that will not be converted.
+EMSCRIPTEN_KEEPALIVE void tomel_release(std::uint8_t* data) { std::free(data); }
 
 // Converts the Edge file of `length` bytes at `data`, named by the UTF-8
 // bytes at `name`: the pieces of the PSD go to Module.onPiece, then

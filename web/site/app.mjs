@@ -1,7 +1,9 @@
-// The page: a list of dropped files, each converted in a Web Worker (one at
-// a time, in order), its result, a preview and the ways to save.
-import { Zip, ZipDeflate } from './fflate.mjs';
-import { layerTree, readComposite, readStructure } from './psd.mjs';
+// The page: a list of added files, converted in order by one Web Worker
+// (worker.mjs), each row's result, a preview and the ways to save. Every file
+// ends as a row: converted, failed (with the command line's error line or
+// why it could not be read) or cancelled, and the queue always goes on.
+import { closePreview, openPreview } from './preview.mjs';
+import { fromWorker, retireAbove, toWorker, zipMessages } from './protocol.mjs';
 
 // What to do about each error line: the README's advice.
 const advice = {
@@ -17,30 +19,27 @@ const advice = {
     'Error : Out of memory':
         'The document needs more memory than this browser gives a page: convert it with the tomel command instead.',
 };
+const unreadable = 'Could not be read: a folder, or a file moved or deleted after it was added';
+const stopped = 'The converter stopped on this file';
+const notStarted = 'Not converted: the converter could not start (see the message at the top)';
+// Files handed to the worker at a time: it reads ahead and converts without
+// waiting for the page between two files.
+const handOver = 256;
 
 const list = document.getElementById('files');
-const queue = [];
-const results = []; // { output, psd } of the files converted
+const status = document.getElementById('status');
+const summary = document.getElementById('summary');
+const actions = document.getElementById('actions');
+const saveAllButton = document.getElementById('save-all');
+const zipProgress = document.getElementById('zip-progress');
+const entries = []; // every row's entry, in list order
+const waiting = []; // entries not handed to the worker yet
+let inFlight = []; // entries handed over, in order: the first is converting
+const results = []; // { output, psd, saved } of the files converted
+const counts = { converted: 0, failed: 0 };
 let worker = null;
-let workerReady = null;
-let running = null; // the entry being converted
+let workerState = 'starting'; // 'starting' | 'ready' | 'unavailable'
 let nextId = 1;
-
-function startWorker() {
-    worker = new Worker(new URL('./worker.mjs', import.meta.url), { type: 'module' });
-    workerReady = new Promise((resolve) => {
-        worker.onmessage = ({ data }) => {
-            if (data.ready) resolve();
-            else onMessage(data);
-        };
-    });
-}
-
-function size(bytes) {
-    if (bytes < 1024) return `${bytes} B`;
-    if (bytes < 1 << 20) return `${(bytes / 1024).toFixed(1)} KiB`;
-    return `${(bytes / (1 << 20)).toFixed(1)} MiB`;
-}
 
 function element(tag, className, text) {
     const e = document.createElement(tag);
@@ -49,7 +48,161 @@ function element(tag, className, text) {
     return e;
 }
 
-function addFile(file) {
+function button(className, text, label, onclick) {
+    const b = element('button', className, text);
+    b.type = 'button';
+    b.setAttribute('aria-label', label);
+    b.onclick = onclick;
+    return b;
+}
+
+function size(bytes) {
+    if (bytes < 1024) return `${bytes} B`;
+    if (bytes < 1 << 20) return `${(bytes / 1024).toFixed(1)} KiB`;
+    return `${(bytes / (1 << 20)).toFixed(1)} MiB`;
+}
+
+// The live region: what happened since it last spoke, and the running count,
+// at most every 300 ms so that a batch is not read out file by file.
+let heard = [];
+let speaking = null;
+function announce(text) {
+    heard.push(text);
+    speaking ??= setTimeout(() => {
+        speaking = null;
+        const to = waiting.length + inFlight.length;
+        const what = heard.length === 1 ? heard[0] : `${heard.length} files finished.`;
+        heard = [];
+        summary.textContent = `${what} ${counts.converted} converted, ${counts.failed} failed${to ? `, ${to} to go` : ''}.`;
+    }, 300);
+}
+
+// Worker ----------------------------------------------------------------
+
+// What the browser lacks, in words, for the top message.
+function whyNoConverter(detail) {
+    if (location.protocol === 'file:') {
+        return 'This page was opened from disk (file://), where browsers do not let it start its converter. ' +
+            'Serve its folder over http(s): run "python3 -m http.server 8000" in it and open http://localhost:8000/.';
+    }
+    const features = [
+        [typeof WebAssembly === 'object', 'WebAssembly'],
+        // v128.const: 128-bit SIMD.
+        [typeof WebAssembly === 'object' && WebAssembly.validate(new Uint8Array([0, 97, 115, 109, 1, 0, 0, 0, 1, 5, 1, 96, 0, 1, 123,
+            3, 2, 1, 0, 10, 22, 1, 20, 0, 253, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 11])), 'WebAssembly SIMD'],
+        // try / catch_all: WebAssembly exceptions.
+        [typeof WebAssembly === 'object' && WebAssembly.validate(new Uint8Array([0, 97, 115, 109, 1, 0, 0, 0, 1, 4, 1, 96, 0, 0,
+            3, 2, 1, 0, 10, 8, 1, 6, 0, 6, 64, 25, 11, 11])), 'WebAssembly exceptions'],
+    ];
+    const missing = features.filter(([has]) => !has).map(([, name]) => name);
+    if (missing.length) {
+        return `This browser lacks ${missing.join(' and ')}, which Tomel needs: use a current Chromium, Firefox or Safari.`;
+    }
+    return `The converter could not be loaded (${detail}). Reload the page; if this stays, the site is missing files.`;
+}
+
+function converterUnavailable(detail) {
+    workerState = 'unavailable';
+    status.textContent = whyNoConverter(detail);
+    status.dataset.detail = detail;
+    status.hidden = false;
+    for (const entry of [...inFlight, ...waiting]) finish(entry, 'failed', notStarted);
+    inFlight = [];
+    waiting.length = 0;
+}
+
+function startWorker() {
+    workerState = 'starting';
+    const started = new Worker(new URL('./worker.mjs', import.meta.url), { type: 'module' });
+    worker = started;
+    started.onmessage = ({ data }) => {
+        if (worker === started) onWorkerMessage(data);
+    };
+    started.onerror = (event) => {
+        if (worker !== started) return;
+        event.preventDefault();
+        if (workerState !== 'ready') {
+            if (workerState === 'starting') converterUnavailable(event.message || 'the worker did not start');
+        } else if (inFlight.length > 0) {
+            onWorkerMessage(fromWorker.stopped(inFlight[0].id, event.message || 'the worker failed', 0));
+        } else {
+            replaceWorker();
+        }
+    };
+}
+
+// A new worker for the files handed to this one: after a failure that may
+// have left the module's state broken, after a cancel, or to give memory back.
+function replaceWorker() {
+    worker.terminate();
+    waiting.unshift(...inFlight);
+    inFlight = [];
+    for (const entry of waiting) entry.progress.hidden = true;
+    startWorker();
+}
+
+function pump() {
+    if (workerState !== 'ready') return;
+    while (inFlight.length < handOver && waiting.length > 0) {
+        const entry = waiting.shift();
+        inFlight.push(entry);
+        entry.handed = performance.now();
+        worker.postMessage(toWorker.convert(entry.id, entry.file.name, entry.file));
+    }
+    showConverting();
+}
+
+function showConverting() {
+    const entry = inFlight[0];
+    if (entry && !entry.shownConverting) {
+        entry.shownConverting = true;
+        entry.result.textContent = `${entry.file.name} → converting`;
+        entry.progress.hidden = false;
+    }
+}
+
+function onWorkerMessage(data) {
+    if (data.type === 'ready') {
+        workerState = 'ready';
+        status.hidden = true;
+        document.body.dataset.moduleMemory = String(data.memory);
+        pump();
+        return;
+    }
+    if (data.type === 'unavailable') {
+        converterUnavailable(data.detail);
+        return;
+    }
+    const at = inFlight.findIndex((entry) => entry.id === data.id);
+    const entry = inFlight[at];
+    if (!entry) return;
+    if (data.type === 'progress') {
+        entry.progress.value = data.fraction;
+        return;
+    }
+    inFlight.splice(at, 1);
+    // For the benchmark and tests: the time from the hand-over, and the
+    // module's memory after this file.
+    entry.row.dataset.ms = String(performance.now() - entry.handed);
+    entry.row.dataset.memory = String(data.memory ?? 0);
+    if (data.type === 'converted') {
+        converted(entry, data);
+    } else if (data.type === 'failed') {
+        finish(entry, 'failed', data.line);
+    } else if (data.type === 'unreadable') {
+        finish(entry, 'failed', unreadable, data.detail);
+    } else if (data.type === 'stopped') {
+        finish(entry, 'failed', stopped, data.detail);
+    }
+    // The worker converts nothing more after these: a new one takes the rest.
+    if (data.type === 'stopped' || data.line === 'Error : Out of memory' || data.memory > retireAbove) replaceWorker();
+    else showConverting();
+}
+
+// Rows --------------------------------------------------------------------
+
+// A row for the file; `failure` makes it a failed row at once.
+function addFile(file, failure) {
     const row = element('li');
     const result = element('span', 'result', `${file.name} → waiting`);
     const buttons = element('span', 'buttons');
@@ -57,89 +210,82 @@ function addFile(file) {
     progress.max = 1;
     progress.value = 0;
     progress.hidden = true;
-    const cancel = element('button', 'cancel', 'Cancel');
-    cancel.type = 'button';
-    buttons.append(progress, cancel);
+    progress.setAttribute('aria-label', `Converting ${file.name}`);
+    const entry = { id: nextId++, file, row, result, buttons, progress };
+    buttons.append(progress, button('cancel', 'Cancel', `Cancel ${file.name}`, () => cancelEntry(entry)));
     row.append(result, buttons);
-    list.append(row);
-    const entry = { id: nextId++, file, row, result, buttons, progress, cancel };
     row.dataset.name = file.name;
-    cancel.onclick = () => cancelEntry(entry);
-    queue.push(entry);
-    document.getElementById('actions').hidden = false;
+    list.append(row);
+    entries.push(entry);
+    actions.hidden = false;
+    if (failure || workerState === 'unavailable') finish(entry, 'failed', failure ?? notStarted);
+    else waiting.push(entry);
+}
+
+function addFiles(files) {
+    for (const file of files) addFile(file);
     pump();
+}
+
+function finish(entry, state, line, detail) {
+    entry.row.dataset.state = state;
+    entry.buttons.replaceChildren();
+    if (state === 'cancelled') {
+        entry.result.textContent = `${entry.file.name} → cancelled`;
+        announce(`${entry.file.name} cancelled.`);
+        return;
+    }
+    counts.failed += 1;
+    entry.result.textContent = `${entry.file.name}: ${line}`;
+    entry.result.classList.add('error');
+    entry.row.dataset.line = line;
+    entry.row.append(element('span', 'advice', advice[line] ?? (line === unreadable ? 'Add it again from where it is now.'
+        : line === notStarted ? '' : 'Check the file and try again.')));
+    if (detail) {
+        // Kept for a bug report.
+        const more = element('details');
+        more.append(element('summary', '', 'Details'), element('pre', '', detail));
+        entry.row.append(more);
+        entry.row.dataset.detail = detail;
+    }
+    announce(`${entry.file.name} failed: ${line}.`);
+}
+
+function converted(entry, { output, psd }) {
+    const done = { output, psd, saved: false };
+    results.push(done);
+    counts.converted += 1;
+    entry.row.dataset.state = 'converted';
+    entry.row.dataset.output = output;
+    entry.result.textContent = `${entry.file.name} → ${output} (${size(psd.size)})`;
+    const show = button('show', 'Preview', `Preview ${output}`, () => openPreview(done, show));
+    const save = button('save', 'Save', `Save ${output}`, () => {
+        download(psd, output);
+        done.saved = true;
+    });
+    entry.buttons.replaceChildren(show, save);
+    announce(`${entry.file.name} converted to ${output}.`);
 }
 
 function cancelEntry(entry) {
-    if (running === entry) {
+    const at = inFlight.indexOf(entry);
+    if (at === 0) {
         // The module cannot be interrupted: its worker goes, and a new one
-        // takes the next file.
-        worker.terminate();
-        startWorker();
-        running = null;
+        // takes the files after it.
+        inFlight.shift();
+        replaceWorker();
+    } else if (at > 0) {
+        inFlight.splice(at, 1);
+        worker.postMessage(toWorker.cancel(entry.id));
+    } else if (waiting.includes(entry)) {
+        waiting.splice(waiting.indexOf(entry), 1);
     } else {
-        queue.splice(queue.indexOf(entry), 1);
-    }
-    entry.result.textContent = `${entry.file.name} → cancelled`;
-    entry.buttons.replaceChildren();
-    entry.row.dataset.state = 'cancelled';
-    pump();
-}
-
-async function pump() {
-    if (running || queue.length === 0) return;
-    running = queue.shift();
-    const entry = running;
-    entry.result.textContent = `${entry.file.name} → converting`;
-    entry.progress.hidden = false;
-    const bytes = await entry.file.arrayBuffer();
-    await workerReady;
-    if (running !== entry) return;
-    entry.started = performance.now();
-    worker.postMessage({ id: entry.id, name: entry.file.name, bytes }, [bytes]);
-}
-
-function onMessage(data) {
-    const entry = running;
-    if (!entry || data.id !== entry.id) return;
-    if (data.progress !== undefined) {
-        entry.progress.value = data.progress;
         return;
     }
-    running = null;
-    entry.buttons.replaceChildren();
-    // For the benchmark: the conversion's time in the worker, and the
-    // module's memory after it.
-    entry.row.dataset.ms = String(performance.now() - entry.started);
-    entry.row.dataset.memory = String(data.memory ?? 0);
-    if (data.error !== undefined) {
-        entry.result.textContent = `${entry.file.name}: ${data.error}`;
-        entry.result.classList.add('error');
-        entry.row.dataset.state = 'failed';
-        entry.row.dataset.line = data.error;
-        entry.row.append(element('span', 'advice', advice[data.error] ?? 'Check the file and try again.'));
-        // A worker that ran out of memory keeps what it took: a new one
-        // starts afresh.
-        if (data.fatal || data.error === 'Error : Out of memory') {
-            worker.terminate();
-            startWorker();
-        }
-    } else {
-        const done = { output: data.output, psd: data.psd };
-        results.push(done);
-        entry.result.textContent = `${entry.file.name} → ${data.output} (${size(data.psd.size)})`;
-        entry.row.dataset.state = 'converted';
-        entry.row.dataset.output = data.output;
-        const save = element('button', 'save', 'Save');
-        save.type = 'button';
-        save.onclick = () => download(data.psd, data.output);
-        const show = element('button', 'show', 'Preview');
-        show.type = 'button';
-        show.onclick = () => preview(done);
-        entry.buttons.append(show, save);
-    }
-    pump();
+    finish(entry, 'cancelled');
 }
+
+// Saving ------------------------------------------------------------------
 
 function download(blob, name) {
     const url = URL.createObjectURL(blob);
@@ -152,119 +298,142 @@ function download(blob, name) {
     setTimeout(() => URL.revokeObjectURL(url), 60000);
 }
 
-// One .zip of every PSD, deflated piece by piece as it is read.
-async function saveAll() {
-    const parts = [];
-    const zip = new Zip((error, chunk) => {
-        if (!error) parts.push(chunk);
-    });
+// One .zip of every PSD, made in a worker of its own while the page goes on.
+function saveAll() {
+    if (saveAllButton.disabled || results.length === 0) return;
+    const saving = [...results];
     const used = new Set();
-    for (const { output, psd } of results) {
+    const files = saving.map(({ output, psd }) => {
         let name = output;
         for (let n = 2; used.has(name); ++n) name = output.replace(/(\.psd)$/, ` (${n})$1`);
         used.add(name);
-        const file = new ZipDeflate(name, { level: 6 });
-        zip.add(file);
-        const reader = psd.stream().getReader();
-        for (;;) {
-            const { done, value } = await reader.read();
-            if (done) break;
-            file.push(value);
+        return { name, blob: psd };
+    });
+    saveAllButton.disabled = true;
+    saveAllButton.textContent = 'Zipping…';
+    zipProgress.value = 0;
+    zipProgress.hidden = false;
+    const zipper = new Worker(new URL('./zip-worker.mjs', import.meta.url), { type: 'module' });
+    const end = (message) => {
+        zipper.terminate();
+        saveAllButton.disabled = false;
+        saveAllButton.textContent = 'Save all as .zip';
+        zipProgress.hidden = true;
+        summary.textContent = message;
+    };
+    zipper.onmessage = ({ data }) => {
+        if (data.type === 'progress') {
+            zipProgress.value = data.fraction;
+        } else if (data.type === 'zipped') {
+            download(data.zip, 'tomel-psd.zip');
+            for (const done of saving) done.saved = true;
+            end(`tomel-psd.zip saved: ${saving.length} PSD ${saving.length === 1 ? 'file' : 'files'}.`);
+        } else {
+            end(`The zip could not be made: ${data.detail}`);
         }
-        file.push(new Uint8Array(0), true);
-    }
-    zip.end();
-    download(new Blob(parts, { type: 'application/zip' }), 'tomel-psd.zip');
+    };
+    zipper.onerror = (event) => {
+        event.preventDefault();
+        end(`The zip could not be made: ${event.message || 'its worker did not start'}`);
+    };
+    zipper.postMessage(zipMessages.zip(files));
 }
 
 async function saveIntoFolder() {
     const folder = await window.showDirectoryPicker({ mode: 'readwrite' });
-    for (const { output, psd } of results) {
-        const handle = await folder.getFileHandle(output, { create: true });
-        const writable = await handle.createWritable();
-        await psd.stream().pipeTo(writable);
+    for (const done of results) {
+        const handle = await folder.getFileHandle(done.output, { create: true });
+        await done.psd.stream().pipeTo(await handle.createWritable());
+        done.saved = true;
     }
 }
 
-// The preview: the composite, drawn crisp at any zoom, and the layer tree.
-let zoom = 1;
-let shown = null;
-
-function applyZoom() {
-    const canvas = document.getElementById('composite');
-    canvas.style.width = `${canvas.width * zoom}px`;
-    canvas.style.height = `${canvas.height * zoom}px`;
-    document.getElementById('zoom-level').textContent = `${zoom}×`;
+function clearList() {
+    for (const entry of [...inFlight, ...waiting]) cancelEntry(entry);
+    clearTimeout(speaking);
+    speaking = null;
+    heard = [];
+    list.replaceChildren();
+    entries.length = 0;
+    results.length = 0;
+    counts.converted = 0;
+    counts.failed = 0;
+    summary.textContent = '';
+    actions.hidden = true;
+    closePreview();
 }
 
-function treeItems(nodes) {
-    return nodes.map((node) => {
-        const item = element('li', node.children ? 'group' : 'layer');
-        item.append(element('span', '', node.name));
-        if (node.children) {
-            const sub = element('ul');
-            sub.append(...treeItems(node.children));
-            item.append(sub);
+// Adding files --------------------------------------------------------------
+
+const edgName = /\.edgg?$/i;
+
+// A dropped folder's Edge files, its subfolders' included, in name order.
+async function filesIn(directory) {
+    const reader = directory.createReader();
+    const children = [];
+    for (;;) {
+        const batch = await new Promise((resolve, reject) => reader.readEntries(resolve, reject));
+        if (batch.length === 0) break;
+        children.push(...batch);
+    }
+    children.sort((a, b) => (a.name < b.name ? -1 : a.name > b.name ? 1 : 0));
+    const files = [];
+    for (const child of children) {
+        if (child.isDirectory) files.push(...(await filesIn(child)));
+        else if (edgName.test(child.name)) files.push(await new Promise((resolve, reject) => child.file(resolve, reject)));
+    }
+    return files;
+}
+
+// Files and folders dropped anywhere on the page, in the order dropped.
+async function dropped(dataTransfer) {
+    // The items are readable only during the drop event: take them now.
+    const items = [...dataTransfer.items].filter((item) => item.kind === 'file')
+        .map((item) => ({ entry: item.webkitGetAsEntry?.(), file: item.getAsFile() }));
+    for (const { entry, file } of items) {
+        if (entry?.isDirectory) {
+            try {
+                addFiles(await filesIn(entry));
+            } catch {
+                addFile({ name: entry.name }, unreadable);
+            }
+        } else if (file) {
+            addFiles([file]);
         }
-        return item;
-    });
+    }
 }
 
-async function preview(done) {
-    shown = done;
-    const structure = await readStructure(done.psd);
-    if (shown !== done) return;
-    const canvas = document.getElementById('composite');
-    canvas.width = structure.width;
-    canvas.height = structure.height;
-    canvas.getContext('2d').putImageData(await readComposite(done.psd, structure), 0, 0);
-    zoom = Math.max(1, Math.min(16, Math.floor(512 / Math.max(structure.width, structure.height))));
-    applyZoom();
-    document.getElementById('preview-title').textContent = `${done.output}: ${structure.width} × ${structure.height}`;
-    const tree = layerTree(structure.layers);
-    document.getElementById('layers').replaceChildren(...treeItems(tree.length ? tree : [{ name: '(the composite only)' }]));
-    const section = document.getElementById('preview');
-    section.hidden = false;
-    section.dataset.output = done.output;
-}
-
-const drop = document.getElementById('drop');
-drop.addEventListener('dragover', (e) => {
+document.addEventListener('dragover', (e) => {
     e.preventDefault();
-    drop.classList.add('over');
+    document.body.classList.add('over');
 });
-drop.addEventListener('dragleave', () => drop.classList.remove('over'));
-drop.addEventListener('drop', (e) => {
+document.addEventListener('dragleave', (e) => {
+    if (!e.relatedTarget) document.body.classList.remove('over');
+});
+document.addEventListener('drop', (e) => {
     e.preventDefault();
-    drop.classList.remove('over');
-    for (const file of e.dataTransfer.files) addFile(file);
+    document.body.classList.remove('over');
+    dropped(e.dataTransfer);
 });
-document.getElementById('pick').addEventListener('change', (e) => {
-    for (const file of e.target.files) addFile(file);
-    e.target.value = '';
+const pick = document.getElementById('pick');
+document.getElementById('pick-button').onclick = () => pick.click();
+pick.addEventListener('change', () => {
+    addFiles([...pick.files]);
+    pick.value = '';
 });
-document.getElementById('save-all').onclick = saveAll;
+saveAllButton.onclick = saveAll;
 const saveFolder = document.getElementById('save-folder');
 saveFolder.hidden = typeof window.showDirectoryPicker !== 'function';
-saveFolder.onclick = saveIntoFolder;
-document.getElementById('clear').onclick = () => {
-    for (const entry of [...queue]) cancelEntry(entry);
-    if (running) cancelEntry(running);
-    list.replaceChildren();
-    results.length = 0;
-    document.getElementById('preview').hidden = true;
-};
-document.getElementById('zoom-in').onclick = () => {
-    zoom = Math.min(64, zoom * 2);
-    applyZoom();
-};
-document.getElementById('zoom-out').onclick = () => {
-    zoom = Math.max(1, zoom / 2);
-    applyZoom();
-};
-document.getElementById('preview-close').onclick = () => {
-    document.getElementById('preview').hidden = true;
-};
+saveFolder.onclick = () => saveIntoFolder().catch(() => {});
+document.getElementById('clear').onclick = clearList;
+window.addEventListener('beforeunload', (e) => {
+    if (waiting.length || inFlight.length || results.some((done) => !done.saved)) {
+        e.preventDefault();
+        e.returnValue = '';
+    }
+});
 // For the tests: the results as the page holds them.
 window.tomelResults = results;
+// The page's scripts run: the message for a page that could not start them goes.
+status.hidden = true;
 startWorker();

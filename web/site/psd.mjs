@@ -3,8 +3,12 @@
 // layer tree (pages as groups, layer names).
 
 // A name's bytes for display: UTF-8 if valid, else Shift_JIS, else the byte
-// values.
+// values. Trailing zero bytes (the padding of fixed-size names) are not shown;
+// the PSD keeps them.
 export function decodeName(bytes) {
+    let end = bytes.length;
+    while (end > 0 && bytes[end - 1] === 0) --end;
+    bytes = bytes.subarray(0, end);
     for (const encoding of ['utf-8', 'shift_jis']) {
         try {
             return new TextDecoder(encoding, { fatal: true }).decode(bytes);
@@ -62,7 +66,7 @@ export async function readStructure(psd) {
 }
 
 // The composite as RGBA ImageData (the file's image data: compression, then
-// the red, green, blue and alpha planes).
+// the red, green, blue and alpha planes). For a worker: it touches every pixel.
 export async function readComposite(psd, structure) {
     const { width, height, imageData } = structure;
     const count = width * height;

@@ -1,46 +1,128 @@
-// Converts one file at a time with the WebAssembly module, off the page's
-// thread. In: { id, name, bytes }. Out: { id, progress } while the PSD is
-// written, then { id, output, psd } (a Blob) or { id, error }, with the
-// module's memory (bytes).
-import createTomel from './tomel.mjs';
+// Converts the files the page hands over, one at a time and in order, with
+// the WebAssembly module, off the page's thread. The page may hand over many
+// at once: the next files are read while one converts, and nothing waits for
+// a round trip to the page between two files. See protocol.mjs.
+import { fromWorker, retireAbove } from './protocol.mjs';
 
+let tomel;
+try {
+    const { default: createTomel } = await import('./tomel.mjs');
+    tomel = await createTomel({ onPiece, onResult });
+} catch (e) {
+    self.postMessage(fromWorker.unavailable(`${e?.name ?? 'Error'}: ${e?.message ?? e}`));
+    throw e;
+}
+
+// Read ahead while a file converts, up to this many bytes.
+const readAhead = 32 << 20;
+const progressEvery = 50; // ms between progress messages
+const queue = []; // { id, name, file, bytes? }
+let current = null;
 let parts = [];
-let current = 0;
-const tomel = await createTomel({
-    onPiece(piece, written, total) {
-        // The piece is the module's memory: copied into a Blob part at once.
-        parts.push(new Blob([piece.slice()]));
-        self.postMessage({ id: current, progress: total > 0 ? written / total : 0 });
-    },
-    onResult(failed, text) {
-        const psd = failed ? null : new Blob(parts, { type: 'image/vnd.adobe.photoshop' });
-        parts = [];
-        // The module's memory only grows: its size now is its peak.
-        const memory = tomel.HEAPU8.length;
-        self.postMessage(failed ? { id: current, error: text, memory } : { id: current, output: text, psd, memory });
-    },
-});
+let lastProgress = 0;
+let running = false;
+// Once its memory has grown past retireAbove, or the module failed, this
+// worker converts nothing more: the page replaces it and hands the rest on.
+let retired = false;
+
+function onPiece(piece, written, total) {
+    // The piece is a view of the module's memory: the Blob copies it now.
+    parts.push(new Blob([piece]));
+    const now = performance.now();
+    if (total > 0 && written < total && now - lastProgress >= progressEvery) {
+        lastProgress = now;
+        self.postMessage(fromWorker.progress(current.id, written / total));
+    }
+}
+
+function onResult(failed, text) {
+    const memory = tomel.HEAPU8.length;
+    if (failed) {
+        self.postMessage(fromWorker.failed(current.id, text, memory));
+    } else {
+        const psd = new Blob(parts, { type: 'image/vnd.adobe.photoshop' });
+        self.postMessage(fromWorker.converted(current.id, text, psd, memory));
+    }
+    parts = [];
+}
 
 const encoder = new TextEncoder();
 
-// The module takes over both reservations and frees them.
+// Memory the module takes over (and frees); 0 when it has none to give.
 function copyIn(bytes) {
     const at = tomel._tomel_reserve(bytes.length);
-    tomel.HEAPU8.set(bytes, at);
+    if (at !== 0) tomel.HEAPU8.set(bytes, at);
     return at;
 }
 
-self.onmessage = ({ data }) => {
-    current = data.id;
-    const bytes = new Uint8Array(data.bytes);
-    const name = encoder.encode(data.name);
+function isOutOfMemory(e) {
+    return e instanceof RangeError || /out of memory|allocation failed/i.test(String(e?.message ?? e));
+}
+
+function convert(job, bytes) {
+    current = job;
+    lastProgress = performance.now();
+    const name = encoder.encode(job.name);
+    const data = copyIn(bytes);
+    const nameAt = data === 0 ? 0 : copyIn(name);
+    if (nameAt === 0) {
+        if (data !== 0) tomel._tomel_release(data);
+        self.postMessage(fromWorker.failed(job.id, 'Error : Out of memory', tomel.HEAPU8.length));
+        return;
+    }
     try {
-        tomel._tomel_convert(copyIn(bytes), bytes.length, copyIn(name), name.length);
+        tomel._tomel_convert(data, bytes.length, nameAt, name.length);
     } catch (e) {
-        // The module itself failed (out of memory beyond what it can report):
-        // the worker is replaced by the page.
+        // The module itself failed, beyond what it reports as a line: its
+        // state can't be trusted, and the page replaces this worker.
         parts = [];
-        self.postMessage({ id: current, error: 'Error : Out of memory', fatal: true, detail: String(e) });
+        retired = true;
+        const memory = tomel.HEAPU8.length;
+        if (isOutOfMemory(e)) self.postMessage(fromWorker.failed(job.id, 'Error : Out of memory', memory));
+        else self.postMessage(fromWorker.stopped(job.id, `${e?.name ?? 'Error'}: ${e?.message ?? e}\n${e?.stack ?? ''}`, memory));
+    }
+}
+
+// Starts reading the files at the front of the queue, within readAhead.
+function readSome() {
+    let ahead = 0;
+    for (const job of queue) {
+        if (ahead > 0 && ahead + job.file.size > readAhead) break;
+        ahead += job.file.size;
+        job.bytes ??= job.file.arrayBuffer().then(
+            (buffer) => new Uint8Array(buffer),
+            (e) => e,
+        );
+    }
+}
+
+async function run() {
+    if (running) return;
+    running = true;
+    while (queue.length > 0 && !retired) {
+        readSome();
+        const job = queue[0];
+        const bytes = await job.bytes;
+        if (queue[0] !== job) continue; // cancelled while it was read
+        queue.shift();
+        readSome();
+        if (bytes instanceof Uint8Array) {
+            convert(job, bytes);
+            if (tomel.HEAPU8.length > retireAbove) retired = true;
+        } else {
+            self.postMessage(fromWorker.unreadable(job.id, `${bytes?.name ?? 'Error'}: ${bytes?.message ?? bytes}`));
+        }
+    }
+    running = false;
+}
+
+self.onmessage = ({ data }) => {
+    if (data.type === 'convert') {
+        queue.push({ id: data.id, name: data.name, file: data.file });
+        run();
+    } else if (data.type === 'cancel') {
+        const at = queue.findIndex((job) => job.id === data.id);
+        if (at >= 0) queue.splice(at, 1);
     }
 };
-self.postMessage({ ready: true });
+self.postMessage(fromWorker.ready(tomel.HEAPU8.length));

@@ -1,8 +1,11 @@
-// The browser's conversion time of each file (in the page's worker, from the
-// file handed over to the PSD's last piece), against the native build on one
-// CPU (taskset -c 0, the whole process), medians of RUNS; and the module's
-// peak memory against the file's inflated body.
-// Usage: node bench.mjs SITE NATIVE_TOMEL RUNS EDG...
+// The browser's conversion time against the native build on one CPU
+// (taskset -c 0, the whole process writing a fresh output), medians of RUNS.
+//  - Each FILE.edg: the page's time from the file handed to its worker to its
+//    row finished, in a page loaded afresh, so that the module's peak memory
+//    reported is this file's own.
+//  - Each DIR: all its files in one batch, the page's time from the files
+//    added to the last row finished; natively one `tomel psd` of them all.
+// Usage: node bench.mjs SITE NATIVE_TOMEL RUNS (FILE.edg | DIR)...
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -10,35 +13,66 @@ import path from 'node:path';
 import zlib from 'node:zlib';
 import { convert, openPage, serveSite } from './harness.mjs';
 
-const [site, nativeTomel, runsText, ...files] = process.argv.slice(2).map((a, i) => (i === 2 ? a : path.resolve(a)));
+const [site, nativeTomel, runsText, ...inputs] = process.argv.slice(2).map((a, i) => (i === 2 ? a : path.resolve(a)));
 const runs = Number(runsText);
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tomel-bench-'));
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 const mib = (bytes) => (bytes / (1 << 20)).toFixed(0);
 
+// The native build on one CPU, converting `names` in `dir` to fresh outputs.
+function nativeMs(dir, names) {
+    const times = [];
+    for (let i = 0; i < runs; ++i) {
+        for (const name of fs.readdirSync(dir)) if (name.endsWith('.psd')) fs.rmSync(path.join(dir, name));
+        const start = process.hrtime.bigint();
+        execFileSync('taskset', ['-c', '0', nativeTomel, 'psd', ...names], { cwd: dir });
+        times.push(Number(process.hrtime.bigint() - start) / 1e6);
+    }
+    return median(times);
+}
+
+// The page's time for one batch: from the files added to the last row done.
+async function batchMs(page, files) {
+    await page.evaluate((n) => {
+        window.benchDone = new Promise((resolve) => {
+            document.getElementById('pick').addEventListener('change', () => {
+                window.benchAdded = performance.now();
+            }, { capture: true, once: true });
+            new MutationObserver((_, observer) => {
+                if (document.querySelectorAll('#files li[data-state]').length === n) {
+                    observer.disconnect();
+                    resolve(performance.now() - window.benchAdded);
+                }
+            }).observe(document.getElementById('files'), { subtree: true, attributes: true, childList: true });
+        });
+    }, files.length);
+    const rows = await convert(page, files);
+    const failed = rows.find((row) => row.state !== 'converted');
+    if (failed) throw new Error(`${failed.name}: ${failed.line}`);
+    return { ms: await page.evaluate(() => window.benchDone), rows };
+}
+
 const { origin, close } = await serveSite(path.resolve(site));
 const { browser, page } = await openPage(origin, work, work);
-console.log('file | native 1 CPU ms | browser ms | ratio | body MiB | module peak MiB');
-for (const file of files.map((f) => path.resolve(f))) {
+console.log('input | native 1 CPU ms | browser ms | ratio | body MiB | module peak MiB');
+for (const input of inputs) {
+    const batch = fs.statSync(input).isDirectory();
+    const files = batch ? fs.readdirSync(input).filter((f) => f.endsWith('.edg')).sort().map((f) => path.join(input, f)) : [input];
+    const dir = fs.mkdtempSync(path.join(work, 'native-'));
+    for (const file of files) fs.copyFileSync(file, path.join(dir, path.basename(file)));
     const browserMs = [];
     let peak = 0;
     for (let i = 0; i < runs; ++i) {
-        const [row] = await convert(page, [file]);
-        if (row.state !== 'converted') throw new Error(`${file}: ${row.line}`);
-        browserMs.push(Number(row.ms));
-        peak = Math.max(peak, Number(row.memory));
+        if (!batch || i === 0) await page.reload({ waitUntil: 'load' });
+        const { ms, rows } = await batchMs(page, files);
+        browserMs.push(batch ? ms : Number(rows[0].ms));
+        if (i === 0) peak = Math.max(...rows.map((row) => Number(row.memory)));
     }
-    const nativeMs = [];
-    fs.copyFileSync(file, path.join(work, 'in.edg'));
-    for (let i = 0; i < runs; ++i) {
-        const start = process.hrtime.bigint();
-        execFileSync('taskset', ['-c', '0', nativeTomel, 'psd', 'in.edg'], { cwd: work });
-        nativeMs.push(Number(process.hrtime.bigint() - start) / 1e6);
-    }
-    const body = zlib.inflateSync(fs.readFileSync(file).subarray(12)).length;
-    const n = median(nativeMs);
+    const n = nativeMs(dir, files.map((f) => path.basename(f)));
     const b = median(browserMs);
-    console.log(`${path.basename(file)} | ${n.toFixed(0)} | ${b.toFixed(0)} | ${(b / n).toFixed(2)} | ${mib(body)} | ${mib(peak)}`);
+    const body = batch ? 0 : zlib.inflateSync(fs.readFileSync(input).subarray(12)).length;
+    const label = batch ? `${path.basename(input)}/ (${files.length} files)` : path.basename(input);
+    console.log(`${label} | ${n.toFixed(0)} | ${b.toFixed(0)} | ${(b / n).toFixed(2)} | ${batch ? '' : mib(body)} | ${mib(peak)}`);
 }
 await browser.close();
 close();

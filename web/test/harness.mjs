@@ -47,6 +47,8 @@ export async function openPage(origin, work, downloads) {
         await session.send('Network.enable');
     }).catch(() => {}));
     const page = await browser.newPage();
+    // The page asks before it is left with results not saved: the tests leave.
+    page.on('dialog', (dialog) => dialog.accept());
     await page.setViewport({ width: 1100, height: 900 });
     const session = await page.createCDPSession();
     await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
@@ -56,7 +58,7 @@ export async function openPage(origin, work, downloads) {
 
 // Converts the files in one batch; the rows' data once every one is done.
 export async function convert(page, files) {
-    await page.click('#clear');
+    await page.evaluate(() => document.getElementById('clear').click());
     await (await page.$('#pick')).uploadFile(...files);
     await page.waitForFunction((n) => document.querySelectorAll('#files li[data-state]').length === n,
         { timeout: 600000, polling: 50 }, files.length);

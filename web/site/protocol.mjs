@@ -1,0 +1,48 @@
+// The messages between the page and its converting worker, made only here so
+// that both sides agree on their shape. Every message has a `type`.
+
+// Page → worker.
+export const toWorker = {
+    // Convert a file (a File or Blob, which the worker reads itself).
+    convert: (id, name, file) => ({ type: 'convert', id, name, file }),
+    // Drop a file handed over but not started yet.
+    cancel: (id) => ({ type: 'cancel', id }),
+};
+
+// A worker whose module memory grew past this converts nothing more after the
+// file at hand: WebAssembly memory never shrinks, so the page replaces it and
+// gives the memory back.
+export const retireAbove = 128 << 20;
+
+// Worker → page. `memory` is the module's memory in bytes: WebAssembly memory
+// never shrinks, so it is the worker's peak so far.
+export const fromWorker = {
+    ready: (memory) => ({ type: 'ready', memory }),
+    // The module could not be loaded or started.
+    unavailable: (detail) => ({ type: 'unavailable', detail }),
+    progress: (id, fraction) => ({ type: 'progress', id, fraction }),
+    converted: (id, output, psd, memory) => ({ type: 'converted', id, output, psd, memory }),
+    // The line the command line prints for the same bytes.
+    failed: (id, line, memory) => ({ type: 'failed', id, line, memory }),
+    // The file could not be read (a folder, a file moved or removed).
+    unreadable: (id, detail) => ({ type: 'unreadable', id, detail }),
+    // The module trapped or aborted on this file; the worker must be replaced.
+    stopped: (id, detail, memory) => ({ type: 'stopped', id, detail, memory }),
+};
+
+// Page → zip worker: { files: [{ name, blob }] }. Zip worker → page:
+// { type: 'progress', fraction }, then { type: 'zipped', zip } or
+// { type: 'zip-failed', detail }.
+export const zipMessages = {
+    zip: (files) => ({ type: 'zip', files }),
+    progress: (fraction) => ({ type: 'progress', fraction }),
+    zipped: (zip) => ({ type: 'zipped', zip }),
+    failed: (detail) => ({ type: 'zip-failed', detail }),
+};
+
+// Page → preview worker: { id, psd }. Preview worker → page, one of these.
+export const previewMessages = {
+    shown: (id, width, height, layers, bitmap) => ({ type: 'shown', id, width, height, layers, bitmap }),
+    tooLarge: (id, width, height, layers) => ({ type: 'too-large', id, width, height, layers }),
+    failed: (id, detail) => ({ type: 'preview-failed', id, detail }),
+};
