@@ -25,6 +25,8 @@ const notStarted = 'Not converted: the converter could not start (see the messag
 // Files handed to the worker at a time: it reads ahead and converts without
 // waiting for the page between two files.
 const handOver = 256;
+const handStep = 32;
+let pumping = null;
 
 const list = document.getElementById('files');
 const status = document.getElementById('status');
@@ -142,14 +144,22 @@ function replaceWorker() {
 }
 
 function pump() {
-    if (workerState !== 'ready') return;
-    while (inFlight.length < handOver && waiting.length > 0) {
-        const entry = waiting.shift();
-        inFlight.push(entry);
-        entry.handed = performance.now();
-        worker.postMessage(toWorker.convert(entry.id, entry.file.name, entry.file));
-    }
+    if (workerState !== 'ready' || waiting.length === 0 || inFlight.length >= handOver || pumping) return;
+    // A few files per message, a message per task: handing a file over costs
+    // the page a round trip to the browser (for the file's size and date), so
+    // a long list is handed over in steps, with frames drawn between them.
+    const handed = waiting.splice(0, Math.min(handStep, handOver - inFlight.length));
+    const now = performance.now();
+    for (const entry of handed) entry.handed = now;
+    inFlight.push(...handed);
+    worker.postMessage(toWorker.convert(handed.map(({ id, file }) => ({ id, name: file.name, file }))));
     showConverting();
+    if (waiting.length > 0) {
+        pumping = setTimeout(() => {
+            pumping = null;
+            pump();
+        });
+    }
 }
 
 function showConverting() {
@@ -196,7 +206,7 @@ function onWorkerMessage(data) {
     }
     // The worker converts nothing more after these: a new one takes the rest.
     if (data.type === 'stopped' || data.line === 'Error : Out of memory' || data.memory > retireAbove) replaceWorker();
-    else showConverting();
+    else pump();
 }
 
 // Rows --------------------------------------------------------------------
@@ -251,16 +261,46 @@ function finish(entry, state, line, detail) {
     announce(`${entry.file.name} failed: ${line}.`);
 }
 
+// The PSDs the page holds as bytes, oldest first: past heldBudget in all,
+// the oldest become Blobs, which the browser may keep out of the page's memory.
+const heldBudget = 256 << 20;
+const held = [];
+let heldBytes = 0;
+let moving = null;
+
+function hold(done) {
+    held.push(done);
+    heldBytes += done.psd.length;
+    moving ??= setTimeout(() => {
+        moving = null;
+        while (heldBytes > heldBudget && held.length > 0) psdBlob(held[0]);
+    }, 1000);
+}
+
+// The PSD as a Blob, made from its bytes the first time it is asked for.
+function psdBlob(done) {
+    if (done.psd instanceof Uint8Array) {
+        const at = held.indexOf(done);
+        if (at >= 0) {
+            held.splice(at, 1);
+            heldBytes -= done.psd.length;
+        }
+        done.psd = new Blob([done.psd], { type: 'image/vnd.adobe.photoshop' });
+    }
+    return done.psd;
+}
+
 function converted(entry, { output, psd }) {
     const done = { output, psd, saved: false };
     results.push(done);
+    if (psd instanceof Uint8Array) hold(done);
     counts.converted += 1;
     entry.row.dataset.state = 'converted';
     entry.row.dataset.output = output;
-    entry.result.textContent = `${entry.file.name} → ${output} (${size(psd.size)})`;
+    entry.result.textContent = `${entry.file.name} → ${output} (${size(psd.size ?? psd.length)})`;
     const show = button('show', 'Preview', `Preview ${output}`, () => openPreview(done, show));
     const save = button('save', 'Save', `Save ${output}`, () => {
-        download(psd, output);
+        download(psdBlob(done), output);
         done.saved = true;
     });
     entry.buttons.replaceChildren(show, save);
@@ -307,7 +347,7 @@ function saveAll() {
         let name = output;
         for (let n = 2; used.has(name); ++n) name = output.replace(/(\.psd)$/, ` (${n})$1`);
         used.add(name);
-        return { name, blob: psd };
+        return { name, psd };
     });
     saveAllButton.disabled = true;
     saveAllButton.textContent = 'Zipping…';
@@ -343,7 +383,7 @@ async function saveIntoFolder() {
     const folder = await window.showDirectoryPicker({ mode: 'readwrite' });
     for (const done of results) {
         const handle = await folder.getFileHandle(done.output, { create: true });
-        await done.psd.stream().pipeTo(await handle.createWritable());
+        await psdBlob(done).stream().pipeTo(await handle.createWritable());
         done.saved = true;
     }
 }
@@ -356,6 +396,8 @@ function clearList() {
     list.replaceChildren();
     entries.length = 0;
     results.length = 0;
+    held.length = 0;
+    heldBytes = 0;
     counts.converted = 0;
     counts.failed = 0;
     summary.textContent = '';

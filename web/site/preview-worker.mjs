@@ -9,8 +9,9 @@ import { previewMessages } from './protocol.mjs';
 const largestPreview = 8192 * 8192;
 
 self.onmessage = async ({ data }) => {
-    const { id, psd } = data;
+    const { id } = data;
     try {
+        const psd = data.psd instanceof Blob ? data.psd : new Blob([data.psd]);
         const structure = await readStructure(psd);
         const { width, height, layers } = structure;
         if (width * height > largestPreview) {

@@ -3,8 +3,9 @@
 
 // Page → worker.
 export const toWorker = {
-    // Convert a file (a File or Blob, which the worker reads itself).
-    convert: (id, name, file) => ({ type: 'convert', id, name, file }),
+    // Convert files, in order: [{ id, name, file }] (a File or Blob each,
+    // which the worker reads itself).
+    convert: (files) => ({ type: 'convert', files }),
     // Drop a file handed over but not started yet.
     cancel: (id) => ({ type: 'cancel', id }),
 };
@@ -21,6 +22,7 @@ export const fromWorker = {
     // The module could not be loaded or started.
     unavailable: (detail) => ({ type: 'unavailable', detail }),
     progress: (id, fraction) => ({ type: 'progress', id, fraction }),
+    // psd: a Uint8Array (transferred) or, for a large one, a Blob.
     converted: (id, output, psd, memory) => ({ type: 'converted', id, output, psd, memory }),
     // The line the command line prints for the same bytes.
     failed: (id, line, memory) => ({ type: 'failed', id, line, memory }),
@@ -30,7 +32,7 @@ export const fromWorker = {
     stopped: (id, detail, memory) => ({ type: 'stopped', id, detail, memory }),
 };
 
-// Page → zip worker: { files: [{ name, blob }] }. Zip worker → page:
+// Page → zip worker: { files: [{ name, psd }] } (a PSD's bytes or Blob). Zip worker → page:
 // { type: 'progress', fraction }, then { type: 'zipped', zip } or
 // { type: 'zip-failed', detail }.
 export const zipMessages = {

@@ -1,7 +1,9 @@
 // Converts the files the page hands over, one at a time and in order, with
-// the WebAssembly module, off the page's thread. The page may hand over many
-// at once: the next files are read while one converts, and nothing waits for
-// a round trip to the page between two files. See protocol.mjs.
+// the WebAssembly module, off the page's thread. The page hands them over
+// many at a time, without asking their sizes (each ask is a round trip to the
+// browser that would hold up the page), the next ones are read while a file
+// converts, and nothing waits for the page between two files.
+// See protocol.mjs.
 import { fromWorker, retireAbove } from './protocol.mjs';
 
 let tomel;
@@ -9,25 +11,81 @@ try {
     const { default: createTomel } = await import('./tomel.mjs');
     tomel = await createTomel({ onPiece, onResult });
 } catch (e) {
-    self.postMessage(fromWorker.unavailable(`${e?.name ?? 'Error'}: ${e?.message ?? e}`));
+    self.postMessage(fromWorker.unavailable(String(e?.message ?? e)));
     throw e;
 }
 
-// Read ahead while a file converts, up to this many bytes.
+// Read ahead while a file converts: this many reads at once, up to this
+// many bytes read.
+const readTogether = 8;
 const readAhead = 32 << 20;
+let reading = 0;
+let readBytes = 0;
 const progressEvery = 50; // ms between progress messages
 const queue = []; // { id, name, file, bytes? }
 let current = null;
-let parts = [];
+let output = null;
 let lastProgress = 0;
 let running = false;
 // Once its memory has grown past retireAbove, or the module failed, this
 // worker converts nothing more: the page replaces it and hands the rest on.
 let retired = false;
 
+// The PSD as the module streams it: a PSD up to `asBytes` long is gathered in
+// one buffer of its length and handed to the page without a copy; a larger
+// one goes into a Blob (which the browser may keep out of the page's memory),
+// a few large parts at a time: each Blob made costs about as much as copying
+// a megabyte, so they are made few and large.
+const asBytes = 64 << 20;
+const blobPart = 16 << 20;
+class PsdOutput {
+    constructor(total) {
+        this.bytes = total <= asBytes ? new Uint8Array(total) : null;
+        this.length = 0; // gathered in `bytes`
+        this.blobs = [];
+        this.staging = null;
+        this.staged = 0;
+    }
+
+    add(piece) {
+        if (this.bytes) {
+            if (this.length + piece.length <= this.bytes.length) {
+                this.bytes.set(piece, this.length);
+                this.length += piece.length;
+                return;
+            }
+            // More than announced: what is gathered becomes the first part.
+            this.blobs.push(new Blob([this.bytes.subarray(0, this.length)]));
+            this.bytes = null;
+        }
+        if (piece.length > blobPart) {
+            this.flush();
+            this.blobs.push(new Blob([piece]));
+            return;
+        }
+        this.staging ??= new Uint8Array(blobPart);
+        if (this.staged + piece.length > blobPart) this.flush();
+        this.staging.set(piece, this.staged);
+        this.staged += piece.length;
+    }
+
+    flush() {
+        if (this.staged === 0) return;
+        this.blobs.push(new Blob([this.staging.subarray(0, this.staged)]));
+        this.staged = 0;
+    }
+
+    // The PSD: a Uint8Array, or a Blob.
+    finish() {
+        if (this.bytes) return this.length === this.bytes.length ? this.bytes : this.bytes.slice(0, this.length);
+        this.flush();
+        return new Blob(this.blobs, { type: 'image/vnd.adobe.photoshop' });
+    }
+}
+
 function onPiece(piece, written, total) {
-    // The piece is a view of the module's memory: the Blob copies it now.
-    parts.push(new Blob([piece]));
+    output ??= new PsdOutput(total);
+    output.add(piece);
     const now = performance.now();
     if (total > 0 && written < total && now - lastProgress >= progressEvery) {
         lastProgress = now;
@@ -40,10 +98,10 @@ function onResult(failed, text) {
     if (failed) {
         self.postMessage(fromWorker.failed(current.id, text, memory));
     } else {
-        const psd = new Blob(parts, { type: 'image/vnd.adobe.photoshop' });
-        self.postMessage(fromWorker.converted(current.id, text, psd, memory));
+        const psd = (output ?? new PsdOutput(0)).finish();
+        self.postMessage(fromWorker.converted(current.id, text, psd, memory), psd instanceof Blob ? [] : [psd.buffer]);
     }
-    parts = [];
+    output = null;
 }
 
 const encoder = new TextEncoder();
@@ -75,7 +133,7 @@ function convert(job, bytes) {
     } catch (e) {
         // The module itself failed, beyond what it reports as a line: its
         // state can't be trusted, and the page replaces this worker.
-        parts = [];
+        output = null;
         retired = true;
         const memory = tomel.HEAPU8.length;
         if (isOutOfMemory(e)) self.postMessage(fromWorker.failed(job.id, 'Error : Out of memory', memory));
@@ -83,17 +141,33 @@ function convert(job, bytes) {
     }
 }
 
-// Starts reading the files at the front of the queue, within readAhead.
+// Reads the files at the front of the queue, a couple at a time, while
+// fewer than readAhead bytes are read and not yet converted. Sizes are not
+// asked beforehand: each ask is a round trip to the browser.
 function readSome() {
-    let ahead = 0;
     for (const job of queue) {
-        if (ahead > 0 && ahead + job.file.size > readAhead) break;
-        ahead += job.file.size;
-        job.bytes ??= job.file.arrayBuffer().then(
-            (buffer) => new Uint8Array(buffer),
-            (e) => e,
+        if (job !== queue[0] && (reading >= readTogether || readBytes >= readAhead)) break;
+        if (job.bytes) continue;
+        reading += 1;
+        job.bytes = job.file.arrayBuffer().then(
+            (buffer) => {
+                reading -= 1;
+                job.length = buffer.byteLength;
+                readBytes += job.length;
+                readSome();
+                return new Uint8Array(buffer);
+            },
+            (e) => {
+                reading -= 1;
+                readSome();
+                return failure(e);
+            },
         );
     }
+}
+
+function failure(e) {
+    return `${e?.name ?? 'Error'}: ${e?.message ?? e}`;
 }
 
 async function run() {
@@ -105,12 +179,13 @@ async function run() {
         const bytes = await job.bytes;
         if (queue[0] !== job) continue; // cancelled while it was read
         queue.shift();
+        readBytes -= job.length ?? 0;
         readSome();
         if (bytes instanceof Uint8Array) {
             convert(job, bytes);
             if (tomel.HEAPU8.length > retireAbove) retired = true;
         } else {
-            self.postMessage(fromWorker.unreadable(job.id, `${bytes?.name ?? 'Error'}: ${bytes?.message ?? bytes}`));
+            self.postMessage(fromWorker.unreadable(job.id, bytes));
         }
     }
     running = false;
@@ -118,11 +193,11 @@ async function run() {
 
 self.onmessage = ({ data }) => {
     if (data.type === 'convert') {
-        queue.push({ id: data.id, name: data.name, file: data.file });
+        for (const job of data.files) queue.push(job);
         run();
     } else if (data.type === 'cancel') {
         const at = queue.findIndex((job) => job.id === data.id);
-        if (at >= 0) queue.splice(at, 1);
+        if (at >= 0) readBytes -= queue.splice(at, 1)[0].length ?? 0;
     }
 };
 self.postMessage(fromWorker.ready(tomel.HEAPU8.length));

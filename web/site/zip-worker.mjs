@@ -8,6 +8,20 @@ import { zipMessages } from './protocol.mjs';
 // worker's own memory stays small.
 const blobPart = 8 << 20;
 
+// A PSD in pieces: a Blob read as it comes, bytes the page held a megabyte
+// at a time.
+async function* pieces(psd) {
+    if (psd instanceof Blob) {
+        const reader = psd.stream().getReader();
+        for (;;) {
+            const { done, value } = await reader.read();
+            if (done) return;
+            yield value;
+        }
+    }
+    for (let at = 0; at < psd.length; at += 1 << 20) yield psd.subarray(at, at + (1 << 20));
+}
+
 async function zip(files) {
     const blobs = [];
     let pending = [];
@@ -26,16 +40,13 @@ async function zip(files) {
             pendingBytes = 0;
         }
     });
-    const total = files.reduce((sum, { blob }) => sum + blob.size, 0);
+    const total = files.reduce((sum, { psd }) => sum + (psd.size ?? psd.length), 0);
     let done = 0;
     let lastProgress = 0;
-    for (const { name, blob } of files) {
+    for (const { name, psd } of files) {
         const entry = new ZipDeflate(name, { level: 6 });
         archive.add(entry);
-        const reader = blob.stream().getReader();
-        for (;;) {
-            const { done: end, value } = await reader.read();
-            if (end) break;
+        for await (const value of pieces(psd)) {
             entry.push(value);
             done += value.length;
             const now = performance.now();
