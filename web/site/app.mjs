@@ -4,6 +4,7 @@
 // why it could not be read) or cancelled, and the queue always goes on.
 import { closePreview, openPreview } from './preview.mjs';
 import { fromWorker, retireAbove, toWorker, zipMessages } from './protocol.mjs';
+import { settled } from './psd.mjs';
 
 // What to do about each error line: the README's advice.
 const advice = {
@@ -376,7 +377,10 @@ function saveAll() {
         event.preventDefault();
         end(`The zip could not be made: ${event.message || 'its worker did not start'}`);
     };
-    zipper.postMessage(zipMessages.zip(files));
+    Promise.all(files.map(({ psd }) => settled(psd))).then(
+        () => zipper.postMessage(zipMessages.zip(files)),
+        (e) => end(`The zip could not be made: ${e?.name}: ${e?.message}`),
+    );
 }
 
 async function saveIntoFolder() {

@@ -1,6 +1,6 @@
 // The preview: a PSD's composite, drawn crisp at whole zoom steps, and its
 // layer tree. The PSD is read in a worker; the page only shows the bitmap.
-import { layerTree } from './psd.mjs';
+import { layerTree, settled } from './psd.mjs';
 
 // Device pixels per image pixel: whole numbers from 1 up, halves down to
 // 1/8, so that every image pixel covers the same number of screen pixels.
@@ -37,7 +37,8 @@ function applyZoom() {
 // The largest step at which the whole image fits the box's width and 70% of
 // the window's height.
 function fit() {
-    const width = box.clientWidth || canvas.width;
+    // The picture's column: the box itself is only as wide as the canvas.
+    const width = box.parentElement.clientWidth || canvas.width;
     const height = window.innerHeight * 0.7;
     const dpr = window.devicePixelRatio;
     zoomStep = 0;
@@ -69,8 +70,8 @@ function show(done, { width, height, layers, bitmap }) {
     canvas.height = height;
     canvas.getContext('bitmaprenderer').transferFromImageBitmap(bitmap ?? null);
     canvas.hidden = !bitmap;
-    canvas.setAttribute('aria-label', `${done.output}: ${width} × ${height} pixels, ${pages} ${pages === 1 ? 'page' : 'pages'}, ` +
-        `${layerCount} ${layerCount === 1 ? 'layer' : 'layers'}`);
+    const layersText = layerCount === 0 ? 'the composite only' : `${layerCount} ${layerCount === 1 ? 'layer' : 'layers'}`;
+    canvas.setAttribute('aria-label', `${done.output}: ${width} × ${height} pixels, ${pages} ${pages === 1 ? 'page' : 'pages'}, ${layersText}`);
     const tooLarge = document.getElementById('too-large');
     tooLarge.hidden = Boolean(bitmap);
     document.getElementById('layers').replaceChildren(...treeItems(tree.length ? tree : [{ name: '(the composite only)' }]));
@@ -82,7 +83,7 @@ function show(done, { width, height, layers, bitmap }) {
 }
 
 // Opens the preview of a converted file; focus goes back to `from` on close.
-export function openPreview(done, from) {
+export async function openPreview(done, from) {
     opener = from;
     pending = done;
     const id = ++shownId;
@@ -99,7 +100,11 @@ export function openPreview(done, from) {
             }
         };
     }
-    worker.postMessage({ id, psd: done.psd });
+    try {
+        worker.postMessage({ id, psd: await settled(done.psd) });
+    } catch (e) {
+        worker.onmessage({ data: { type: 'preview-failed', id, detail: `${e?.name}: ${e?.message}` } });
+    }
 }
 
 export function closePreview() {

@@ -19,6 +19,14 @@ export function decodeName(bytes) {
     return Array.from(bytes, (b) => (b < 0x20 || b > 0x7e ? `\\x${b.toString(16).padStart(2, '0')}` : String.fromCharCode(b))).join('');
 }
 
+// Resolves once the PSD can be read in another worker. A large PSD is a Blob
+// the browser may still be storing for a while after the conversion; this
+// page's own reads wait for it, a worker's given the Blob fail meanwhile.
+export async function settled(psd) {
+    if (psd instanceof Blob && psd.size > 0) await psd.slice(psd.size - 1).arrayBuffer();
+    return psd;
+}
+
 async function bytesOf(blob, from, to) {
     return new DataView(await blob.slice(from, to).arrayBuffer());
 }

@@ -10,14 +10,15 @@ const csp = "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; worker-sr
     "style-src 'self'; connect-src 'self'; object-src 'none'; base-uri 'none'; form-action 'none'";
 const types = { '.html': 'text/html; charset=utf-8', '.mjs': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm' };
 
-// { origin, served (every path asked for), close() }.
-export async function serveSite(site) {
+// { origin, served (every path asked for), close() }; the files named in
+// `withheld` are answered 404, as on a site where they are missing.
+export async function serveSite(site, withheld = []) {
     const served = [];
     const server = http.createServer((request, response) => {
         const pathname = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
         served.push(pathname);
         const file = path.join(site, pathname === '/' ? 'index.html' : pathname);
-        if (!file.startsWith(site + path.sep) || !fs.existsSync(file)) {
+        if (!file.startsWith(site + path.sep) || !fs.existsSync(file) || withheld.includes(path.basename(file))) {
             response.writeHead(404).end();
             return;
         }
@@ -31,10 +32,28 @@ export async function serveSite(site) {
     return { origin: `http://127.0.0.1:${server.address().port}`, served, close: () => server.close() };
 }
 
-// The browser, a page on the site, and every URL any of its targets (the
-// page, its workers) asked for. Downloads go to `downloads`.
-export async function openPage(origin, work, downloads) {
-    const browser = await puppeteer.launch({
+// The browser (Debian's Chromium, or Firefox ESR), a page on the site, and
+// every URL any of its targets (the page, its workers) asked for, where the
+// browser tells. Downloads go to `downloads`.
+export async function openPage(origin, work, downloads, browserName = 'chromium') {
+    const firefox = browserName === 'firefox';
+    const browser = await puppeteer.launch(firefox ? {
+        browser: 'firefox',
+        executablePath: '/usr/bin/firefox-esr',
+        headless: true,
+        userDataDir: path.join(work, 'firefox-profile'),
+        extraPrefsFirefox: {
+            'browser.download.folderList': 2,
+            'browser.download.dir': downloads,
+            'browser.download.useDownloadDir': true,
+            'browser.download.always_ask_before_handling_new_types': false,
+            'browser.helperApps.neverAsk.saveToDisk': 'application/zip,image/vnd.adobe.photoshop,application/octet-stream',
+            'network.captive-portal-service.enabled': false,
+            'network.connectivity-service.enabled': false,
+            'app.update.enabled': false,
+            'browser.safebrowsing.downloads.enabled': false,
+        },
+    } : {
         executablePath: '/usr/bin/chromium',
         headless: true,
         userDataDir: path.join(work, 'profile'),
@@ -42,18 +61,28 @@ export async function openPage(origin, work, downloads) {
             '--disable-component-update', '--disable-sync', '--disable-default-apps', '--no-default-browser-check'],
     });
     const requested = [];
-    browser.on('targetcreated', (target) => target.createCDPSession().then(async (session) => {
-        session.on('Network.requestWillBeSent', ({ request }) => requested.push(request.url));
-        await session.send('Network.enable');
-    }).catch(() => {}));
+    if (!firefox) {
+        browser.on('targetcreated', (target) => target.createCDPSession().then(async (session) => {
+            session.on('Network.requestWillBeSent', ({ request }) => requested.push(request.url));
+            await session.send('Network.enable');
+        }).catch(() => {}));
+    }
     const page = await browser.newPage();
-    // The page asks before it is left with results not saved: the tests leave.
-    page.on('dialog', (dialog) => dialog.accept());
+    if (firefox) page.on('request', (request) => requested.push(request.url()));
+    // The page asks before it is left with results not saved: the tests leave,
+    // and keep the kinds of dialog seen.
+    const dialogs = [];
+    page.on('dialog', (dialog) => {
+        dialogs.push(dialog.type());
+        dialog.accept();
+    });
     await page.setViewport({ width: 1100, height: 900 });
-    const session = await page.createCDPSession();
-    await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+    if (!firefox) {
+        const session = await page.createCDPSession();
+        await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+    }
     await page.goto(origin + '/', { waitUntil: 'load' });
-    return { browser, page, requested };
+    return { browser, page, requested, dialogs };
 }
 
 // Converts the files in one batch; the rows' data once every one is done.

@@ -1,14 +1,21 @@
 // The web stage: the built site, served on 127.0.0.1 with a Content-Security-
-// Policy that allows only its own origin, driven in Debian's Chromium.
-//  1. every given document: each PSD saved through "Save all as .zip" is the
-//     native build's output, byte for byte, and each error row shows the
-//     native build's line beside its file's name; the damaged files among
-//     them stop none of the others;
-//  2. a large animation: converts, its progress bar moves, and the PSD saved
-//     from its row is the native build's;
-//  3. a screenshot with the preview open;
-//  4. the whole run asked for nothing but the site's own files.
-// Usage: node stage.mjs SITE NATIVE_TOMEL SCREENSHOT LARGE_EDG EDG...
+// Policy that allows only its own origin, driven in Debian's Chromium and
+// Firefox ESR. Each group prints one line; any failed check fails the stage.
+//  - documents (both browsers): every given document in one batch; each PSD
+//    in the "Save all" zip is the native build's output, byte for byte, and
+//    each error row shows the native build's line beside its file's name;
+//  - animation: the benchmark's anim converts with its progress bar moving,
+//    and the PSD saved from its row is the native build's;
+//  - keyboard: the picker, a conversion, a saved row and the preview, by
+//    keys alone, and what the live region says;
+//  - failures: a file removed after it was picked, a folder given as a file,
+//    and a site without its module: failed rows and the top message, and the
+//    queue goes on;
+//  - big: the longest gap between frames while the benchmark's big and anim
+//    convert and while they are zipped, big's preview at once, and the
+//    worker replaced after big;
+//  - network (both browsers): nothing asked for but the site's own files.
+// Usage: node stage.mjs SITE NATIVE_TOMEL SCREENSHOT BENCH_DIR EDG...
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -16,8 +23,9 @@ import path from 'node:path';
 import { unzipSync } from 'fflate';
 import { convert, openPage, serveSite } from './harness.mjs';
 
-const [site, nativeTomel, screenshot, large, ...documents] = process.argv.slice(2).map((p) => path.resolve(p));
+const [site, nativeTomel, screenshot, bench, ...documents] = process.argv.slice(2).map((p) => path.resolve(p));
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tomel-web-'));
+const largestFrameGap = 200; // ms
 let failures = 0;
 function check(ok, what) {
     if (!ok) {
@@ -25,6 +33,7 @@ function check(ok, what) {
         console.log(`FAILED: ${what}`);
     }
 }
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 // What the native build makes of a file: its PSD, or its error line.
 function native(file) {
@@ -41,76 +50,247 @@ function native(file) {
     return match ? { output: match[1], psd: fs.readFileSync(path.join(dir, match[1])) } : { line };
 }
 
-const { origin, served, close } = await serveSite(site);
-const downloads = path.join(work, 'downloads');
-fs.mkdirSync(downloads);
-const { browser, page, requested } = await openPage(origin, work, downloads);
-page.on('pageerror', (error) => check(false, `page error: ${error.message}`));
-
-async function downloaded(name) {
+async function downloaded(downloads, name) {
     const file = path.join(downloads, name);
-    for (let i = 0; i < 1200 && !(fs.existsSync(file) && !fs.existsSync(file + '.crdownload')); ++i) {
-        await new Promise((resolve) => setTimeout(resolve, 100));
+    const partial = (f) => fs.readdirSync(downloads).some((n) => n.startsWith(path.basename(f)) && n !== path.basename(f));
+    for (let i = 0; i < 1200 && !(fs.existsSync(file) && !partial(file)); ++i) await sleep(100);
+    await sleep(200);
+    const bytes = fs.readFileSync(file);
+    fs.rmSync(file);
+    return bytes;
+}
+
+const rowsOf = (page) => page.evaluate(() => [...document.querySelectorAll('#files li')].map((li) => ({ ...li.dataset })));
+
+// The longest time between two frames while `during` runs.
+async function longestFrameGap(page, during) {
+    await page.evaluate(() => {
+        const gaps = { longest: 0, last: performance.now(), on: true };
+        window.frameGaps = gaps;
+        const tick = () => {
+            const now = performance.now();
+            gaps.longest = Math.max(gaps.longest, now - gaps.last);
+            gaps.last = now;
+            if (gaps.on) requestAnimationFrame(tick);
+        };
+        requestAnimationFrame(tick);
+    });
+    await during();
+    return page.evaluate(() => {
+        window.frameGaps.on = false;
+        return window.frameGaps.longest;
+    });
+}
+
+// Every request of every target, and every path served, is one of the site's.
+function checkNetwork(name, origins, requested, served) {
+    const siteFiles = new Set(['/', ...fs.readdirSync(site).map((f) => '/' + f)]);
+    for (const url of requested) {
+        const ours = origins.some((origin) => url.startsWith(origin + '/') || url.startsWith('blob:' + origin + '/'));
+        check((ours && (url.startsWith('blob:') || siteFiles.has(new URL(url).pathname))) || url === 'data:,',
+            `${name}: a request beyond the site: ${url}`);
     }
-    return fs.readFileSync(file);
+    for (const pathname of served) check(siteFiles.has(pathname), `${name}: asked for ${pathname}, not one of the site's files`);
+    console.log(`${name} network: ${requested.length} requests, ${served.length} served, all of the site's own files`);
 }
 
-// 1. The documents, in one batch.
-const rows = await convert(page, documents);
-const expected = documents.map((file) => ({ name: path.basename(file), ...native(file) }));
-let converted = 0;
-expected.forEach((want, i) => {
-    const row = rows[i];
-    check(row.name === want.name, `row ${i} is ${row.name}, not ${want.name}`);
-    if (want.psd) {
-        converted += 1;
-        check(row.state === 'converted' && row.output === want.output, `${want.name}: ${row.state} ${row.line ?? ''}`);
-    } else {
-        check(row.state === 'failed' && row.line === want.line, `${want.name}: "${row.line}", natively "${want.line}"`);
+async function documentsBatch(name, page, downloads) {
+    const rows = await convert(page, documents);
+    const expected = documents.map((file) => ({ name: path.basename(file), ...native(file) }));
+    let converted = 0;
+    expected.forEach((want, i) => {
+        const row = rows[i];
+        check(row.name === want.name, `${name}: row ${i} is ${row.name}, not ${want.name}`);
+        if (want.psd) {
+            converted += 1;
+            check(row.state === 'converted' && row.output === want.output, `${name}: ${want.name}: ${row.state} ${row.line ?? ''}`);
+        } else {
+            check(row.state === 'failed' && row.line === want.line, `${name}: ${want.name}: "${row.line}", natively "${want.line}"`);
+        }
+    });
+    await page.click('#save-all');
+    const zipped = unzipSync(new Uint8Array(await downloaded(downloads, 'tomel-psd.zip')));
+    check(Object.keys(zipped).length === converted, `${name}: the zip holds ${Object.keys(zipped).length} of ${converted} PSDs`);
+    for (const want of expected.filter((e) => e.psd)) {
+        check(zipped[want.output] && Buffer.compare(Buffer.from(zipped[want.output]), want.psd) === 0,
+            `${name}: ${want.output} in the zip differs from the native build's`);
     }
-});
-await page.click('#save-all');
-const zipped = unzipSync(new Uint8Array(await downloaded('tomel-psd.zip')));
-check(Object.keys(zipped).length === converted, `the zip holds ${Object.keys(zipped).length} of ${converted} PSDs`);
-for (const want of expected.filter((e) => e.psd)) {
-    check(zipped[want.output] && Buffer.compare(Buffer.from(zipped[want.output]), want.psd) === 0,
-        `${want.output} in the zip differs from the native build's`);
+    console.log(`${name} documents: ${converted} converted, ${expected.length - converted} failed, as the native build`);
 }
-console.log(`documents: ${converted} converted, ${expected.length - converted} failed, as the native build`);
 
-// 2. The large animation: its progress, then its PSD.
-await page.click('#clear');
-await (await page.$('#pick')).uploadFile(large);
-const seen = new Set();
-while (!(await page.$('#files li[data-state]'))) {
-    const value = await page.evaluate(() => document.querySelector('#files progress')?.value);
-    if (value > 0 && value < 1) seen.add(value);
-    await new Promise((resolve) => setTimeout(resolve, 20));
+async function largeAnimation(page, downloads) {
+    const large = path.join(bench, 'anim.edg');
+    await page.evaluate(() => document.getElementById('clear').click());
+    await (await page.$('#pick')).uploadFile(large);
+    const seen = new Set();
+    while (!(await page.$('#files li[data-state]'))) {
+        const value = await page.evaluate(() => document.querySelector('#files progress')?.value);
+        if (value > 0 && value < 1) seen.add(value);
+        await sleep(20);
+    }
+    const want = native(large);
+    const [row] = await rowsOf(page);
+    check(row.state === 'converted' && seen.size >= 2, `anim.edg: ${row.state}, ${seen.size} progress steps seen`);
+    await page.click('#files li .save');
+    check(Buffer.compare(await downloaded(downloads, want.output), want.psd) === 0, `${want.output} differs from the native build's`);
+    console.log(`anim.edg: converted, ${seen.size} progress steps seen, byte-identical`);
 }
-const want = native(large);
-const [row] = await page.evaluate(() => [...document.querySelectorAll('#files li')].map((li) => ({ ...li.dataset })));
-check(row.state === 'converted' && seen.size >= 2, `${path.basename(large)}: ${row.state}, ${seen.size} progress steps seen`);
-await page.click('#files li .save');
-check(Buffer.compare(await downloaded(want.output), want.psd) === 0, `${want.output} differs from the native build's`);
-console.log(`${path.basename(large)}: converted, ${seen.size} progress steps seen, byte-identical`);
 
-// 3. The page after a conversion, with the preview open.
-const example = documents.find((file) => path.basename(file) === 'pages.edg') ?? documents[0];
-await convert(page, [example]);
-await page.click('#files li .show');
-await page.waitForSelector('#preview:not([hidden])');
-await page.screenshot({ path: screenshot, fullPage: true });
-
-await browser.close();
-close();
-// 4. Nothing but the site's own files.
-const siteFiles = new Set(['/', ...fs.readdirSync(site).map((f) => '/' + f)]);
-for (const url of requested) {
-    const local = url.startsWith(origin + '/') && siteFiles.has(new URL(url).pathname);
-    check(local || url.startsWith('blob:' + origin + '/'), `a request beyond the site: ${url}`);
+// The file chooser a key opens. The browser intercepts choosers only once it
+// has been asked to, which the key could overtake.
+async function chooserBy(page, key) {
+    const chooser = page.waitForFileChooser();
+    await sleep(300);
+    await key();
+    return chooser;
 }
-for (const pathname of served) check(siteFiles.has(pathname), `asked for ${pathname}, not one of the site's files`);
-console.log(`network: ${requested.length} requests, ${served.length} served, all of the site's own files`);
+
+async function keyboardPass(page, downloads, dialogs) {
+    const keys = [];
+    const focused = () => page.evaluate(() => document.activeElement.getAttribute('aria-label') ?? document.activeElement.id);
+    async function press(key, what) {
+        await page.keyboard.press(key);
+        keys.push(`${key}: ${what}`);
+    }
+    await page.reload({ waitUntil: 'load' });
+    await press('Tab', 'focus on the picker');
+    check((await focused()) === 'pick-button', `the first Tab stop is ${await focused()}, not the picker`);
+    const flat = documents.find((file) => path.basename(file) === 'flat.edg');
+    const chooser = await chooserBy(page, () => press('Enter', 'the file chooser opens'));
+    await chooser.accept([flat]);
+    await page.waitForSelector('#files li[data-state]');
+    await page.waitForFunction(() => document.getElementById('summary').textContent !== '');
+    const said = await page.evaluate(() => document.getElementById('summary').textContent);
+    check(said === 'flat.edg converted to flat.psd. 1 converted, 0 failed.', `the live region says "${said}"`);
+    for (let i = 0; i < 8 && (await focused()) !== 'Preview flat.psd'; ++i) {
+        await page.keyboard.press('Tab');
+        keys.push(`Tab: to "${await focused()}"`);
+    }
+    await press('Enter', 'the preview opens, focus on its title');
+    await page.waitForSelector('#preview:not([hidden])');
+    await page.waitForFunction(() => document.activeElement.id === 'preview-title');
+    const label = await page.$eval('#composite', (canvas) => canvas.getAttribute('aria-label'));
+    check(label === 'flat.psd: 16 × 16 pixels, 1 page, the composite only', `the canvas is labelled "${label}"`);
+    await press('Escape', 'the preview closes, focus back on "Preview flat.psd"');
+    check(await page.$eval('#preview', (section) => section.hidden), 'Escape left the preview open');
+    check((await focused()) === 'Preview flat.psd', `after the preview, focus is on ${await focused()}`);
+    await page.keyboard.press('Tab');
+    keys.push(`Tab: to "${await focused()}"`);
+    await press('Enter', 'flat.psd is saved');
+    check(Buffer.compare(await downloaded(downloads, 'flat.psd'), native(flat).psd) === 0, 'flat.psd saved by keys differs');
+    await page.keyboard.down('Shift');
+    for (let i = 0; i < 12 && (await focused()) !== 'pick-button'; ++i) await page.keyboard.press('Tab');
+    await page.keyboard.up('Shift');
+    keys.push('Shift+Tab (repeated): back to the picker');
+    const again = await chooserBy(page, () => press('Space', 'the file chooser opens'));
+    await again.cancel();
+    console.log(`keyboard: ${keys.join('; ')}`);
+}
+
+async function failureRows(page, browser, dialogs) {
+    // A file removed between being picked and being read, then a good one:
+    // dropped on the page (not on the drop zone) as the browser would.
+    const gone = path.join(work, 'gone.edg');
+    const flat = documents.find((file) => path.basename(file) === 'flat.edg');
+    fs.copyFileSync(flat, gone);
+    await page.evaluate(() => document.getElementById('clear').click());
+    const picker = await page.evaluateHandle(() => Object.assign(document.createElement('input'), { type: 'file', multiple: true }));
+    await picker.uploadFile(gone, flat);
+    fs.rmSync(gone);
+    await page.evaluate((input) => {
+        const transfer = new DataTransfer();
+        for (const file of input.files) transfer.items.add(file);
+        document.querySelector('footer').dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
+    }, picker);
+    // A folder where a file was expected.
+    const folder = path.join(work, 'folder.edg');
+    fs.mkdirSync(folder);
+    await (await page.$('#pick')).uploadFile(folder, flat);
+    await page.waitForFunction(() => document.querySelectorAll('#files li[data-state]').length === 4);
+    const rows = await rowsOf(page);
+    const unreadable = 'Could not be read: a folder, or a file moved or deleted after it was added';
+    check(rows.map((row) => `${row.name} ${row.state} ${row.line ?? ''}`.trim()).join(', ') ===
+        `gone.edg failed ${unreadable}, flat.edg converted, folder.edg failed ${unreadable}, flat.edg converted`,
+    `failed rows: ${JSON.stringify(rows)}`);
+
+    // Results not saved: leaving the page asks first.
+    await page.reload({ waitUntil: 'load' });
+    check(dialogs.includes('beforeunload'), 'leaving a page with results not saved asked nothing');
+
+    // A site without its module: one message at the top, rows that say so.
+    const { origin, close } = await serveSite(site, ['tomel.wasm']);
+    const broken = await browser.newPage();
+    await broken.goto(origin + '/', { waitUntil: 'load' });
+    await broken.waitForSelector('#status:not([hidden])', { timeout: 30000 });
+    const message = await broken.$eval('#status', (status) => status.textContent);
+    check(message.startsWith('The converter could not be loaded'), `the top message is "${message}"`);
+    await (await broken.$('#pick')).uploadFile(flat);
+    const [row] = await rowsOf(broken);
+    check(row.state === 'failed' && row.line.startsWith('Not converted'), `a file added without the module: ${JSON.stringify(row)}`);
+    await broken.close();
+    close();
+    console.log(`failures: a removed file and a folder are failed rows and the queue went on; without tomel.wasm: "${message}"`);
+    return origin;
+}
+
+async function bigAndMemory(page, downloads) {
+    const files = ['big.edg', 'anim.edg'].map((name) => path.join(bench, name));
+    await page.evaluate(() => document.getElementById('clear').click());
+    const converting = await longestFrameGap(page, async () => {
+        await (await page.$('#pick')).uploadFile(...files);
+        await page.waitForFunction(() => document.querySelectorAll('#files li[data-state]').length === 2, { timeout: 600000, polling: 100 });
+    });
+    const rows = await rowsOf(page);
+    check(rows.every((row) => row.state === 'converted'), `big and anim: ${JSON.stringify(rows)}`);
+    // Big's PSD is a Blob the browser is still storing: its preview waits.
+    await page.click('#files li .show');
+    await page.waitForFunction(() => /4096 × 4096|could not/.test(document.getElementById('preview-title').textContent));
+    const title = await page.$eval('#preview-title', (heading) => heading.textContent);
+    check(title === 'big.psd: 4096 × 4096', `big's preview: ${title}`);
+    // The worker that converted big grew past 128 MiB: it was replaced, and
+    // the new one's module is small again.
+    await page.waitForFunction(() => Number(document.body.dataset.moduleMemory) <= 32 << 20, { timeout: 30000 }).catch(() => {});
+    const after = Number(await page.evaluate(() => document.body.dataset.moduleMemory));
+    check(Number(rows[0].memory) > 128 << 20 && after <= 32 << 20,
+        `big's worker had ${rows[0].memory} bytes, the next one ${after}`);
+    const zipping = await longestFrameGap(page, async () => {
+        await page.click('#save-all');
+        const zip = await downloaded(downloads, 'tomel-psd.zip');
+        const names = [];
+        unzipSync(new Uint8Array(zip), { filter: (file) => names.push(file.name) && false });
+        check(names.join() === 'big.psd,anim.psd', `the zip of big and anim holds ${names}`);
+    });
+    check(converting < largestFrameGap && zipping < largestFrameGap,
+        `the longest frame gaps: ${converting.toFixed(0)} ms converting, ${zipping.toFixed(0)} ms zipping`);
+    console.log(`big: longest frame gap ${converting.toFixed(0)} ms converting, ${zipping.toFixed(0)} ms in "Save all"; ` +
+        `its worker's module ${(rows[0].memory / 2 ** 20).toFixed(0)} MiB, the next one's ${(after / 2 ** 20).toFixed(0)} MiB`);
+}
+
+for (const browserName of ['chromium', 'firefox']) {
+    const { origin, served, close } = await serveSite(site);
+    const downloads = path.join(work, `downloads-${browserName}`);
+    fs.mkdirSync(downloads);
+    const { browser, page, requested, dialogs } = await openPage(origin, work, downloads, browserName);
+    const origins = [origin];
+    page.on('pageerror', (error) => check(false, `${browserName}: page error: ${error.message}`));
+    await documentsBatch(browserName, page, downloads);
+    if (browserName === 'chromium') {
+        await largeAnimation(page, downloads);
+        await keyboardPass(page, downloads, dialogs);
+        origins.push(await failureRows(page, browser, dialogs));
+        await bigAndMemory(page, downloads);
+        // The page after a conversion, with the preview open.
+        const example = documents.find((file) => path.basename(file) === 'pages.edg') ?? documents[0];
+        await convert(page, [example]);
+        await page.click('#files li .show');
+        await page.waitForSelector('#preview:not([hidden])');
+        await sleep(300);
+        await page.screenshot({ path: screenshot, fullPage: true });
+    }
+    await browser.close();
+    close();
+    checkNetwork(browserName, origins, requested, served);
+}
 fs.rmSync(work, { recursive: true, force: true });
 if (failures > 0) process.exit(1);
 console.log('web stage passed');
