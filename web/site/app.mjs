@@ -176,7 +176,6 @@ function onWorkerMessage(data) {
     if (data.type === 'ready') {
         workerState = 'ready';
         status.hidden = true;
-        document.body.dataset.moduleMemory = String(data.memory);
         pump();
         return;
     }
