@@ -16,9 +16,12 @@ try {
 }
 
 // Read ahead while a file converts: this many reads at once, up to this
-// many bytes read.
-const readTogether = 8;
+// many bytes read. Small files are read in bundles: one Blob of many files
+// is one read, where each file's own would cost a round trip to the browser.
+const readTogether = 4;
 const readAhead = 32 << 20;
+const bundleFiles = 64;
+const bundleBytes = 4 << 20;
 let reading = 0;
 let readBytes = 0;
 const progressEvery = 50; // ms between progress messages
@@ -141,28 +144,46 @@ function convert(job, bytes) {
     }
 }
 
-// Reads the files at the front of the queue, a couple at a time, while
-// fewer than readAhead bytes are read and not yet converted. Sizes are not
-// asked beforehand: each ask is a round trip to the browser.
+function readAlone(file) {
+    return file.arrayBuffer().then((buffer) => new Uint8Array(buffer), failure);
+}
+
+// Starts reading the files at the front of the queue, a bundle at a time.
+// When a bundle can't be read whole (one of its files was removed, say),
+// each of its files is read alone, so that only the unreadable ones fail.
 function readSome() {
-    for (const job of queue) {
-        if (job !== queue[0] && (reading >= readTogether || readBytes >= readAhead)) break;
-        if (job.bytes) continue;
+    let i = 0;
+    while (i < queue.length) {
+        const job = queue[i];
+        if (job.bytes) {
+            i += 1;
+            continue;
+        }
+        if (i > 0 && (reading >= readTogether || readBytes >= readAhead)) break;
+        const bundle = [job];
+        let size = job.file.size;
+        while (i + bundle.length < queue.length && bundle.length < bundleFiles) {
+            const next = queue[i + bundle.length];
+            if (next.bytes || size + next.file.size > bundleBytes) break;
+            bundle.push(next);
+            size += next.file.size;
+        }
         reading += 1;
-        job.bytes = job.file.arrayBuffer().then(
-            (buffer) => {
-                reading -= 1;
-                job.length = buffer.byteLength;
-                readBytes += job.length;
-                readSome();
-                return new Uint8Array(buffer);
-            },
-            (e) => {
-                reading -= 1;
-                readSome();
-                return failure(e);
-            },
-        );
+        readBytes += size;
+        const whole = bundle.length === 1 ? job.file : new Blob(bundle.map(({ file }) => file));
+        const read = whole.arrayBuffer().then((buffer) => new Uint8Array(buffer), () => null);
+        read.then(() => {
+            reading -= 1;
+            readSome();
+        });
+        let offset = 0;
+        for (const member of bundle) {
+            const at = offset;
+            member.length = member.file.size;
+            offset += member.length;
+            member.bytes = read.then((all) => (all ? all.subarray(at, at + member.length) : readAlone(member.file)));
+        }
+        i += bundle.length;
     }
 }
 
