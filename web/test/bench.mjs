@@ -1,5 +1,6 @@
 // The browser's conversion time against the native build on one CPU
-// (taskset -c 0, the whole process writing a fresh output), medians of RUNS.
+// (taskset -c 0, the whole process writing fresh outputs in a new folder),
+// medians of RUNS.
 //  - Each FILE.edg: the page's time from the file handed to its worker to its
 //    row finished, in a page loaded afresh, so that the module's peak memory
 //    reported is this file's own.
@@ -19,14 +20,18 @@ const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tomel-bench-'));
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 const mib = (bytes) => (bytes / (1 << 20)).toFixed(0);
 
-// The native build on one CPU, converting `names` in `dir` to fresh outputs.
-function nativeMs(dir, names) {
+// The native build on one CPU, converting `files` to fresh outputs, each run
+// in a new folder: a folder where a thousand outputs were written and deleted
+// before grows slower to write in, run after run.
+function nativeMs(files) {
     const times = [];
     for (let i = 0; i < runs; ++i) {
-        for (const name of fs.readdirSync(dir)) if (name.endsWith('.psd')) fs.rmSync(path.join(dir, name));
+        const dir = fs.mkdtempSync(path.join(work, 'native-'));
+        for (const file of files) fs.copyFileSync(file, path.join(dir, path.basename(file)));
         const start = process.hrtime.bigint();
-        execFileSync('taskset', ['-c', '0', nativeTomel, 'psd', ...names], { cwd: dir });
+        execFileSync('taskset', ['-c', '0', nativeTomel, 'psd', ...files.map((f) => path.basename(f))], { cwd: dir });
         times.push(Number(process.hrtime.bigint() - start) / 1e6);
+        fs.rmSync(dir, { recursive: true, force: true });
     }
     return median(times);
 }
@@ -58,8 +63,6 @@ console.log('input | native 1 CPU ms | browser ms | ratio | body MiB | module pe
 for (const input of inputs) {
     const batch = fs.statSync(input).isDirectory();
     const files = batch ? fs.readdirSync(input).filter((f) => f.endsWith('.edg')).sort().map((f) => path.join(input, f)) : [input];
-    const dir = fs.mkdtempSync(path.join(work, 'native-'));
-    for (const file of files) fs.copyFileSync(file, path.join(dir, path.basename(file)));
     const browserMs = [];
     let peak = 0;
     for (let i = 0; i < runs; ++i) {
@@ -68,7 +71,7 @@ for (const input of inputs) {
         browserMs.push(batch ? ms : Number(rows[0].ms));
         if (i === 0) peak = Math.max(...rows.map((row) => Number(row.memory)));
     }
-    const n = nativeMs(dir, files.map((f) => path.basename(f)));
+    const n = nativeMs(files);
     const b = median(browserMs);
     const body = batch ? 0 : zlib.inflateSync(fs.readFileSync(input).subarray(12)).length;
     const label = batch ? `${path.basename(input)}/ (${files.length} files)` : path.basename(input);
