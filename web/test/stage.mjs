@@ -10,7 +10,7 @@
 //    keys alone, and what the live region says;
 //  - failures: a file removed after it was picked, a folder given as a file,
 //    and a site without its module: failed rows and the top message, and the
-//    queue goes on;
+//    queue goes on; a dropped folder adds the .edg files in it and below;
 //  - big: the longest gap between frames while the benchmark's big converts
 //    and while it is zipped with anim (a second click zipping nothing more),
 //    big's preview at once, and anim converted by a new worker;
@@ -153,6 +153,7 @@ async function keyboardPass(page, downloads, dialogs) {
         keys.push(`${key}: ${what}`);
     }
     await page.reload({ waitUntil: 'load' });
+    check(await page.$eval('#actions', (bar) => getComputedStyle(bar).display === 'none'), 'the action bar shows on an empty page');
     await press('Tab', 'focus on the picker');
     check((await focused()) === 'pick-button', `the first Tab stop is ${await focused()}, not the picker`);
     const flat = documents.find((file) => path.basename(file) === 'flat.edg');
@@ -213,6 +214,21 @@ async function failureRows(page, browser, dialogs) {
         `gone.edg failed ${unreadable}, flat.edg converted, folder.edg failed ${unreadable}, flat.edg converted`,
     `failed rows: ${JSON.stringify(rows)}`);
 
+    // A folder dropped on the page, as the browser's own drag gives it: its
+    // .edg files and its subfolders', in name order, and nothing else.
+    const dropped = path.join(work, 'dropped');
+    fs.mkdirSync(path.join(dropped, 'sub'), { recursive: true });
+    fs.copyFileSync(flat, path.join(dropped, 'b.edg'));
+    fs.copyFileSync(flat, path.join(dropped, 'sub', 'a.edg'));
+    fs.writeFileSync(path.join(dropped, 'notes.txt'), 'not a document');
+    await page.evaluate(() => document.getElementById('clear').click());
+    const session = await page.createCDPSession();
+    const data = { items: [], files: [dropped], dragOperationsMask: 1 };
+    for (const type of ['dragEnter', 'dragOver', 'drop']) await session.send('Input.dispatchDragEvent', { type, x: 500, y: 850, data });
+    await page.waitForFunction(() => document.querySelectorAll('#files li[data-state]').length === 2);
+    const fromFolder = (await rowsOf(page)).map((row) => `${row.name} ${row.state}`).join(', ');
+    check(fromFolder === 'b.edg converted, a.edg converted', `a dropped folder gave ${fromFolder}`);
+
     // Results not saved: leaving the page asks first.
     await page.reload({ waitUntil: 'load' });
     check(dialogs.includes('beforeunload'), 'leaving a page with results not saved asked nothing');
@@ -229,7 +245,8 @@ async function failureRows(page, browser, dialogs) {
     check(row.state === 'failed' && row.line.startsWith('Not converted'), `a file added without the module: ${JSON.stringify(row)}`);
     await broken.close();
     close();
-    console.log(`failures: a removed file and a folder are failed rows and the queue went on; without tomel.wasm: "${message}"`);
+    console.log(`failures: a removed file and a folder are failed rows and the queue went on; a dropped folder gave ${fromFolder}; ` +
+        `without tomel.wasm: "${message}"`);
     return origin;
 }
 
@@ -290,6 +307,19 @@ for (const browserName of ['chromium', 'firefox']) {
         await bigAndMemory(page, downloads);
         await keyboardPass(page, downloads, dialogs);
         origins.push(await failureRows(page, browser, dialogs));
+        // The preview at a phone's width: Edge1 names without their zero
+        // padding, and the canvas not squeezed by the layer list.
+        await page.setViewport({ width: 360, height: 740 });
+        await convert(page, [documents.find((file) => path.basename(file) === 'layers.edg')]);
+        await page.click('#files li .show');
+        await page.waitForSelector('#preview:not([hidden])');
+        const shown = await page.evaluate(() => ({
+            names: [...document.querySelectorAll('#layers span')].map((span) => span.textContent),
+            width: document.getElementById('composite').getBoundingClientRect().width,
+        }));
+        check(shown.names.length === 3 && !shown.names.some((name) => name.includes('\0')) && shown.width >= 24 * 8,
+            `layers.psd's preview at 360 px: ${JSON.stringify(shown)}`);
+        await page.setViewport({ width: 1100, height: 900 });
         // The page after a conversion, with the preview open.
         const example = documents.find((file) => path.basename(file) === 'pages.edg') ?? documents[0];
         await convert(page, [example]);
