@@ -35,7 +35,6 @@ const summary = document.getElementById('summary');
 const actions = document.getElementById('actions');
 const saveAllButton = document.getElementById('save-all');
 const zipProgress = document.getElementById('zip-progress');
-const entries = []; // every row's entry, in list order
 const waiting = []; // entries not handed to the worker yet
 let inFlight = []; // entries handed over, in order: the first is converting
 const results = []; // { output, psd, saved } of the files converted
@@ -226,7 +225,6 @@ function addFile(file, failure) {
     row.append(result, buttons);
     row.dataset.name = file.name;
     list.append(row);
-    entries.push(entry);
     actions.hidden = false;
     if (failure || workerState === 'unavailable') finish(entry, 'failed', failure ?? notStarted);
     else waiting.push(entry);
@@ -397,7 +395,6 @@ function clearList() {
     speaking = null;
     heard = [];
     list.replaceChildren();
-    entries.length = 0;
     results.length = 0;
     held.length = 0;
     heldBytes = 0;
