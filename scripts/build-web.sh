@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh emscripten node-acorn dpkg-dev
+scripts/deps.sh emscripten node-acorn dpkg-dev librsvg2-bin
 # npm comes with Node.js where Node.js is not Debian's own.
 command -v npm >/dev/null || scripts/deps.sh npm
 build=build-web
@@ -52,4 +52,11 @@ rm -rf "$site"
 mkdir -p "$site"
 cp web/site/* "$build/module/tomel.mjs" "$build/module/tomel.wasm" "$site/"
 cp web/node_modules/fflate/esm/browser.js "$site/fflate.mjs"
+# The manifest's icons, drawn from the SVG mark.
+for px in 192 512; do rsvg-convert -w $px -h $px web/site/icon.svg -o "$site/icon-$px.png"; done
+# Names that carry each file's hash, and the service worker's list. The web
+# stage makes a second version from the files as they were before.
+rm -rf "$build/site-sources"
+cp -r "$site" "$build/site-sources"
+node web/tools/hash-site.mjs "$site"
 echo "$site"

@@ -38,7 +38,9 @@ const zipProgress = document.getElementById('zip-progress');
 const waiting = []; // entries not handed to the worker yet
 let inFlight = []; // entries handed over, in order: the first is converting
 const results = []; // { output, psd, saved } of the files converted
-const counts = { converted: 0, failed: 0 };
+const counts = { rows: 0, converted: 0, failed: 0 };
+const listBar = document.getElementById('list-bar');
+const countText = document.getElementById('count');
 let worker = null;
 let workerState = 'starting'; // 'starting' | 'ready' | 'unavailable'
 let nextId = 1;
@@ -72,11 +74,22 @@ function announce(text) {
     heard.push(text);
     speaking ??= setTimeout(() => {
         speaking = null;
-        const to = waiting.length + inFlight.length;
         const what = heard.length === 1 ? heard[0] : `${heard.length} files finished.`;
         heard = [];
-        summary.textContent = `${what} ${counts.converted} converted, ${counts.failed} failed${to ? `, ${to} to go` : ''}.`;
+        summary.textContent = `${what} ${runningCount()}.`;
+        showCount();
     }, 300);
+}
+
+function runningCount() {
+    const to = waiting.length + inFlight.length;
+    return `${counts.converted} converted, ${counts.failed} failed${to ? `, ${to} to go` : ''}`;
+}
+
+// The count above the list, kept as files are added and finish.
+function showCount() {
+    listBar.hidden = counts.rows === 0;
+    countText.textContent = `${counts.rows} ${counts.rows === 1 ? 'file' : 'files'}: ${runningCount()}`;
 }
 
 // Worker ----------------------------------------------------------------
@@ -225,6 +238,7 @@ function addFile(file, failure) {
     row.append(result, buttons);
     row.dataset.name = file.name;
     list.append(row);
+    counts.rows += 1;
     actions.hidden = false;
     if (failure || workerState === 'unavailable') finish(entry, 'failed', failure ?? notStarted);
     else waiting.push(entry);
@@ -233,6 +247,7 @@ function addFile(file, failure) {
 function addFiles(files) {
     for (const file of files) addFile(file);
     pump();
+    showCount();
 }
 
 function finish(entry, state, line, detail) {
@@ -244,6 +259,7 @@ function finish(entry, state, line, detail) {
         return;
     }
     counts.failed += 1;
+    entry.row.classList.add('failed');
     entry.result.textContent = `${entry.file.name}: ${line}`;
     entry.result.classList.add('error');
     entry.row.dataset.line = line;
@@ -398,8 +414,10 @@ function clearList() {
     results.length = 0;
     held.length = 0;
     heldBytes = 0;
+    counts.rows = 0;
     counts.converted = 0;
     counts.failed = 0;
+    showCount();
     summary.textContent = '';
     actions.hidden = true;
     closePreview();
@@ -468,6 +486,7 @@ const saveFolder = document.getElementById('save-folder');
 saveFolder.hidden = typeof window.showDirectoryPicker !== 'function';
 saveFolder.onclick = () => saveIntoFolder().catch(() => {});
 document.getElementById('clear').onclick = clearList;
+document.getElementById('failed-only').onchange = (e) => list.classList.toggle('failed-only', e.target.checked);
 window.addEventListener('beforeunload', (e) => {
     if (waiting.length || inFlight.length || results.some((done) => !done.saved)) {
         e.preventDefault();
@@ -476,6 +495,52 @@ window.addEventListener('beforeunload', (e) => {
 });
 // For the tests: the results as the page holds them.
 window.tomelResults = results;
+// Installed or not, the page works offline after its first visit: its service
+// worker caches the site. A new version waits until the user agrees to reload.
+async function serveOffline() {
+    if (!('serviceWorker' in navigator) || location.protocol === 'file:') return;
+    const hadController = Boolean(navigator.serviceWorker.controller);
+    const registration = await navigator.serviceWorker.register('./sw.js');
+    const update = document.getElementById('update');
+    const offer = (waiting) => {
+        update.hidden = false;
+        document.getElementById('update-reload').onclick = () => waiting.postMessage({ type: 'take-over' });
+    };
+    if (registration.waiting && hadController) offer(registration.waiting);
+    registration.addEventListener('updatefound', () => {
+        const incoming = registration.installing;
+        incoming?.addEventListener('statechange', () => {
+            if (incoming.state === 'installed' && navigator.serviceWorker.controller) offer(incoming);
+        });
+    });
+    // The first version takes over a page it did not serve: nothing to reload.
+    let reloading = false;
+    navigator.serviceWorker.addEventListener('controllerchange', () => {
+        if (hadController && !reloading) {
+            reloading = true;
+            location.reload();
+        }
+    });
+    setInterval(() => registration.update().catch(() => {}), 60 * 60 * 1000);
+}
+
+const offline = document.getElementById('offline');
+const showConnection = () => {
+    offline.hidden = navigator.onLine;
+};
+window.addEventListener('online', showConnection);
+window.addEventListener('offline', showConnection);
+showConnection();
+
+// Files opened with Tomel from the operating system (an installed app's file
+// handler) join the list as dropped ones do.
+if ('launchQueue' in window) {
+    window.launchQueue.setConsumer(async ({ files }) => {
+        addFiles(await Promise.all(files.map((handle) => handle.getFile())));
+    });
+}
+
 // The page's scripts run: the message for a page that could not start them goes.
 status.hidden = true;
 startWorker();
+serveOffline().catch(() => {});

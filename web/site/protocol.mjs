@@ -42,9 +42,13 @@ export const zipMessages = {
     failed: (detail) => ({ type: 'zip-failed', detail }),
 };
 
-// Page → preview worker: { id, psd }. Preview worker → page, one of these.
+// Page → preview worker: { type: 'open', id, psd }, then
+// { type: 'page', id, page, hidden } for each picture (`hidden`: the indices
+// of the layers left out). Preview worker → page, one of these.
 export const previewMessages = {
-    shown: (id, width, height, layers, bitmap) => ({ type: 'shown', id, width, height, layers, bitmap }),
-    tooLarge: (id, width, height, layers) => ({ type: 'too-large', id, width, height, layers }),
+    // layers: [{ name, kind }] in file order; pages: [{ name, layers }], the
+    // top-most first, each page's layers bottom-up.
+    opened: (id, width, height, layers, pages, tooLarge) => ({ type: 'opened', id, width, height, layers, pages, tooLarge }),
+    shown: (id, page, bitmap) => ({ type: 'shown', id, page, bitmap }),
     failed: (id, detail) => ({ type: 'preview-failed', id, detail }),
 };

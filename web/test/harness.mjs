@@ -8,17 +8,20 @@ import puppeteer from 'puppeteer-core';
 
 const csp = "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; worker-src 'self'; img-src 'self' blob: data:; " +
     "style-src 'self'; connect-src 'self'; object-src 'none'; base-uri 'none'; form-action 'none'";
-const types = { '.html': 'text/html; charset=utf-8', '.mjs': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm' };
+const types = {
+    '.html': 'text/html; charset=utf-8', '.mjs': 'text/javascript', '.js': 'text/javascript', '.css': 'text/css',
+    '.wasm': 'application/wasm', '.webmanifest': 'application/manifest+json', '.svg': 'image/svg+xml', '.png': 'image/png',
+};
 
-// { origin, served (every path asked for), close() }; the files named in
-// `withheld` are answered 404, as on a site where they are missing.
-export async function serveSite(site, withheld = []) {
+// { origin, served (every path asked for), close() }; the files whose names
+// match `withheld` are answered 404, as on a site where they are missing.
+export async function serveSite(site, withheld = /^$/) {
     const served = [];
     const server = http.createServer((request, response) => {
         const pathname = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
         served.push(pathname);
         const file = path.join(site, pathname === '/' ? 'index.html' : pathname);
-        if (!file.startsWith(site + path.sep) || !fs.existsSync(file) || withheld.includes(path.basename(file))) {
+        if (!file.startsWith(site + path.sep) || !fs.existsSync(file) || withheld.test(path.basename(file))) {
             response.writeHead(404).end();
             return;
         }

@@ -20,12 +20,17 @@ import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import { fileURLToPath } from 'node:url';
 import { unzipSync } from 'fflate';
+import { hashSite } from '../tools/hash-site.mjs';
 import { convert, openPage, serveSite } from './harness.mjs';
 
 const [site, nativeTomel, screenshot, bench, ...documents] = process.argv.slice(2).map((p) => path.resolve(p));
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tomel-web-'));
 const largestFrameGap = 200; // ms
+const pagePictures = fileURLToPath(new URL('../../tests/web/page_pictures.py', import.meta.url));
+// Files of the site's versions the stage makes beside the built one.
+const otherVersions = new Set();
 let failures = 0;
 function check(ok, what) {
     if (!ok) {
@@ -84,7 +89,7 @@ async function longestFrameGap(page, during) {
 
 // Every request of every target, and every path served, is one of the site's.
 function checkNetwork(name, origins, requested, served) {
-    const siteFiles = new Set(['/', ...fs.readdirSync(site).map((f) => '/' + f)]);
+    const siteFiles = new Set(['/', ...fs.readdirSync(site).map((f) => '/' + f), ...[...otherVersions].map((f) => '/' + f)]);
     for (const url of requested) {
         const ours = origins.some((origin) => url.startsWith(origin + '/') || url.startsWith('blob:' + origin + '/'));
         check((ours && (url.startsWith('blob:') || siteFiles.has(new URL(url).pathname))) || url === 'data:,',
@@ -234,7 +239,7 @@ async function failureRows(page, browser, dialogs) {
     check(dialogs.includes('beforeunload'), 'leaving a page with results not saved asked nothing');
 
     // A site without its module: one message at the top, rows that say so.
-    const { origin, close } = await serveSite(site, ['tomel.wasm']);
+    const { origin, close } = await serveSite(site, /^tomel\.[0-9a-f]+\.wasm$/);
     const broken = await browser.newPage();
     await broken.goto(origin + '/', { waitUntil: 'load' });
     await broken.waitForSelector('#status:not([hidden])', { timeout: 30000 });
@@ -293,6 +298,125 @@ async function bigAndMemory(page, downloads) {
         `its worker's module ${(bigMemory / 2 ** 20).toFixed(0)} MiB, the next one's after anim ${(animMemory / 2 ** 20).toFixed(0)} MiB`);
 }
 
+// The preview's pages: each page's picture, read back from the canvas, is
+// psd-tools' layers of that page composited by tests/web/page_pictures.py.
+// Colours where a pixel is transparent are not compared (a bitmap keeps
+// none there).
+async function previewPages(page) {
+    const shownPixels = () => page.evaluate(() => {
+        const canvas = document.getElementById('composite');
+        const context = Object.assign(document.createElement('canvas'), { width: canvas.width, height: canvas.height }).getContext('2d');
+        context.drawImage(canvas, 0, 0);
+        const { data } = context.getImageData(0, 0, canvas.width, canvas.height);
+        let text = '';
+        data.forEach((v, i) => (text += String.fromCharCode(i % 4 !== 3 && data[i - (i % 4) + 3] === 0 ? 0 : v)));
+        return btoa(text);
+    });
+    const report = [];
+    for (const name of ['pages.edg', 'anim.edg']) {
+        const file = name === 'anim.edg' ? path.join(bench, name) : documents.find((f) => path.basename(f) === name);
+        const want = native(file);
+        const psdFile = path.join(work, want.output);
+        fs.writeFileSync(psdFile, want.psd);
+        const count = Number(execFileSync('/usr/bin/python3', [pagePictures, psdFile,
+            path.join(work, 'page')], { encoding: 'utf8' }));
+        await convert(page, [file]);
+        await page.click('#files li .show');
+        let same = 0;
+        for (let p = 0; p < count; ++p) {
+            if (p > 0) await page.keyboard.press('ArrowRight');
+            await page.waitForFunction((p) => document.getElementById('preview').dataset.shownPage === String(p), {}, p);
+            const expected = fs.readFileSync(path.join(work, `page-${p}.rgba`)).toString('base64');
+            if ((await shownPixels()) === expected) same += 1;
+            else check(false, `${want.output}: page ${p + 1}'s preview differs from psd-tools' layers composited`);
+        }
+        report.push(`${want.output} ${same} of ${count} pages`);
+    }
+    // Play: the 3 pages of pages.psd in order, looping, then pause.
+    await convert(page, [documents.find((f) => path.basename(f) === 'pages.edg')]);
+    await page.click('#files li .show');
+    await page.waitForFunction(() => document.getElementById('preview').dataset.shownPage === '0');
+    await page.click('#play');
+    const seen = [];
+    for (let i = 0; i < 100 && seen.length < 4; ++i) {
+        const shownPage = await page.$eval('#preview', (section) => section.dataset.shownPage);
+        if (shownPage !== seen[seen.length - 1]) seen.push(shownPage);
+        await sleep(20);
+    }
+    await page.click('#play');
+    check(seen.join() === '0,1,2,0', `playing pages.psd showed pages ${seen}`);
+    console.log(`pages: ${report.join(', ')} as psd-tools composites them; play went through pages ${seen.map((p) => Number(p) + 1)}`);
+}
+
+// The page as an app: installable, working offline, opening files the
+// operating system hands it, and taking a new version after asking.
+async function asAnApp(browser, page, origin) {
+    const session = await page.createCDPSession();
+    const { installabilityErrors } = await session.send('Page.getInstallabilityErrors');
+    check(installabilityErrors.length === 0, `installability: ${JSON.stringify(installabilityErrors)}`);
+
+    // Files opened with the app: handles made in the origin's private file system.
+    const launched = await browser.newPage();
+    await launched.evaluateOnNewDocument(() => Object.defineProperty(window, 'launchQueue', {
+        value: { setConsumer: (consumer) => Object.assign(window, { launchConsumer: consumer }) },
+    }));
+    await launched.goto(origin + '/', { waitUntil: 'load' });
+    const pagesEdg = documents.find((f) => path.basename(f) === 'pages.edg');
+    await launched.evaluate(async (bytes) => {
+        const root = await navigator.storage.getDirectory();
+        const handle = await root.getFileHandle('pages.edg', { create: true });
+        const writable = await handle.createWritable();
+        await writable.write(Uint8Array.from(atob(bytes), (c) => c.charCodeAt(0)));
+        await writable.close();
+        await window.launchConsumer({ files: [handle] });
+    }, fs.readFileSync(pagesEdg).toString('base64'));
+    const [launchedRow] = await launched.waitForSelector('#files li[data-state]').then(() => rowsOf(launched));
+    check(launchedRow.state === 'converted' && launchedRow.output === 'pages.psd', `a launched file: ${JSON.stringify(launchedRow)}`);
+    await launched.close();
+
+    // Offline: the network taken away, the page reloaded, a file converted.
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    await session.send('Network.enable');
+    await session.send('Network.emulateNetworkConditions', { offline: true, latency: 0, downloadThroughput: -1, uploadThroughput: -1 });
+    await page.reload({ waitUntil: 'load' });
+    const [offlineRow] = await convert(page, [pagesEdg]);
+    const psd = Buffer.from(await page.evaluate(() => Array.from(window.tomelResults[0].psd)));
+    check(offlineRow.state === 'converted' && Buffer.compare(psd, native(pagesEdg).psd) === 0,
+        `offline: ${JSON.stringify(offlineRow)}`);
+    check(await page.$eval('#offline', (note) => !note.hidden), 'offline, the page does not say so');
+    await sleep(400); // the count above the list catches up
+    await page.screenshot({ path: screenshot.replace(/\.png$/, '-offline.png'), fullPage: true });
+    await session.send('Network.emulateNetworkConditions', { offline: false, latency: 0, downloadThroughput: -1, uploadThroughput: -1 });
+
+    // A new version: a site rebuilt with one file changed is taken after the
+    // prompt, and the old files leave the cache.
+    const sources = path.join(path.dirname(site), 'site-sources');
+    const live = path.join(work, 'live');
+    fs.cpSync(sources, live, { recursive: true });
+    const v1 = hashSite(live);
+    const server = await serveSite(live);
+    const updating = await browser.newPage();
+    await updating.goto(server.origin + '/', { waitUntil: 'load' });
+    await updating.evaluate(() => navigator.serviceWorker.ready);
+    await updating.reload({ waitUntil: 'load' });
+    fs.rmSync(live, { recursive: true });
+    fs.cpSync(sources, live, { recursive: true });
+    fs.appendFileSync(path.join(live, 'style.css'), '\n/* the next version */\n');
+    const v2 = hashSite(live);
+    for (const name of v2.renamed.values()) otherVersions.add(name);
+    await updating.evaluate(() => navigator.serviceWorker.getRegistration().then((registration) => registration.update()));
+    await updating.waitForSelector('#update:not([hidden])', { timeout: 30000 });
+    await Promise.all([updating.waitForNavigation({ waitUntil: 'load' }), updating.click('#update-reload')]);
+    const style = await updating.$eval('link[rel=stylesheet]', (link) => new URL(link.href).pathname.slice(1));
+    const oldStyle = v1.renamed.get('style.css');
+    const cached = await updating.evaluate(async (old) => [(await caches.keys()).length, (await caches.match(old)) !== undefined], oldStyle);
+    check(style === v2.renamed.get('style.css') && cached.join() === '1,false', `after the update: ${style}, caches and old style held: ${cached}`);
+    await updating.close();
+    server.close();
+    console.log(`app: installable, a launched file converted, offline conversion byte-identical, the new version ${style} taken after the prompt`);
+    return server.origin;
+}
+
 for (const browserName of ['chromium', 'firefox']) {
     const { origin, served, close } = await serveSite(site);
     const downloads = path.join(work, `downloads-${browserName}`);
@@ -307,6 +431,8 @@ for (const browserName of ['chromium', 'firefox']) {
         await bigAndMemory(page, downloads);
         await keyboardPass(page, downloads, dialogs);
         origins.push(await failureRows(page, browser, dialogs));
+        await previewPages(page);
+        origins.push(await asAnApp(browser, page, origin));
         // The preview at a phone's width: Edge1 names without their zero
         // padding, and the canvas not squeezed by the layer list.
         await page.setViewport({ width: 360, height: 740 });
@@ -320,12 +446,15 @@ for (const browserName of ['chromium', 'firefox']) {
         check(shown.names.length === 3 && !shown.names.some((name) => name.includes('\0')) && shown.width >= 24 * 8,
             `layers.psd's preview at 360 px: ${JSON.stringify(shown)}`);
         await page.setViewport({ width: 1100, height: 900 });
-        // The page after a conversion, with the preview open.
-        const example = documents.find((file) => path.basename(file) === 'pages.edg') ?? documents[0];
-        await convert(page, [example]);
+        // The page after a conversion: an animation's third page in the
+        // preview, its second layer hidden.
+        await convert(page, [path.join(bench, 'anim.edg')]);
         await page.click('#files li .show');
-        await page.waitForSelector('#preview:not([hidden])');
-        await sleep(300);
+        await page.waitForFunction(() => document.getElementById('preview').dataset.shownPage === '0');
+        await page.keyboard.press('ArrowRight');
+        await page.keyboard.press('ArrowRight');
+        await page.click('#layers > li:nth-child(3) li:nth-child(2) input');
+        await sleep(500);
         await page.screenshot({ path: screenshot, fullPage: true });
     }
     await browser.close();
