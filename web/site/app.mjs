@@ -536,7 +536,11 @@ showConnection();
 // handler) join the list as dropped ones do.
 if ('launchQueue' in window) {
     window.launchQueue.setConsumer(async ({ files }) => {
-        addFiles(await Promise.all(files.map((handle) => handle.getFile())));
+        // A handle whose file can't be had (moved, say) is a failed row.
+        const opened = await Promise.all(files.map((handle) => handle.getFile().catch(() => null)));
+        opened.forEach((file, i) => (file ? addFile(file) : addFile({ name: files[i].name }, unreadable)));
+        pump();
+        showCount();
     });
 }
 
