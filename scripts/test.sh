@@ -68,7 +68,7 @@ rm -rf "$caps"
 echo "== Windows build (MinGW-w64) and the Wine stage"
 scripts/build-windows.sh -DTOMEL_WERROR=ON
 tests/wine/run.sh build-test build-win
-echo "== The web stage: the site built with Emscripten, in headless Chromium"
+echo "== The web stage: the site built with Emscripten, in headless Chromium and Firefox ESR"
 tests/web/run.sh build-test
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
