@@ -2,8 +2,9 @@
 // (worker.mjs), each row's result, a preview and the ways to save. Every file
 // ends as a row: converted, failed (with the command line's error line or
 // why it could not be read) or cancelled, and the queue always goes on.
+import { element } from './dom.mjs';
 import { closePreview, openPreview } from './preview.mjs';
-import { fromWorker, retireAbove, toWorker, zipMessages } from './protocol.mjs';
+import { errorText, fromWorker, retireAbove, toWorker, zipMessages } from './protocol.mjs';
 import { settled } from './psd.mjs';
 
 // What to do about each error line: the README's advice.
@@ -44,13 +45,6 @@ const countText = document.getElementById('count');
 let worker = null;
 let workerState = 'starting'; // 'starting' | 'ready' | 'unavailable'
 let nextId = 1;
-
-function element(tag, className, text) {
-    const e = document.createElement(tag);
-    if (className) e.className = className;
-    if (text !== undefined) e.textContent = text;
-    return e;
-}
 
 function button(className, text, label, onclick) {
     const b = element('button', className, text);
@@ -392,7 +386,7 @@ function saveAll() {
     };
     Promise.all(files.map(({ psd }) => settled(psd))).then(
         () => zipper.postMessage(zipMessages.zip(files)),
-        (e) => end(`The zip could not be made: ${e?.name}: ${e?.message}`),
+        (e) => end(`The zip could not be made: ${errorText(e)}`),
     );
 }
 

@@ -2,7 +2,7 @@
 // (size, layer records, pages) and each page's picture, composited from the
 // PSD's own channel data, as an ImageBitmap the page shows without copying.
 // See protocol.mjs.
-import { previewMessages } from './protocol.mjs';
+import { errorText, previewMessages } from './protocol.mjs';
 import { composePage, pagesOf, readComposite, readStructure } from './psd.mjs';
 
 // Beyond this many pixels a picture would need more memory than a page
@@ -10,10 +10,6 @@ import { composePage, pagesOf, readComposite, readStructure } from './psd.mjs';
 const largestPreview = 8192 * 8192;
 
 let opened = null; // { id, psd, structure, pages }
-
-function failure(id, e) {
-    self.postMessage(previewMessages.failed(id, `${e?.name ?? 'Error'}: ${e?.message ?? e}`));
-}
 
 self.onmessage = async ({ data }) => {
     const { id } = data;
@@ -38,6 +34,6 @@ self.onmessage = async ({ data }) => {
             self.postMessage(previewMessages.shown(id, data.page, bitmap), [bitmap]);
         }
     } catch (e) {
-        failure(id, e);
+        self.postMessage(previewMessages.failed(id, errorText(e)));
     }
 };

@@ -3,6 +3,8 @@
 // layer tree, where each layer and group can be hidden (in the preview only:
 // the PSD is not changed). The PSD is read and composited in a worker
 // (preview-worker.mjs); the page only shows the bitmaps.
+import { element } from './dom.mjs';
+import { errorText } from './protocol.mjs';
 import { layerTree, settled } from './psd.mjs';
 
 // Device pixels per image pixel: whole numbers from 1 up, halves down to
@@ -25,13 +27,6 @@ let worker = null;
 // What is shown: the converted file, its structure and pages, the page at
 // hand, the layers left out, and whether a picture is on its way.
 let shown = null;
-
-function element(tag, className, text) {
-    const e = document.createElement(tag);
-    if (className) e.className = className;
-    if (text !== undefined) e.textContent = text;
-    return e;
-}
 
 function applyZoom() {
     const zoom = zoomSteps[zoomStep];
@@ -96,7 +91,6 @@ function describe() {
     const pageText = pages.length === 1 ? '1 page' : `page ${shown.page + 1} of ${pages.length}${page.name ? `, ${page.name}` : ''}`;
     canvas.setAttribute('aria-label', `${done.output}: ${width} × ${height} pixels, ${pageText}, ${layersText}`);
     pageLabel.textContent = `Page ${shown.page + 1} of ${pages.length}${page.name ? `: ${page.name}` : ''}`;
-    section.dataset.page = String(shown.page);
 }
 
 // Asks for the picture of the page at hand; at most one on its way.
@@ -170,7 +164,7 @@ export async function openPreview(done, from) {
     try {
         worker.postMessage({ type: 'open', id, psd: await settled(done.psd) });
     } catch (e) {
-        worker.onmessage({ data: { type: 'preview-failed', id, detail: `${e?.name}: ${e?.message}` } });
+        worker.onmessage({ data: { type: 'preview-failed', id, detail: errorText(e) } });
     }
 }
 

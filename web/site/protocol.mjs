@@ -1,6 +1,11 @@
 // The messages between the page and its converting worker, made only here so
 // that both sides agree on their shape. Every message has a `type`.
 
+// An error as the rows and messages show it: its kind and its message.
+export function errorText(e) {
+    return `${e?.name ?? 'Error'}: ${e?.message ?? e}`;
+}
+
 // Page → worker.
 export const toWorker = {
     // Convert files, in order: [{ id, name, file }] (a File or Blob each,

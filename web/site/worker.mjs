@@ -4,7 +4,7 @@
 // browser that would hold up the page), the next ones are read while a file
 // converts, and nothing waits for the page between two files.
 // See protocol.mjs.
-import { fromWorker, retireAbove } from './protocol.mjs';
+import { errorText, fromWorker, retireAbove } from './protocol.mjs';
 
 let tomel;
 try {
@@ -140,12 +140,12 @@ function convert(job, bytes) {
         retired = true;
         const memory = tomel.HEAPU8.length;
         if (isOutOfMemory(e)) self.postMessage(fromWorker.failed(job.id, 'Error : Out of memory', memory));
-        else self.postMessage(fromWorker.stopped(job.id, `${e?.name ?? 'Error'}: ${e?.message ?? e}\n${e?.stack ?? ''}`, memory));
+        else self.postMessage(fromWorker.stopped(job.id, `${errorText(e)}\n${e?.stack ?? ''}`, memory));
     }
 }
 
 function readAlone(file) {
-    return file.arrayBuffer().then((buffer) => new Uint8Array(buffer), failure);
+    return file.arrayBuffer().then((buffer) => new Uint8Array(buffer), errorText);
 }
 
 // Starts reading the files at the front of the queue, a bundle at a time.
@@ -185,10 +185,6 @@ function readSome() {
         }
         i += bundle.length;
     }
-}
-
-function failure(e) {
-    return `${e?.name ?? 'Error'}: ${e?.message ?? e}`;
 }
 
 async function run() {

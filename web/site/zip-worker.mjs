@@ -2,7 +2,7 @@
 // pieces and deflated as it comes, so neither the page nor this worker holds a
 // whole PSD. See protocol.mjs.
 import { Zip, ZipDeflate } from './fflate.mjs';
-import { zipMessages } from './protocol.mjs';
+import { errorText, zipMessages } from './protocol.mjs';
 
 // The zip's pieces are gathered into Blobs of about this size, so that the
 // worker's own memory stays small.
@@ -68,6 +68,6 @@ self.onmessage = async ({ data }) => {
     try {
         self.postMessage(zipMessages.zipped(await zip(data.files)));
     } catch (e) {
-        self.postMessage(zipMessages.failed(`${e?.name ?? 'Error'}: ${e?.message ?? e}`));
+        self.postMessage(zipMessages.failed(errorText(e)));
     }
 };

@@ -88,11 +88,14 @@ export async function openPage(origin, work, downloads, browserName = 'chromium'
     return { browser, page, requested, dialogs };
 }
 
+// The rows' data, in list order.
+export const rowsOf = (page) => page.evaluate(() => [...document.querySelectorAll('#files li')].map((li) => ({ ...li.dataset })));
+
 // Converts the files in one batch; the rows' data once every one is done.
 export async function convert(page, files) {
     await page.evaluate(() => document.getElementById('clear').click());
     await (await page.$('#pick')).uploadFile(...files);
     await page.waitForFunction((n) => document.querySelectorAll('#files li[data-state]').length === n,
         { timeout: 600000, polling: 50 }, files.length);
-    return page.evaluate(() => [...document.querySelectorAll('#files li')].map((li) => ({ ...li.dataset })));
+    return rowsOf(page);
 }

@@ -23,7 +23,7 @@ import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { unzipSync } from 'fflate';
 import { hashSite } from '../tools/hash-site.mjs';
-import { convert, openPage, serveSite } from './harness.mjs';
+import { convert, openPage, rowsOf, serveSite } from './harness.mjs';
 
 const [site, nativeTomel, screenshot, bench, ...documents] = process.argv.slice(2).map((p) => path.resolve(p));
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tomel-web-'));
@@ -65,7 +65,6 @@ async function downloaded(downloads, name) {
     return bytes;
 }
 
-const rowsOf = (page) => page.evaluate(() => [...document.querySelectorAll('#files li')].map((li) => ({ ...li.dataset })));
 
 // The longest time between two frames while `during` runs.
 async function longestFrameGap(page, during) {
