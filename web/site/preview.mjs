@@ -1,63 +1,113 @@
+// @ts-check
 // The preview: each page of a PSD, composited from its layers, drawn crisp at
 // whole zoom steps; a page picker that can play the pages in a loop; and the
 // layer tree, where each layer and group can be hidden (in the preview only:
 // the PSD is not changed). The PSD is read and composited in a worker
 // (preview-worker.mjs); the page only shows the bitmaps.
-import { element } from './dom.mjs';
-import { errorText } from './protocol.mjs';
-import { layerTree, settled } from './psd.mjs';
+import { byId, element } from './dom.mjs';
+import { errorText, toPreview } from './protocol.mjs';
+import { WorkerLink } from './worker-link.mjs';
+
+/** @typedef {import('./protocol.mjs').TreeNode} TreeNode */
+/** @typedef {import('./protocol.mjs').FromPreview} FromPreview */
+/** @typedef {Extract<FromPreview, { type: 'opened' }>} Opened */
 
 // Device pixels per image pixel: whole numbers from 1 up, halves down to
 // 1/8, so that every image pixel covers the same number of screen pixels.
 const zoomSteps = [1 / 8, 1 / 4, 1 / 2, 1, 2, 3, 4, 6, 8, 12, 16, 24, 32, 48, 64];
 
-const section = document.getElementById('preview');
-const title = document.getElementById('preview-title');
-const canvas = document.getElementById('composite');
-const box = canvas.parentElement;
-const zoomLevel = document.getElementById('zoom-level');
-const pageBar = document.getElementById('pages');
-const pageLabel = document.getElementById('page-label');
-const playButton = document.getElementById('play');
-const rateInput = document.getElementById('rate');
-let zoomStep = zoomSteps.indexOf(1);
-let shownId = 0;
-let opener = null;
-let worker = null;
-// What is shown: the converted file, its structure and pages, the page at
-// hand, the layers left out, and whether a picture is on its way.
-let shown = null;
+const section = byId('preview');
+const title = byId('preview-title');
+const canvas = /** @type {HTMLCanvasElement} */ (byId('composite'));
+const box = /** @type {HTMLElement} */ (canvas.parentElement);
+const zoomLevel = byId('zoom-level');
+const pageBar = byId('pages');
+const pageLabel = byId('page-label');
+const playButton = byId('play');
+const rateInput = /** @type {HTMLInputElement} */ (byId('rate'));
+
+/**
+ * What is shown: the PSD's name, what the worker read of it (once opened),
+ * the page at hand, and whether a picture is on its way (`waiting`) or asked
+ * for again meanwhile (`again`).
+ * @typedef {object} Shown
+ * @property {number} id
+ * @property {string} output
+ * @property {Opened | null} opened
+ * @property {number} page
+ * @property {boolean} waiting
+ * @property {boolean} again
+ */
+const view = {
+    zoomStep: zoomSteps.indexOf(1),
+    shownId: 0,
+    /** @type {HTMLElement | null} where focus goes back on close */
+    opener: null,
+    /** @type {Shown | null} */
+    shown: null,
+    /** @type {ReturnType<typeof setInterval> | null} */
+    playing: null,
+};
+
+/** @type {import('./protocol.mjs').Handlers<FromPreview>} */
+const handlers = {
+    opened: (data) => {
+        if (view.shown?.id === data.id) opened(view.shown, data);
+    },
+    shown: ({ id, page, bitmap }) => {
+        const shown = view.shown;
+        if (shown?.id !== id) return;
+        shown.waiting = false;
+        /** @type {ImageBitmapRenderingContext} */ (canvas.getContext('bitmaprenderer')).transferFromImageBitmap(bitmap);
+        section.dataset.shownPage = String(page);
+        if (shown.again) {
+            shown.again = false;
+            requestPage();
+        }
+    },
+    'preview-failed': ({ id, detail }) => {
+        if (view.shown?.id === id) failed(view.shown, detail);
+    },
+};
+const link = new WorkerLink(new URL('./preview-worker.mjs', import.meta.url), handlers, (detail) => {
+    link.end();
+    if (view.shown) failed(view.shown, detail);
+});
 
 function applyZoom() {
-    const zoom = zoomSteps[zoomStep];
+    const zoom = zoomSteps[view.zoomStep];
     const scale = zoom / window.devicePixelRatio;
     canvas.style.width = `${canvas.width * scale}px`;
     canvas.style.height = `${canvas.height * scale}px`;
     zoomLevel.textContent = zoom >= 1 ? `${zoom}×` : `1/${1 / zoom}×`;
-    document.getElementById('zoom-out').disabled = zoomStep === 0;
-    document.getElementById('zoom-in').disabled = zoomStep === zoomSteps.length - 1;
+    /** @type {HTMLButtonElement} */ (byId('zoom-out')).disabled = view.zoomStep === 0;
+    /** @type {HTMLButtonElement} */ (byId('zoom-in')).disabled = view.zoomStep === zoomSteps.length - 1;
 }
 
 // The largest step at which the whole image fits the picture's column and
 // 70% of the window's height.
 function fit() {
     // The picture's column: the box itself is only as wide as the canvas.
-    const width = box.parentElement.clientWidth || canvas.width;
+    const width = box.parentElement?.clientWidth || canvas.width;
     const height = window.innerHeight * 0.7;
     const dpr = window.devicePixelRatio;
-    zoomStep = 0;
+    view.zoomStep = 0;
     for (let i = 0; i < zoomSteps.length; ++i) {
-        if ((canvas.width * zoomSteps[i]) / dpr <= width && (canvas.height * zoomSteps[i]) / dpr <= height) zoomStep = i;
+        if ((canvas.width * zoomSteps[i]) / dpr <= width && (canvas.height * zoomSteps[i]) / dpr <= height) view.zoomStep = i;
     }
     applyZoom();
 }
 
 // The tree, each layer and group with a box that shows or hides it.
+/**
+ * @param {TreeNode[]} nodes
+ * @returns {HTMLLIElement[]}
+ */
 function treeItems(nodes) {
     return nodes.map((node) => {
         const item = element('li', node.children ? 'group' : 'layer');
         const label = element('label');
-        const toggle = element('input');
+        const toggle = /** @type {HTMLInputElement} */ (element('input'));
         toggle.type = 'checkbox';
         toggle.checked = true;
         toggle.dataset.index = String(node.index);
@@ -68,103 +118,101 @@ function treeItems(nodes) {
             sub.append(...treeItems(node.children));
             item.append(sub);
         }
-        return item;
+        return /** @type {HTMLLIElement} */ (item);
     });
 }
 
-// The layers left out: every unchecked layer, and every layer in an unchecked
-// group.
-function hiddenLayers() {
-    const hidden = [];
-    for (const toggle of document.querySelectorAll('#layers input:not(:checked)')) {
-        const item = toggle.closest('li');
-        for (const inner of item.querySelectorAll('input')) hidden.push(Number(inner.dataset.index));
-    }
-    return hidden;
+// The boxes cleared: the worker leaves out those layers and everything in
+// those groups.
+function unticked() {
+    return Array.from(document.querySelectorAll('#layers input:not(:checked)'), (toggle) =>
+        Number(/** @type {HTMLInputElement} */ (toggle).dataset.index));
 }
 
-function describe() {
-    const { done, width, height, pages, layers } = shown;
-    const layerCount = layers.filter((layer) => layer.kind === 'layer').length;
+/**
+ * @param {Shown} shown
+ * @param {Opened} opened
+ */
+function describe(shown, opened) {
+    const { width, height, pages, layerCount } = opened;
     const layersText = layerCount === 0 ? 'the composite only' : `${layerCount} ${layerCount === 1 ? 'layer' : 'layers'}`;
     const page = pages[shown.page];
     const pageText = pages.length === 1 ? '1 page' : `page ${shown.page + 1} of ${pages.length}${page.name ? `, ${page.name}` : ''}`;
-    canvas.setAttribute('aria-label', `${done.output}: ${width} × ${height} pixels, ${pageText}, ${layersText}`);
+    canvas.setAttribute('aria-label', `${shown.output}: ${width} × ${height} pixels, ${pageText}, ${layersText}`);
     pageLabel.textContent = `Page ${shown.page + 1} of ${pages.length}${page.name ? `: ${page.name}` : ''}`;
 }
 
 // Asks for the picture of the page at hand; at most one on its way.
 function requestPage() {
-    if (!shown || shown.tooLarge) return;
-    describe();
+    const shown = view.shown;
+    if (!shown?.opened || shown.opened.tooLarge) return;
+    describe(shown, shown.opened);
     if (shown.waiting) {
         shown.again = true;
         return;
     }
     shown.waiting = true;
-    worker.postMessage({ type: 'page', id: shown.id, page: shown.page, hidden: hiddenLayers() });
+    link.send(toPreview.page(shown.id, shown.page, unticked()));
 }
 
-export function showPage(index) {
-    if (!shown) return;
-    const count = shown.pages.length;
+/** @param {number} index */
+function showPage(index) {
+    const shown = view.shown;
+    if (!shown?.opened) return;
+    const count = shown.opened.pages.length;
     shown.page = ((index % count) + count) % count;
     requestPage();
 }
 
-function opened(data) {
-    const { width, height, layers, pages, tooLarge } = data;
-    shown = { ...shown, width, height, layers, pages, tooLarge, page: 0, waiting: false, again: false };
-    title.textContent = `${shown.done.output}: ${width} × ${height}`;
+/**
+ * @param {Shown} shown
+ * @param {Opened} data
+ */
+function opened(shown, data) {
+    const { width, height, tree, pages, tooLarge } = data;
+    Object.assign(shown, { opened: data, page: 0, waiting: false, again: false });
+    title.textContent = `${shown.output}: ${width} × ${height}`;
     canvas.width = tooLarge ? 0 : width;
     canvas.height = tooLarge ? 0 : height;
     canvas.hidden = tooLarge;
-    document.getElementById('too-large').hidden = !tooLarge;
-    const tree = layerTree(layers);
-    document.getElementById('layers').replaceChildren(...(tree.length ? treeItems(tree) : [element('li', '', '(the composite only)')]));
+    byId('too-large').hidden = !tooLarge;
+    byId('layers').replaceChildren(...(tree.length ? treeItems(tree) : [element('li', '', '(the composite only)')]));
     pageBar.hidden = pages.length < 2;
     section.hidden = false;
-    section.dataset.output = shown.done.output;
+    section.dataset.output = shown.output;
     fit();
     requestPage();
     section.scrollIntoView({ block: 'start' });
     title.focus({ preventScroll: true });
 }
 
-function startWorker() {
-    worker = new Worker(new URL('./preview-worker.mjs', import.meta.url), { type: 'module' });
-    worker.onmessage = ({ data }) => {
-        if (!shown || data.id !== shown.id) return;
-        if (data.type === 'opened') {
-            opened(data);
-        } else if (data.type === 'shown') {
-            shown.waiting = false;
-            canvas.getContext('bitmaprenderer').transferFromImageBitmap(data.bitmap);
-            section.dataset.shownPage = String(data.page);
-            if (shown.again) {
-                shown.again = false;
-                requestPage();
-            }
-        } else {
-            title.textContent = `${shown.done.output}: the preview could not be made (${data.detail})`;
-            section.hidden = false;
-            title.focus();
-        }
-    };
+/**
+ * @param {Shown} shown
+ * @param {string} detail
+ */
+function failed(shown, detail) {
+    title.textContent = `${shown.output}: the preview could not be made (${detail})`;
+    section.hidden = false;
+    title.focus();
 }
 
 // Opens the preview of a converted file; focus goes back to `from` on close.
-export async function openPreview(done, from) {
+/**
+ * @param {string} output the PSD's name
+ * @param {Promise<Blob>} psd
+ * @param {HTMLElement} from
+ */
+export async function openPreview(output, psd, from) {
     stop();
-    opener = from;
-    const id = ++shownId;
-    shown = { id, done };
+    view.opener = from;
+    const id = ++view.shownId;
+    const shown = { id, output, opened: null, page: 0, waiting: false, again: false };
+    view.shown = shown;
     delete section.dataset.shownPage;
-    if (!worker) startWorker();
     try {
-        worker.postMessage({ type: 'open', id, psd: await settled(done.psd) });
+        link.send(toPreview.open(id, await psd));
     } catch (e) {
-        worker.onmessage({ data: { type: 'preview-failed', id, detail: errorText(e) } });
+        if (view.shown === shown) failed(shown, errorText(e));
     }
 }
 
@@ -172,52 +220,53 @@ export function closePreview() {
     if (section.hidden) return;
     stop();
     section.hidden = true;
-    shown = null;
+    view.shown = null;
     delete section.dataset.shownPage;
-    (opener?.isConnected ? opener : document.getElementById('pick-button')).focus();
+    (view.opener?.isConnected ? view.opener : byId('pick-button')).focus();
 }
 
 // Playing: the pages in order, looping, at the rate the user sets.
-let playing = null;
 function stop() {
-    clearInterval(playing);
-    playing = null;
+    if (view.playing !== null) clearInterval(view.playing);
+    view.playing = null;
     playButton.textContent = 'Play';
     playButton.setAttribute('aria-pressed', 'false');
 }
 function play() {
     stop();
     const rate = Math.min(60, Math.max(1, Number(rateInput.value) || 8));
-    playing = setInterval(() => {
+    view.playing = setInterval(() => {
         // A page still on its way is not overtaken: the loop waits for it.
-        if (shown && !shown.waiting) showPage(shown.page + 1);
+        if (view.shown && !view.shown.waiting) showPage(view.shown.page + 1);
     }, 1000 / rate);
     playButton.textContent = 'Pause';
     playButton.setAttribute('aria-pressed', 'true');
 }
 
-document.getElementById('zoom-in').onclick = () => {
-    zoomStep = Math.min(zoomSteps.length - 1, zoomStep + 1);
+byId('zoom-in').onclick = () => {
+    view.zoomStep = Math.min(zoomSteps.length - 1, view.zoomStep + 1);
     applyZoom();
 };
-document.getElementById('zoom-out').onclick = () => {
-    zoomStep = Math.max(0, zoomStep - 1);
+byId('zoom-out').onclick = () => {
+    view.zoomStep = Math.max(0, view.zoomStep - 1);
     applyZoom();
 };
-document.getElementById('zoom-fit').onclick = fit;
-document.getElementById('preview-close').onclick = closePreview;
-document.getElementById('page-prev').onclick = () => showPage(shown.page - 1);
-document.getElementById('page-next').onclick = () => showPage(shown.page + 1);
-playButton.onclick = () => (playing ? stop() : play());
-rateInput.onchange = () => playing && play();
-document.getElementById('layers').addEventListener('change', requestPage);
+byId('zoom-fit').onclick = fit;
+byId('preview-close').onclick = closePreview;
+byId('page-prev').onclick = () => view.shown && showPage(view.shown.page - 1);
+byId('page-next').onclick = () => view.shown && showPage(view.shown.page + 1);
+playButton.onclick = () => (view.playing ? stop() : play());
+rateInput.onchange = () => view.playing && play();
+byId('layers').addEventListener('change', requestPage);
 document.addEventListener('keydown', (e) => {
     if (section.hidden) return;
+    const pages = view.shown?.opened?.pages.length ?? 0;
     if (e.key === 'Escape') {
         e.preventDefault();
         closePreview();
-    } else if ((e.key === 'ArrowLeft' || e.key === 'ArrowRight') && shown?.pages?.length > 1 && e.target.tagName !== 'INPUT') {
+    } else if ((e.key === 'ArrowLeft' || e.key === 'ArrowRight') && pages > 1 && view.shown &&
+        /** @type {HTMLElement} */ (e.target).tagName !== 'INPUT') {
         e.preventDefault();
-        showPage(shown.page + (e.key === 'ArrowRight' ? 1 : -1));
+        showPage(view.shown.page + (e.key === 'ArrowRight' ? 1 : -1));
     }
 });

@@ -1,37 +1,42 @@
+// @ts-check
 // Converts the files the page hands over, one at a time and in order, with
 // the WebAssembly module, off the page's thread. The page hands them over
 // many at a time, without asking their sizes (each ask is a round trip to the
 // browser that would hold up the page), the next ones are read while a file
 // converts, and nothing waits for the page between two files.
-// See protocol.mjs.
-import { errorText, fromWorker, retireAbove } from './protocol.mjs';
+import { dispatch, errorText, fromConverter, retireAbove } from './protocol.mjs';
+import { ReadQueue } from './read-queue.mjs';
 
+/** @typedef {import('./protocol.mjs').FromConverter} FromConverter */
+/** @typedef {import('./protocol.mjs').ToConverter} ToConverter */
+
+/**
+ * @param {FromConverter} data
+ * @param {Transferable[]} transfer
+ */
+const post = (data, transfer = []) => postMessage(data, transfer);
+
+/** @type {import('./tomel.mjs').TomelModule} */
 let tomel;
 try {
     const { default: createTomel } = await import('./tomel.mjs');
     tomel = await createTomel({ onPiece, onResult });
 } catch (e) {
-    self.postMessage(fromWorker.unavailable(String(e?.message ?? e)));
+    post(fromConverter.unavailable(errorText(e)));
     throw e;
 }
 
-// Read ahead while a file converts: this many reads at once, up to this
-// many bytes read. Small files are read in bundles: one Blob of many files
-// is one read, where each file's own would cost a round trip to the browser.
-const readTogether = 4;
-const readAhead = 32 << 20;
-const bundleFiles = 64;
-const bundleBytes = 4 << 20;
-let reading = 0;
-let readBytes = 0;
 const progressEvery = 25; // ms between progress messages
-const queue = []; // { id, name, file, bytes? }
+const reads = new ReadQueue();
+/** @type {import('./protocol.mjs').Job | null} */
 let current = null;
+/** @type {PsdOutput | null} */
 let output = null;
 let lastProgress = 0;
 let running = false;
 // Once its memory has grown past retireAbove, or the module failed, this
-// worker converts nothing more: the page replaces it and hands the rest on.
+// worker converts nothing more: it says so with the file's result, and the
+// page hands the rest to a new one.
 let retired = false;
 
 // The PSD as the module streams it: a PSD up to `asBytes` long is gathered in
@@ -42,14 +47,21 @@ let retired = false;
 const asBytes = 64 << 20;
 const blobPart = 16 << 20;
 class PsdOutput {
+    /** @type {Uint8Array<ArrayBuffer> | null} */
+    bytes;
+    length = 0; // gathered in `bytes`
+    /** @type {Blob[]} */
+    blobs = [];
+    /** @type {Uint8Array<ArrayBuffer> | null} */
+    staging = null;
+    staged = 0;
+
+    /** @param {number} total the length the module announced */
     constructor(total) {
         this.bytes = total <= asBytes ? new Uint8Array(total) : null;
-        this.length = 0; // gathered in `bytes`
-        this.blobs = [];
-        this.staging = null;
-        this.staged = 0;
     }
 
+    /** @param {Uint8Array<ArrayBuffer>} piece */
     add(piece) {
         if (this.bytes) {
             if (this.length + piece.length <= this.bytes.length) {
@@ -73,12 +85,12 @@ class PsdOutput {
     }
 
     flush() {
-        if (this.staged === 0) return;
+        if (this.staged === 0 || !this.staging) return;
         this.blobs.push(new Blob([this.staging.subarray(0, this.staged)]));
         this.staged = 0;
     }
 
-    // The PSD: a Uint8Array, or a Blob.
+    // The PSD: a Uint8Array that is its buffer whole, or a Blob.
     finish() {
         if (this.bytes) return this.length === this.bytes.length ? this.bytes : this.bytes.slice(0, this.length);
         this.flush();
@@ -86,23 +98,39 @@ class PsdOutput {
     }
 }
 
+/**
+ * @param {Uint8Array<ArrayBuffer>} piece
+ * @param {number} written
+ * @param {number} total
+ */
 function onPiece(piece, written, total) {
     output ??= new PsdOutput(total);
     output.add(piece);
     const now = performance.now();
-    if (total > 0 && written < total && now - lastProgress >= progressEvery) {
+    if (current && total > 0 && written < total && now - lastProgress >= progressEvery) {
         lastProgress = now;
-        self.postMessage(fromWorker.progress(current.id, written / total));
+        post(fromConverter.progress(current.id, written / total));
     }
 }
 
+// After each file: past retireAbove, the module's memory goes with its worker.
+function retiring() {
+    retired ||= tomel.HEAPU8.length > retireAbove;
+    return retired;
+}
+
+/**
+ * @param {boolean} failed
+ * @param {string} text the output's name, or the error line
+ */
 function onResult(failed, text) {
+    const id = /** @type {import('./protocol.mjs').Job} */ (current).id;
     const memory = tomel.HEAPU8.length;
     if (failed) {
-        self.postMessage(fromWorker.failed(current.id, text, memory));
+        post(fromConverter.failed(id, text, memory, retiring()));
     } else {
         const psd = (output ?? new PsdOutput(0)).finish();
-        self.postMessage(fromWorker.converted(current.id, text, psd, memory), psd instanceof Blob ? [] : [psd.buffer]);
+        post(fromConverter.converted(id, text, psd, memory, retiring()), psd instanceof Blob ? [] : [psd.buffer]);
     }
     output = null;
 }
@@ -110,16 +138,24 @@ function onResult(failed, text) {
 const encoder = new TextEncoder();
 
 // Memory the module takes over (and frees); 0 when it has none to give.
+/** @param {Uint8Array<ArrayBuffer>} bytes */
 function copyIn(bytes) {
     const at = tomel._tomel_reserve(bytes.length);
     if (at !== 0) tomel.HEAPU8.set(bytes, at);
     return at;
 }
 
+// What the module throws when memory runs out beyond what it reports as a
+// line: a buffer JavaScript could not allocate, or the module's own abort.
+/** @param {unknown} e */
 function isOutOfMemory(e) {
-    return e instanceof RangeError || /out of memory|allocation failed/i.test(String(e?.message ?? e));
+    return e instanceof RangeError || /out of memory|allocation failed/i.test(String(/** @type {Error} */ (e)?.message ?? e));
 }
 
+/**
+ * @param {import('./protocol.mjs').Job} job
+ * @param {Uint8Array<ArrayBuffer>} bytes
+ */
 function convert(job, bytes) {
     current = job;
     lastProgress = performance.now();
@@ -128,93 +164,41 @@ function convert(job, bytes) {
     const nameAt = data === 0 ? 0 : copyIn(name);
     if (nameAt === 0) {
         if (data !== 0) tomel._tomel_release(data);
-        self.postMessage(fromWorker.failed(job.id, 'Error : Out of memory', tomel.HEAPU8.length));
+        post(fromConverter.failed(job.id, 'Error : Out of memory', tomel.HEAPU8.length, retiring()));
         return;
     }
     try {
         tomel._tomel_convert(data, bytes.length, nameAt, name.length);
     } catch (e) {
         // The module itself failed, beyond what it reports as a line: its
-        // state can't be trusted, and the page replaces this worker.
+        // state can't be trusted, and this worker converts nothing more.
         output = null;
         retired = true;
         const memory = tomel.HEAPU8.length;
-        if (isOutOfMemory(e)) self.postMessage(fromWorker.failed(job.id, 'Error : Out of memory', memory));
-        else self.postMessage(fromWorker.stopped(job.id, `${errorText(e)}\n${e?.stack ?? ''}`, memory));
-    }
-}
-
-function readAlone(file) {
-    return file.arrayBuffer().then((buffer) => new Uint8Array(buffer), errorText);
-}
-
-// Starts reading the files at the front of the queue, a bundle at a time.
-// When a bundle can't be read whole (one of its files was removed, say),
-// each of its files is read alone, so that only the unreadable ones fail.
-function readSome() {
-    let i = 0;
-    while (i < queue.length) {
-        const job = queue[i];
-        if (job.bytes) {
-            i += 1;
-            continue;
-        }
-        if (i > 0 && (reading >= readTogether || readBytes >= readAhead)) break;
-        const bundle = [job];
-        let size = job.file.size;
-        while (i + bundle.length < queue.length && bundle.length < bundleFiles) {
-            const next = queue[i + bundle.length];
-            if (next.bytes || size + next.file.size > bundleBytes) break;
-            bundle.push(next);
-            size += next.file.size;
-        }
-        reading += 1;
-        readBytes += size;
-        const whole = bundle.length === 1 ? job.file : new Blob(bundle.map(({ file }) => file));
-        const read = whole.arrayBuffer().then((buffer) => new Uint8Array(buffer), () => null);
-        read.then(() => {
-            reading -= 1;
-            readSome();
-        });
-        let offset = 0;
-        for (const member of bundle) {
-            const at = offset;
-            member.length = member.file.size;
-            offset += member.length;
-            member.bytes = read.then((all) => (all ? all.subarray(at, at + member.length) : readAlone(member.file)));
-        }
-        i += bundle.length;
+        if (isOutOfMemory(e)) post(fromConverter.failed(job.id, 'Error : Out of memory', memory, true));
+        else post(fromConverter.stopped(job.id, `${errorText(e)}\n${/** @type {Error} */ (e)?.stack ?? ''}`, memory));
     }
 }
 
 async function run() {
     if (running) return;
     running = true;
-    while (queue.length > 0 && !retired) {
-        readSome();
-        const job = queue[0];
-        const bytes = await job.bytes;
-        if (queue[0] !== job) continue; // cancelled while it was read
-        queue.shift();
-        readBytes -= job.length ?? 0;
-        readSome();
-        if (bytes instanceof Uint8Array) {
-            convert(job, bytes);
-            if (tomel.HEAPU8.length > retireAbove) retired = true;
-        } else {
-            self.postMessage(fromWorker.unreadable(job.id, bytes));
-        }
+    while (!retired) {
+        const next = await reads.next();
+        if (!next) break;
+        if ('bytes' in next.read) convert(next.job, next.read.bytes);
+        else post(fromConverter.unreadable(next.job.id, next.read.error));
     }
     running = false;
 }
 
-self.onmessage = ({ data }) => {
-    if (data.type === 'convert') {
-        for (const job of data.files) queue.push(job);
+/** @type {import('./protocol.mjs').Handlers<ToConverter>} */
+const handlers = {
+    convert: ({ files }) => {
+        reads.add(files);
         run();
-    } else if (data.type === 'cancel') {
-        const at = queue.findIndex((job) => job.id === data.id);
-        if (at >= 0) readBytes -= queue.splice(at, 1)[0].length ?? 0;
-    }
+    },
+    cancel: ({ id }) => reads.cancel(id),
 };
-self.postMessage(fromWorker.ready(tomel.HEAPU8.length));
+self.onmessage = ({ data }) => dispatch(handlers, data);
+post(fromConverter.ready(tomel.HEAPU8.length));

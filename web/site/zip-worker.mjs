@@ -1,31 +1,25 @@
+// @ts-check
 // Zips the PSDs for "Save all", off the page's thread: each Blob is read in
 // pieces and deflated as it comes, so neither the page nor this worker holds a
-// whole PSD. See protocol.mjs.
+// whole PSD.
 import { Zip, ZipDeflate } from './fflate.mjs';
-import { errorText, zipMessages } from './protocol.mjs';
+import { dispatch, errorText, fromZip } from './protocol.mjs';
 
 // The zip's pieces are gathered into Blobs of about this size, so that the
 // worker's own memory stays small.
 const blobPart = 8 << 20;
 
-// A PSD in pieces: a Blob read as it comes, bytes the page held a megabyte
-// at a time.
-async function* pieces(psd) {
-    if (psd instanceof Blob) {
-        const reader = psd.stream().getReader();
-        for (;;) {
-            const { done, value } = await reader.read();
-            if (done) return;
-            yield value;
-        }
-    }
-    for (let at = 0; at < psd.length; at += 1 << 20) yield psd.subarray(at, at + (1 << 20));
-}
+/** @param {import('./protocol.mjs').FromZip} data */
+const post = (data) => postMessage(data);
 
+/** @param {import('./protocol.mjs').ZipFile[]} files */
 async function zip(files) {
+    /** @type {Blob[]} */
     const blobs = [];
+    /** @type {Uint8Array<ArrayBuffer>[]} */
     let pending = [];
     let pendingBytes = 0;
+    /** @type {Error | null} */
     let failure = null;
     const archive = new Zip((error, chunk) => {
         if (error) {
@@ -40,19 +34,22 @@ async function zip(files) {
             pendingBytes = 0;
         }
     });
-    const total = files.reduce((sum, { psd }) => sum + (psd.size ?? psd.length), 0);
+    const total = files.reduce((sum, { psd }) => sum + psd.size, 0);
     let done = 0;
     let lastProgress = 0;
     for (const { name, psd } of files) {
         const entry = new ZipDeflate(name, { level: 6 });
         archive.add(entry);
-        for await (const value of pieces(psd)) {
+        const reader = psd.stream().getReader();
+        for (;;) {
+            const { done: end, value } = await reader.read();
+            if (end) break;
             entry.push(value);
             done += value.length;
             const now = performance.now();
             if (now - lastProgress >= 100) {
                 lastProgress = now;
-                self.postMessage(zipMessages.progress(total > 0 ? done / total : 1));
+                post(fromZip.progress(total > 0 ? done / total : 1));
             }
         }
         entry.push(new Uint8Array(0), true);
@@ -64,10 +61,10 @@ async function zip(files) {
     return new Blob(blobs, { type: 'application/zip' });
 }
 
-self.onmessage = async ({ data }) => {
-    try {
-        self.postMessage(zipMessages.zipped(await zip(data.files)));
-    } catch (e) {
-        self.postMessage(zipMessages.failed(errorText(e)));
-    }
+/** @type {import('./protocol.mjs').Handlers<import('./protocol.mjs').ToZip>} */
+const handlers = {
+    zip: ({ files }) => {
+        zip(files).then((made) => post(fromZip.zipped(made)), (e) => post(fromZip.failed(errorText(e))));
+    },
 };
+self.onmessage = ({ data }) => dispatch(handlers, data);

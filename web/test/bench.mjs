@@ -44,7 +44,7 @@ async function batchMs(page, files) {
                 window.benchAdded = performance.now();
             }, { capture: true, once: true });
             new MutationObserver((_, observer) => {
-                if (document.querySelectorAll('#files li[data-state]').length === n) {
+                if (document.querySelectorAll('#files li[data-finished]').length === n) {
                     observer.disconnect();
                     resolve(performance.now() - window.benchAdded);
                 }

@@ -84,7 +84,7 @@ export async function openPage(origin, work, downloads, browserName = 'chromium'
         const session = await page.createCDPSession();
         await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
     }
-    await page.goto(origin + '/', { waitUntil: 'load' });
+    await page.goto(origin + '/?strict', { waitUntil: 'load' });
     return { browser, page, requested, dialogs };
 }
 
@@ -95,7 +95,41 @@ export const rowsOf = (page) => page.evaluate(() => [...document.querySelectorAl
 export async function convert(page, files) {
     await page.evaluate(() => document.getElementById('clear').click());
     await (await page.$('#pick')).uploadFile(...files);
-    await page.waitForFunction((n) => document.querySelectorAll('#files li[data-state]').length === n,
+    await page.waitForFunction((n) => document.querySelectorAll('#files li[data-finished]').length === n,
         { timeout: 600000, polling: 50 }, files.length);
     return rowsOf(page);
+}
+
+// The page's own work on its main thread while `during` runs, from a trace:
+// each task's thread time (the CPU it took, not the wall time a busy machine
+// stretches), the longest and in all, in ms. Chromium only.
+export async function mainThreadWork(page, during) {
+    await page.tracing.start({ categories: ['toplevel', 'disabled-by-default-devtools.timeline', '__metadata'] });
+    await during();
+    const trace = JSON.parse((await page.tracing.stop()).toString());
+    const events = trace.traceEvents ?? trace;
+    const main = new Set(events.filter((e) => e.name === 'thread_name' && e.args?.name === 'CrRendererMain').map((e) => `${e.pid}:${e.tid}`));
+    const tasks = events.filter((e) => e.name === 'RunTask' && e.ph === 'X' && main.has(`${e.pid}:${e.tid}`))
+        .map((e) => (e.tdur ?? e.dur ?? 0) / 1000);
+    return { longest: Math.max(0, ...tasks), total: tasks.reduce((a, b) => a + b, 0), tasks: tasks.length };
+}
+
+// The longest time between two frames while `during` runs, in ms.
+export async function longestFrameGap(page, during) {
+    await page.evaluate(() => {
+        const gaps = { longest: 0, last: performance.now(), on: true };
+        window.frameGaps = gaps;
+        const tick = () => {
+            const now = performance.now();
+            gaps.longest = Math.max(gaps.longest, now - gaps.last);
+            gaps.last = now;
+            if (gaps.on) requestAnimationFrame(tick);
+        };
+        requestAnimationFrame(tick);
+    });
+    await during();
+    return page.evaluate(() => {
+        window.frameGaps.on = false;
+        return window.frameGaps.longest;
+    });
 }

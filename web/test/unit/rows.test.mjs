@@ -1,0 +1,98 @@
+// The page's logic without a browser: the rows' states, the conversion
+// queue against a stand-in for its worker, the worker's own read queue, and
+// the protocol's constructors against their handler tables.
+import assert from 'node:assert/strict';
+import { test } from 'node:test';
+import { dispatch, fromConverter, fromPreview, fromStore, fromZip, toConverter, toPreview, toServiceWorker, toStore, toZip }
+    from '../../site/protocol.mjs';
+import { ConversionQueue } from '../../site/queue.mjs';
+import { ReadQueue } from '../../site/read-queue.mjs';
+import { Rows, uniqueNames } from '../../site/rows.mjs';
+
+test('a row moves only as the page moves it, and the count includes every file not finished', () => {
+    const rows = new Rows(() => {}, true);
+    const [a, b, c] = ['a.edg', 'b.edg', 'c.edg'].map((name) => rows.add(name, new Blob()));
+    for (const to of ['reading', 'converting', 'converted']) assert.ok(rows.move(a, to));
+    assert.ok(rows.move(b, 'reading') && rows.move(b, 'waiting') && rows.move(b, 'cancelled'));
+    rows.move(c, 'reading');
+    assert.equal(rows.runningCount(), '1 converted, 0 failed, 1 to go');
+    assert.throws(() => rows.move(a, 'failed'), /converted → failed is not allowed/);
+    // Outside the strict build a refused change is reported, and changes nothing.
+    const lenient = new Rows(() => {});
+    const d = lenient.add('d.edg', null);
+    const error = console.error;
+    console.error = () => {};
+    try {
+        assert.equal(lenient.move(d, 'converted'), false);
+    } finally {
+        console.error = error;
+    }
+    assert.equal(d.state, 'waiting');
+});
+
+test('PSDs of the same name are saved under names of their own', () => {
+    assert.deepEqual(uniqueNames(['cat.psd', 'dog.psd', 'cat.psd', 'cat.psd']), ['cat.psd', 'dog.psd', 'cat (2).psd', 'cat (3).psd']);
+});
+
+// A stand-in for the converting worker: it answers each file with `answer`.
+function queueWith(count, answer) {
+    const rows = new Rows(() => {}, true);
+    const sent = [];
+    let replaced = 0;
+    let handlers;
+    const queue = new ConversionQueue(rows, { converted() {}, finished() {}, converter() {} }, (table) => {
+        handlers = table;
+        return { send: (message) => sent.push(message), replace: () => (replaced += 1) };
+    });
+    const entries = Array.from({ length: count }, (_, i) => rows.add(`${i}.edg`, new Blob([new Uint8Array(1)])));
+    queue.add(entries);
+    return { rows, sent, handlers, entries, replaced: () => replaced, answer };
+}
+const settle = () => new Promise((resolve) => setTimeout(resolve, 5));
+
+test('every file is handed over and converted, past what one hand-over holds', async () => {
+    const { rows, sent, handlers } = queueWith(300);
+    dispatch(handlers, fromConverter.ready(0));
+    for (let answered = 0; answered < 300; ++answered) {
+        await settle();
+        const handed = sent.filter((m) => m.type === 'convert').flatMap((m) => m.files);
+        assert.ok(handed.length > answered, `${answered} answered, ${handed.length} handed over`);
+        dispatch(handlers, fromConverter.converted(handed[answered].id, `${answered}.psd`, new Uint8Array(1), 0, false));
+    }
+    assert.equal(rows.runningCount(), '300 converted, 0 failed');
+});
+
+test('a retiring worker is replaced, and the new one gets the files the old one had', async () => {
+    const { rows, sent, handlers, entries, replaced } = queueWith(3);
+    dispatch(handlers, fromConverter.ready(0));
+    dispatch(handlers, fromConverter.failed(entries[0].id, 'Error : Out of memory', 1 << 30, true));
+    assert.equal(replaced(), 1);
+    assert.deepEqual(entries.map((e) => e.state), ['failed', 'waiting', 'waiting']);
+    dispatch(handlers, fromConverter.ready(0));
+    assert.deepEqual(sent.at(-1).files.map((f) => f.id), [entries[1].id, entries[2].id]);
+    assert.equal(rows.runningCount(), '0 converted, 1 failed, 2 to go');
+});
+
+test('a file cancelled while the worker reads it is never converted, and the next one is', async () => {
+    const reads = new ReadQueue();
+    const file = (text) => new Blob([text]);
+    reads.add([{ id: 1, name: 'a.edg', file: file('a') }, { id: 2, name: 'b.edg', file: file('b') }]);
+    const next = reads.next();
+    reads.cancel(1);
+    const { job, read } = await next;
+    assert.equal(job.id, 2);
+    assert.equal(new TextDecoder().decode(read.bytes), 'b');
+    assert.equal(await reads.next(), null);
+});
+
+test('every message a side sends has a handler on the other, and no other message is taken', () => {
+    const channels = { toConverter, fromConverter, toStore, fromStore, toZip, fromZip, toPreview, fromPreview, toServiceWorker };
+    for (const [channel, constructors] of Object.entries(channels)) {
+        const types = Object.values(constructors).map((make) => make().type);
+        assert.equal(new Set(types).size, types.length, `${channel}: two messages of one type`);
+    }
+    // The page's table for the converting worker's messages.
+    const { handlers } = queueWith(0);
+    assert.deepEqual(Object.keys(handlers).sort(), Object.values(fromConverter).map((make) => make().type).sort());
+    assert.throws(() => dispatch(handlers, { type: 'stoped' }), /no known type/);
+});

@@ -1,0 +1,2 @@
+// The site's copy of fflate's browser build.
+export * from 'fflate';
