@@ -6,18 +6,25 @@
 //    reported is this file's own.
 //  - Each DIR: all its files in one batch, the page's time from the files
 //    added to the last row finished; natively one `tomel psd` of them all.
-// Usage: node bench.mjs SITE NATIVE_TOMEL RUNS (FILE.edg | DIR)...
+//  - With --save-all BENCH_DIR: the benchmark's big and anim converted once,
+//    then "Save all" of both RUNS times, each run's longest gap between two
+//    frames and the page's longest task and all its tasks on its main thread
+//    (thread time, from a trace), as a distribution.
+// Usage: node bench.mjs SITE NATIVE_TOMEL RUNS [--save-all BENCH_DIR] (FILE.edg | DIR)...
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import zlib from 'node:zlib';
-import { convert, openPage, serveSite } from './harness.mjs';
+import { convert, longestFrameGap, mainThreadWork, openPage, serveSite } from './harness.mjs';
 
-const [site, nativeTomel, runsText, ...inputs] = process.argv.slice(2).map((a, i) => (i === 2 ? a : path.resolve(a)));
+const [site, nativeTomel, runsText, ...rest] = process.argv.slice(2).map((a, i) => (i === 2 || a.startsWith('--') ? a : path.resolve(a)));
+const saveAllBench = rest[0] === '--save-all' ? rest[1] : null;
+const inputs = saveAllBench ? rest.slice(2) : rest;
 const runs = Number(runsText);
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tomel-bench-'));
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const mib = (bytes) => (bytes / (1 << 20)).toFixed(0);
 
 // The native build on one CPU, converting `files` to fresh outputs, each run
@@ -59,6 +66,39 @@ async function batchMs(page, files) {
 
 const { origin, close } = await serveSite(path.resolve(site));
 const { browser, page } = await openPage(origin, work, work);
+
+// "Save all" of big and anim, RUNS times.
+async function saveAllRuns() {
+    await convert(page, ['big.edg', 'anim.edg'].map((name) => path.join(saveAllBench, name)));
+    const runsSeen = [];
+    for (let i = 0; i < runs; ++i) {
+        let gap = 0;
+        const taken = await mainThreadWork(page, async () => {
+            gap = await longestFrameGap(page, async () => {
+                await page.click('#save-all');
+                await page.waitForFunction(() => /saved|could not/.test(document.getElementById('summary').textContent),
+                    { timeout: 600000, polling: 50 });
+            });
+        });
+        await page.evaluate(() => {
+            document.getElementById('summary').textContent = '';
+        });
+        // The zip, once written whole, goes: each run writes its own.
+        const zip = path.join(work, 'tomel-psd.zip');
+        while (!fs.existsSync(zip) || fs.readdirSync(work).some((name) => name.endsWith('.crdownload'))) await sleep(100);
+        fs.rmSync(zip);
+        runsSeen.push({ gap, longest: taken.longest, total: taken.total });
+    }
+    const spread = (key) => {
+        const values = runsSeen.map((run) => run[key]).sort((a, b) => a - b);
+        return `min ${values[0].toFixed(1)}, median ${median(values).toFixed(1)}, max ${values.at(-1).toFixed(1)} ms`;
+    };
+    console.log(`"Save all" of big and anim, ${runs} runs:`);
+    console.log(`  longest frame gap: ${spread('gap')} (each: ${runsSeen.map((run) => run.gap.toFixed(0)).join(', ')})`);
+    console.log(`  the page's longest task (thread time): ${spread('longest')}`);
+    console.log(`  the page's tasks in all (thread time): ${spread('total')}`);
+}
+if (saveAllBench) await saveAllRuns();
 console.log('input | native 1 CPU ms | browser ms | ratio | body MiB | module peak MiB');
 for (const input of inputs) {
     const batch = fs.statSync(input).isDirectory();
