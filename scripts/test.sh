@@ -2,8 +2,9 @@
 # Installs what is missing, then runs the whole test suite: the format check,
 # the GoogleTest suite twice (a normal build and an AddressSanitizer +
 # UndefinedBehaviorSanitizer build), the Windows build checked under Wine
-# against the Linux build, the browser's build checked in headless Chromium
-# against the Linux build, the ThreadSanitizer stage (the suites, large
+# against the Linux build, the browser's build (its types and logic, then the
+# site in Chromium, Firefox ESR and WebKitGTK) checked against the Linux
+# build, the ThreadSanitizer stage (the suites, large
 # conversions through every helper thread and the inflater's differential
 # fuzzer), the Debian package check and a short run of every fuzzer.
 set -euo pipefail
@@ -68,7 +69,7 @@ rm -rf "$caps"
 echo "== Windows build (MinGW-w64) and the Wine stage"
 scripts/build-windows.sh -DTOMEL_WERROR=ON
 tests/wine/run.sh build-test build-win
-echo "== The web stage: the site built with Emscripten, in headless Chromium and Firefox ESR"
+echo "== The web stage: the site built with Emscripten, its types and logic, in Chromium, Firefox ESR and WebKitGTK"
 tests/web/run.sh build-test
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
