@@ -68,6 +68,8 @@ export class PsdStore {
                 oldest.push(id);
                 over -= held.length;
             }
+            // Should storing fail, the next ask for one of these PSDs says so:
+            // its Blob's promise holds the failure.
             if (oldest.length > 0) this.blobs(oldest).catch(() => {});
         }, 1000);
     }

@@ -14,7 +14,7 @@ test('a row moves only as the page moves it, and the count includes every file n
     const [a, b, c] = ['a.edg', 'b.edg', 'c.edg'].map((name) => rows.add(name, new Blob()));
     for (const to of ['reading', 'converting', 'converted']) assert.ok(rows.move(a, to));
     assert.ok(rows.move(b, 'reading') && rows.move(b, 'waiting') && rows.move(b, 'cancelled'));
-    rows.move(c, 'reading');
+    assert.ok(rows.move(c, 'reading') && rows.move(c, 'converting'));
     assert.equal(rows.runningCount(), '1 converted, 0 failed, 1 to go');
     assert.throws(() => rows.move(a, 'failed'), /converted → failed is not allowed/);
     // Outside the strict build a refused change is reported, and changes nothing.
