@@ -6,11 +6,12 @@
 //    reported is this file's own.
 //  - Each DIR: all its files in one batch, the page's time from the files
 //    added to the last row finished; natively one `tomel psd` of them all.
-//  - With --save-all BENCH_DIR: the benchmark's big and anim converted once,
-//    then "Save all" of both RUNS times, each run's longest gap between two
-//    frames and the page's longest task and all its tasks on its main thread
-//    (thread time, from a trace), as a distribution.
-// Usage: node bench.mjs SITE NATIVE_TOMEL RUNS [--save-all BENCH_DIR] (FILE.edg | DIR)...
+//  - With --save-all BENCH_DIR: the benchmark's big and anim (and each
+//    NAME.edg of --with NAME) converted once, then "Save all" of them RUNS
+//    times: each run's longest gap between two frames, and the page's own
+//    work on its main thread (thread time, from a trace): its longest script,
+//    all its scripts, and its longest copy of a message, as a distribution.
+// Usage: node bench.mjs SITE NATIVE_TOMEL RUNS [--save-all BENCH_DIR [--with NAME]...] (FILE.edg | DIR)...
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -20,7 +21,12 @@ import { convert, longestFrameGap, mainThreadWork, openPage, serveSite } from '.
 
 const [site, nativeTomel, runsText, ...rest] = process.argv.slice(2).map((a, i) => (i === 2 || a.startsWith('--') ? a : path.resolve(a)));
 const saveAllBench = rest[0] === '--save-all' ? rest[1] : null;
-const inputs = saveAllBench ? rest.slice(2) : rest;
+const saving = ['big', 'anim'];
+let inputs = saveAllBench ? rest.slice(2) : rest;
+while (inputs[0] === '--with') {
+    saving.push(path.basename(inputs[1]));
+    inputs = inputs.slice(2);
+}
 const runs = Number(runsText);
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tomel-bench-'));
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
@@ -69,7 +75,7 @@ const { browser, page } = await openPage(origin, work, work);
 
 // "Save all" of big and anim, RUNS times.
 async function saveAllRuns() {
-    await convert(page, ['big.edg', 'anim.edg'].map((name) => path.join(saveAllBench, name)));
+    await convert(page, saving.map((name) => path.join(saveAllBench, `${name}.edg`)));
     const runsSeen = [];
     for (let i = 0; i < runs; ++i) {
         let gap = 0;
@@ -87,16 +93,17 @@ async function saveAllRuns() {
         const zip = path.join(work, 'tomel-psd.zip');
         while (!fs.existsSync(zip) || fs.readdirSync(work).some((name) => name.endsWith('.crdownload'))) await sleep(100);
         fs.rmSync(zip);
-        runsSeen.push({ gap, longest: taken.longest, total: taken.total });
+        runsSeen.push({ gap, longest: taken.longest, total: taken.total, copy: taken.copy });
     }
     const spread = (key) => {
         const values = runsSeen.map((run) => run[key]).sort((a, b) => a - b);
         return `min ${values[0].toFixed(1)}, median ${median(values).toFixed(1)}, max ${values.at(-1).toFixed(1)} ms`;
     };
-    console.log(`"Save all" of big and anim, ${runs} runs:`);
+    console.log(`"Save all" of ${saving.join(', ')}, ${runs} runs:`);
     console.log(`  longest frame gap: ${spread('gap')} (each: ${runsSeen.map((run) => run.gap.toFixed(0)).join(', ')})`);
-    console.log(`  the page's longest task (thread time): ${spread('longest')}`);
-    console.log(`  the page's tasks in all (thread time): ${spread('total')}`);
+    console.log(`  the page's longest script (thread time): ${spread('longest')}`);
+    console.log(`  the page's scripts in all (thread time): ${spread('total')}`);
+    console.log(`  the page's longest copy of a message (thread time): ${spread('copy')}`);
 }
 if (saveAllBench) await saveAllRuns();
 console.log('input | native 1 CPU ms | browser ms | ratio | body MiB | module peak MiB');
