@@ -85,8 +85,7 @@ export class PsdStore {
         const moving = [];
         /** @type {Uint8Array<ArrayBuffer>[]} */
         const parts = [];
-        ids.forEach((id, i) => {
-            const psd = held[i];
+        held.forEach((psd, i) => {
             if (psd instanceof Uint8Array) {
                 moving.push(i);
                 parts.push(psd);
