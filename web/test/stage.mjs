@@ -442,7 +442,7 @@ async function asAnApp(browser, page, origin, downloads) {
     check(style === v2.renamed.get('style.css') && cached.join() === '1,false', `after the update: ${style}, caches and old style held: ${cached}`);
     await updating.close();
     server.close();
-    console.log(`app: installable, a launched file converted, offline conversion byte-identical, the new version ${style} taken after the prompt`);
+    console.log(`app: installable, of two files launched the one gone a failed row and the other converted, offline conversion byte-identical, the new version ${style} taken after the prompt`);
     return server.origin;
 }
 
