@@ -13,8 +13,11 @@ const version = null;
 const precache = [];
 const cacheName = `tomel-${version}`;
 
+// Every file from the network, never from the browser's HTTP cache: a file
+// the server's Last-Modified made fresh there would be the old version's,
+// cached beside the new ones. addAll refuses a response that is not ok.
 sw.addEventListener('install', (event) => {
-    event.waitUntil(caches.open(cacheName).then((cache) => cache.addAll(precache)));
+    event.waitUntil(caches.open(cacheName).then((cache) => cache.addAll(precache.map((url) => new Request(url, { cache: 'reload' })))));
 });
 
 // A new version waits until the page asks it to take over (after the user

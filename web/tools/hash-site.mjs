@@ -165,10 +165,15 @@ export function hashSite(site) {
     for (const name of fixed) {
         if (texts.has(name)) fs.writeFileSync(path.join(site, name), rewrite(texts.get(name), references.get(name), renamed));
     }
-    // The service worker precaches the whole site; its version is the set of
-    // names, so that any change makes a new service worker.
+    // The service worker precaches the whole site; its version is the hash of
+    // every file's content, the fixed ones' included, so that any change to
+    // the site (index.html or the manifest alone too) makes a new service worker.
     const precache = ['./', 'index.html', 'manifest.webmanifest', ...renamed.values()].sort();
-    const version = crypto.createHash('sha256').update(precache.join('\n')).digest('hex').slice(0, 12);
+    const contents = crypto.createHash('sha256');
+    for (const name of precache.filter((name) => fs.existsSync(path.join(site, name)) && name !== './')) {
+        contents.update(`${name}\n`).update(fs.readFileSync(path.join(site, name)));
+    }
+    const version = contents.digest('hex').slice(0, 12);
     const worker = path.join(site, 'sw.js');
     if (fs.existsSync(worker)) {
         fs.writeFileSync(worker, fs.readFileSync(worker, 'utf8')

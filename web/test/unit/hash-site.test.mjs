@@ -36,6 +36,18 @@ test('references are rewritten, a comment or a plain string naming a file is not
     assert.ok(read('sw.js').includes(`"${renamed.get('app.mjs')}"`), 'the service worker precaches the new names');
 });
 
+test('a change to index.html alone makes a new service worker', () => {
+    const files = {
+        'index.html': '<script type="module" src="app.mjs"></script>',
+        'sw.js': 'const version = null;\nconst precache = [];\n',
+        'app.mjs': 'export {};\n',
+    };
+    const { version } = hashSite(site(files));
+    const { version: changed } = hashSite(site({ ...files, 'index.html': `<title>Tomel</title>${files['index.html']}` }));
+    assert.notEqual(changed, version);
+    assert.equal(hashSite(site(files)).version, version);
+});
+
 test('files that import each other are refused', () => {
     const dir = site({ 'a.mjs': "import './b.mjs';\n", 'b.mjs': "export * from './a.mjs';\n" });
     assert.throws(() => hashSite(dir), /files that refer to each other: a\.mjs, b\.mjs/);
