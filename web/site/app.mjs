@@ -125,6 +125,15 @@ function rowView(entry) {
     return view;
 }
 
+// Focus for a row's lost button: the row's own first button, else the next
+// row's, else the one before, else the list itself.
+/** @param {HTMLElement} li */
+function focusNear(li) {
+    const target = [li, li.nextElementSibling, li.previousElementSibling]
+        .map((row) => row?.querySelector('button')).find((b) => b && b.getClientRects().length > 0);
+    (target ?? list).focus();
+}
+
 // Draws the entry's row: all of it when its state changed, else its progress.
 /** @param {Entry} entry */
 function draw(entry) {
@@ -133,7 +142,18 @@ function draw(entry) {
     view.progress.setAttribute('value', String(entry.progress));
     if (view.drawn === entry.state) return;
     view.drawn = entry.state;
-    const { li, result, buttons, progress } = view;
+    const { li, buttons } = view;
+    // A row whose buttons change under the keyboard's focus passes it on.
+    const hadFocus = buttons.contains(document.activeElement);
+    drawState(entry, view);
+    if (hadFocus && !buttons.contains(document.activeElement)) focusNear(li);
+}
+
+/**
+ * @param {Entry} entry
+ * @param {RowView} view
+ */
+function drawState(entry, { li, result, buttons, progress }) {
     li.dataset.state = entry.state;
     if (finished.includes(/** @type {typeof finished[number]} */ (entry.state))) {
         li.dataset.finished = '';
@@ -358,6 +378,8 @@ async function saveIntoFolder() {
 }
 
 function clearList() {
+    // The picker: what follows a clear list.
+    byId('pick-button').focus();
     queue.cancelAll();
     announcer.hush();
     list.replaceChildren();

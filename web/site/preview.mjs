@@ -222,18 +222,34 @@ export function closePreview() {
     section.hidden = true;
     view.shown = null;
     delete section.dataset.shownPage;
-    (view.opener?.isConnected ? view.opener : byId('pick-button')).focus();
+    // Back to the button that opened it; if its row is gone or hidden (the
+    // failed files only shown), to the list, else to the picker.
+    const opener = view.opener;
+    const shows = (/** @type {HTMLElement} */ e) => e.isConnected && e.getClientRects().length > 0;
+    const list = byId('files');
+    (opener && shows(opener) ? opener : shows(list) ? list : byId('pick-button')).focus();
 }
 
 // Playing: the pages in order, looping, at the rate the user sets.
 function stop() {
+    pageLabel.setAttribute('aria-live', 'polite');
     if (view.playing !== null) clearInterval(view.playing);
     view.playing = null;
     playButton.textContent = 'Play';
     playButton.setAttribute('aria-pressed', 'false');
 }
+// While the pages play, their label is not read out, 8 times a second; on
+// pause, the page shown is.
+function pause() {
+    stop();
+    const text = pageLabel.textContent;
+    pageLabel.textContent = '';
+    pageLabel.textContent = text;
+}
+
 function play() {
     stop();
+    pageLabel.setAttribute('aria-live', 'off');
     const rate = Math.min(60, Math.max(1, Number(rateInput.value) || 8));
     view.playing = setInterval(() => {
         // A page still on its way is not overtaken: the loop waits for it.
@@ -255,7 +271,7 @@ byId('zoom-fit').onclick = fit;
 byId('preview-close').onclick = closePreview;
 byId('page-prev').onclick = () => view.shown && showPage(view.shown.page - 1);
 byId('page-next').onclick = () => view.shown && showPage(view.shown.page + 1);
-playButton.onclick = () => (view.playing ? stop() : play());
+playButton.onclick = () => (view.playing ? pause() : play());
 rateInput.onchange = () => view.playing && play();
 byId('layers').addEventListener('change', requestPage);
 document.addEventListener('keydown', (e) => {

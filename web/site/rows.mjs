@@ -112,11 +112,11 @@ export class Rows {
         return counts;
     }
 
-    // "12 converted, 3 failed, 4 to go": every file not finished is to go,
-    // the one converting included.
+    // "12 converted, 3 failed, 1 cancelled, 4 to go": every file not
+    // finished is to go, the one converting included.
     runningCount() {
-        const { converted, failed, toGo } = this.counts();
-        return `${converted} converted, ${failed} failed${toGo ? `, ${toGo} to go` : ''}`;
+        const { converted, failed, cancelled, toGo } = this.counts();
+        return `${converted} converted, ${failed} failed${cancelled ? `, ${cancelled} cancelled` : ''}${toGo ? `, ${toGo} to go` : ''}`;
     }
 }
 

@@ -197,6 +197,29 @@ async function keyboardPass(page, downloads, dialogs) {
     keys.push('Shift+Tab (repeated): back to the picker');
     const again = await chooserBy(page, () => press('Space', 'the file chooser opens'));
     await again.cancel();
+
+    // Focus is never lost to the page's body: a cancelled row passes it on,
+    // Clear gives it to the picker, and a preview whose row is hidden to the list.
+    const third = await chooserBy(page, () => press('Enter', 'the file chooser opens'));
+    await third.accept([path.join(bench, 'big.edg'), flat]);
+    for (let i = 0; i < 12 && (await focused()) !== 'Cancel flat.edg'; ++i) await page.keyboard.press('Tab');
+    await press('Enter', 'flat.edg (waiting) is cancelled');
+    check((await focused()) === 'Cancel big.edg', `after a cancel, focus is on ${await focused()}`);
+    await press('Enter', 'big.edg (converting) is cancelled');
+    check((await focused()) === 'Preview flat.psd', `after the last row's cancel, focus is on ${await focused()}`);
+    await page.focus('#clear');
+    await press('Enter', 'the list is cleared, focus on the picker');
+    check((await focused()) === 'pick-button', `after Clear, focus is on ${await focused()}`);
+    const fourth = await chooserBy(page, () => press('Enter', 'the file chooser opens'));
+    await fourth.accept([flat]);
+    await page.waitForSelector('#files li[data-finished] .show');
+    for (let i = 0; i < 12 && (await focused()) !== 'Preview flat.psd'; ++i) await page.keyboard.press('Tab');
+    await press('Enter', 'the preview opens');
+    await page.waitForFunction(() => document.activeElement.id === 'preview-title');
+    await page.evaluate(() => document.getElementById('failed-only').click());
+    await press('Escape', 'the preview closes, its row hidden: focus on the list');
+    check((await focused()) === 'Files', `after closing a preview whose row is hidden, focus is on ${await focused()}`);
+    await page.evaluate(() => document.getElementById('failed-only').click());
     console.log(`keyboard: ${keys.join('; ')}`);
 }
 
@@ -360,6 +383,9 @@ async function previewPages(page) {
     await page.click('#files li .show');
     await page.waitForFunction(() => document.getElementById('preview').dataset.shownPage === '0');
     await page.click('#play');
+    // Playing, the page label is not read out; paused, the page shown is.
+    const live = () => page.$eval('#page-label', (label) => label.getAttribute('aria-live'));
+    const playingLive = await live();
     const seen = [];
     for (let i = 0; i < 100 && seen.length < 4; ++i) {
         const shownPage = await page.$eval('#preview', (section) => section.dataset.shownPage);
@@ -368,6 +394,10 @@ async function previewPages(page) {
     }
     await page.click('#play');
     check(seen.join() === '0,1,2,0', `playing pages.psd showed pages ${seen}`);
+    const pausedLive = await live();
+    const zoomLive = await page.$eval('#zoom-level', (level) => level.getAttribute('aria-live'));
+    check(playingLive === 'off' && pausedLive === 'polite' && zoomLive === null,
+        `the page label is live "${playingLive}" playing, "${pausedLive}" paused; the zoom "${zoomLive}"`);
     console.log(`pages: ${report.join(', ')} as psd-tools composites them; play went through pages ${seen.map((p) => Number(p) + 1)}`);
 }
 

@@ -15,7 +15,7 @@ test('a row moves only as the page moves it, and the count includes every file n
     for (const to of ['reading', 'converting', 'converted']) assert.ok(rows.move(a, to));
     assert.ok(rows.move(b, 'reading') && rows.move(b, 'waiting') && rows.move(b, 'cancelled'));
     assert.ok(rows.move(c, 'reading') && rows.move(c, 'converting'));
-    assert.equal(rows.runningCount(), '1 converted, 0 failed, 1 to go');
+    assert.equal(rows.runningCount(), '1 converted, 0 failed, 1 cancelled, 1 to go');
     assert.throws(() => rows.move(a, 'failed'), /converted → failed is not allowed/);
     // Outside the strict build a refused change is reported, and changes nothing.
     const lenient = new Rows(() => {});
