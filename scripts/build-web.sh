@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Builds Tomel for the browser into build-web/site: the library and the
 # module (web/module) compiled to WebAssembly with Emscripten, and the page
-# (web/site) with its zip library. Installs what is missing.
+# (web/site). Installs what is missing.
 #
 # zlib and PCRE2 are compiled for WebAssembly from Debian's source packages
 # (scripts/fetch-debian-source.sh): zlib's library sources directly with emcc
 # (its CMake build does not configure under Emscripten), PCRE2 with its own
-# CMake build. The page's zip library comes from the npm registry, pinned by
+# CMake build. The web stage's tools come from the npm registry, pinned by
 # web/package-lock.json.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -50,8 +50,7 @@ cmake --build "$build/module"
 site=$build/site
 rm -rf "$site"
 mkdir -p "$site"
-cp web/site/* "$build/module/tomel.mjs" "$build/module/tomel.wasm" "$site/"
-cp web/node_modules/fflate/esm/browser.js "$site/fflate.mjs"
+cp web/site/* "$build"/module/{tomel,deflate}.{mjs,wasm} "$site/"
 # The manifest's icons, drawn from the SVG mark.
 for px in 192 512; do rsvg-convert -w $px -h $px web/site/icon.svg -o "$site/icon-$px.png"; done
 # Names that carry each file's hash, and the service worker's list. The web

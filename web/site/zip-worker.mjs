@@ -1,64 +1,30 @@
 // @ts-check
 // Zips the PSDs for "Save all", off the page's thread: each Blob is read in
-// pieces and deflated as it comes, so neither the page nor this worker holds a
-// whole PSD.
-import { Zip, ZipDeflate } from './fflate.mjs';
+// pieces and deflated as it comes (zlib in WebAssembly), so neither the page
+// nor this worker holds a whole PSD. The page ends this worker once the zip
+// is made, and its memory with it.
+import createDeflate from './deflate.mjs';
+import { deflaterOn } from './deflater.mjs';
 import { dispatch, errorText, fromZip } from './protocol.mjs';
-
-// The zip's pieces are gathered into Blobs of about this size, so that the
-// worker's own memory stays small.
-const blobPart = 8 << 20;
+import { zipMembers } from './zip-writer.mjs';
 
 /** @param {import('./protocol.mjs').FromZip} data */
 const post = (data) => postMessage(data);
 
 /** @param {import('./protocol.mjs').ZipFile[]} files */
 async function zip(files) {
-    /** @type {Blob[]} */
-    const blobs = [];
-    /** @type {Uint8Array<ArrayBuffer>[]} */
-    let pending = [];
-    let pendingBytes = 0;
-    /** @type {Error | null} */
-    let failure = null;
-    const archive = new Zip((error, chunk) => {
-        if (error) {
-            failure = error;
-            return;
-        }
-        pending.push(chunk);
-        pendingBytes += chunk.length;
-        if (pendingBytes >= blobPart) {
-            blobs.push(new Blob(pending));
-            pending = [];
-            pendingBytes = 0;
-        }
-    });
+    const deflater = deflaterOn(await createDeflate());
     const total = files.reduce((sum, { psd }) => sum + psd.size, 0);
-    let done = 0;
     let lastProgress = 0;
-    for (const { name, psd } of files) {
-        const entry = new ZipDeflate(name, { level: 6 });
-        archive.add(entry);
-        const reader = psd.stream().getReader();
-        for (;;) {
-            const { done: end, value } = await reader.read();
-            if (end) break;
-            entry.push(value);
-            done += value.length;
+    return zipMembers(files.map(({ name, psd }) => ({ name, input: psd })), {
+        deflater,
+        onRead: (read) => {
             const now = performance.now();
-            if (now - lastProgress >= 100) {
-                lastProgress = now;
-                post(fromZip.progress(total > 0 ? done / total : 1));
-            }
-        }
-        entry.push(new Uint8Array(0), true);
-        if (failure) throw failure;
-    }
-    archive.end();
-    if (failure) throw failure;
-    blobs.push(new Blob(pending));
-    return new Blob(blobs, { type: 'application/zip' });
+            if (now - lastProgress < 100) return;
+            lastProgress = now;
+            post(fromZip.progress(total > 0 ? read / total : 1));
+        },
+    });
 }
 
 /** @type {import('./protocol.mjs').Handlers<import('./protocol.mjs').ToZip>} */

@@ -8,7 +8,9 @@
 //    added to the last row finished; natively one `tomel psd` of them all.
 //  - With --save-all BENCH_DIR: the benchmark's big and anim (and each
 //    NAME.edg of --with NAME) converted once, then "Save all" of them RUNS
-//    times: each run's longest gap between two frames, and the page's own
+//    times: each run's time from the click to the zip saved, against
+//    `zip -1 -q` of the native PSDs run after it; its longest gap between
+//    two frames, and the page's own
 //    work on its main thread (thread time, from a trace): its longest script,
 //    all its scripts, and its longest copy of a message, as a distribution.
 // Usage: node bench.mjs SITE NATIVE_TOMEL RUNS [--save-all BENCH_DIR [--with NAME]...] (FILE.edg | DIR)...
@@ -73,17 +75,37 @@ async function batchMs(page, files) {
 const { origin, close } = await serveSite(path.resolve(site));
 const { browser, page } = await openPage(origin, work, work);
 
+// Info-ZIP at its fastest level on the native build's PSDs of the same files,
+// timed after each page run so that both see the same machine.
+function zipOneMs() {
+    const dir = path.join(work, 'native-psds');
+    if (!fs.existsSync(dir)) {
+        fs.mkdirSync(dir);
+        for (const name of saving) fs.copyFileSync(path.join(saveAllBench, `${name}.edg`), path.join(dir, `${name}.edg`));
+        execFileSync(nativeTomel, ['psd', ...saving.map((name) => `${name}.edg`)], { cwd: dir });
+    }
+    const zip = path.join(dir, 'native.zip');
+    const start = process.hrtime.bigint();
+    execFileSync('zip', ['-1', '-q', zip, ...saving.map((name) => `${name}.psd`)], { cwd: dir });
+    const ms = Number(process.hrtime.bigint() - start) / 1e6;
+    fs.rmSync(zip);
+    return ms;
+}
+
 // "Save all" of big and anim, RUNS times.
 async function saveAllRuns() {
     await convert(page, saving.map((name) => path.join(saveAllBench, `${name}.edg`)));
     const runsSeen = [];
     for (let i = 0; i < runs; ++i) {
         let gap = 0;
+        let ms = 0;
         const taken = await mainThreadWork(page, async () => {
             gap = await longestFrameGap(page, async () => {
+                const start = performance.now();
                 await page.click('#save-all');
                 await page.waitForFunction(() => /saved|could not/.test(document.getElementById('summary').textContent),
                     { timeout: 600000, polling: 50 });
+                ms = performance.now() - start;
             });
         });
         await page.evaluate(() => {
@@ -93,13 +115,15 @@ async function saveAllRuns() {
         const zip = path.join(work, 'tomel-psd.zip');
         while (!fs.existsSync(zip) || fs.readdirSync(work).some((name) => name.endsWith('.crdownload'))) await sleep(100);
         fs.rmSync(zip);
-        runsSeen.push({ gap, longest: taken.longest, total: taken.total, copy: taken.copy });
+        runsSeen.push({ ms, zipMs: zipOneMs(), gap, longest: taken.longest, total: taken.total, copy: taken.copy });
     }
     const spread = (key) => {
         const values = runsSeen.map((run) => run[key]).sort((a, b) => a - b);
         return `min ${values[0].toFixed(1)}, median ${median(values).toFixed(1)}, max ${values.at(-1).toFixed(1)} ms`;
     };
     console.log(`"Save all" of ${saving.join(', ')}, ${runs} runs:`);
+    console.log(`  time to the zip saved: ${spread('ms')}; \`zip -1 -q\` of the native PSDs: ${spread('zipMs')}; ` +
+        `ratio of medians ${(median(runsSeen.map((run) => run.ms)) / median(runsSeen.map((run) => run.zipMs))).toFixed(2)}`);
     console.log(`  longest frame gap: ${spread('gap')} (each: ${runsSeen.map((run) => run.gap.toFixed(0)).join(', ')})`);
     console.log(`  the page's longest script (thread time): ${spread('longest')}`);
     console.log(`  the page's scripts in all (thread time): ${spread('total')}`);

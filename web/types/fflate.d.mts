@@ -1,2 +1,0 @@
-// The site's copy of fflate's browser build.
-export * from 'fflate';
