@@ -36,6 +36,10 @@ const advice = {
     [notStarted]: '',
 };
 
+// An Edge document's name. Any file is converted; a failure of one named
+// otherwise says so, since it is likely no Edge document at all.
+const edgName = /\.edgg?$/i;
+
 const list = byId('files');
 const status = byId('status');
 const summary = byId('summary');
@@ -66,31 +70,58 @@ function size(bytes) {
     return `${(bytes / (1 << 20)).toFixed(1)} MiB`;
 }
 
-// The live region: what happened since it last spoke, and the running count,
-// at most every 300 ms so that a batch is not read out file by file.
+// The live region. Files finishing within 300 ms are told together, so that a
+// batch is not read out file by file, with the running count; what the user
+// did (a save, Clear, "Save all") is told on its own. Each text stays at least
+// 1.5 s, so that none is replaced before a screen reader has spoken it.
 class Announcer {
-    /** @type {string[]} */
-    #heard = [];
+    /** @type {({ files: string[] } | { text: string })[]} */
+    #pending = [];
     /** @type {ReturnType<typeof setTimeout> | null} */
-    #speaking = null;
+    #timer = null;
+    #quietFrom = 0;
+    static #hold = 1500;
+    static #gather = 300;
 
-    /** @param {string} text */
-    say(text) {
-        this.#heard.push(text);
-        this.#speaking ??= setTimeout(() => {
-            this.#speaking = null;
-            const what = this.#heard.length === 1 ? this.#heard[0] : `${this.#heard.length} files finished.`;
-            this.#heard = [];
-            summary.textContent = `${what} ${rows.runningCount()}.`;
-            showCount();
-        }, 300);
+    /** @param {string} text a file finished */
+    finished(text) {
+        const last = this.#pending.at(-1);
+        if (last && 'files' in last) last.files.push(text);
+        else this.#pending.push({ files: [text] });
+        this.#schedule(Announcer.#gather);
     }
 
+    /** @param {string} text what the user's action did */
+    say(text) {
+        this.#pending.push({ text });
+        this.#schedule(0);
+    }
+
+    /** Nothing more about the files gone; what the user did is still told. */
     hush() {
-        if (this.#speaking !== null) clearTimeout(this.#speaking);
-        this.#speaking = null;
-        this.#heard = [];
-        summary.textContent = '';
+        this.#pending = this.#pending.filter((item) => !('files' in item));
+    }
+
+    /** @param {number} gather */
+    #schedule(gather) {
+        if (this.#timer !== null) return;
+        const wait = Math.max(gather, this.#quietFrom - performance.now());
+        this.#timer = setTimeout(() => this.#speak(), wait);
+    }
+
+    #speak() {
+        this.#timer = null;
+        const next = this.#pending.shift();
+        if (!next) return;
+        if ('files' in next) {
+            const what = next.files.length === 1 ? next.files[0] : `${next.files.length} files finished.`;
+            summary.textContent = `${what} ${rows.runningCount()}.`;
+        } else {
+            summary.textContent = next.text;
+        }
+        showCount();
+        this.#quietFrom = performance.now() + Announcer.#hold;
+        if (this.#pending.length > 0) this.#schedule(0);
     }
 }
 const announcer = new Announcer();
@@ -191,7 +222,7 @@ function drawState(entry, { li, result, buttons, progress }) {
         buttons.replaceChildren();
         li.classList.add('failed');
         li.dataset.line = line;
-        result.textContent = `${entry.name}: ${line}`;
+        result.textContent = `${entry.name}: ${line}${edgName.test(entry.name) ? '' : '; this is not an .edg file'}`;
         result.classList.add('error');
         li.append(element('span', 'advice', advice[line] ?? 'Check the file and try again.'));
         if (entry.detail) {
@@ -210,9 +241,9 @@ const store = new PsdStore();
 
 /** @param {Entry} entry */
 function announceFinished(entry) {
-    if (entry.state === 'converted') announcer.say(`${entry.name} converted to ${entry.output}.`);
-    else if (entry.state === 'failed') announcer.say(`${entry.name} failed: ${entry.line}.`);
-    else announcer.say(`${entry.name} cancelled.`);
+    if (entry.state === 'converted') announcer.finished(`${entry.name} converted to ${entry.output}.`);
+    else if (entry.state === 'failed') announcer.finished(`${entry.name} failed: ${entry.line}.`);
+    else announcer.finished(`${entry.name} cancelled.`);
 }
 
 // What the browser lacks, in words, for the top message.
@@ -255,24 +286,37 @@ const queue = new ConversionQueue(rows, {
     return link;
 });
 
-// Adds a row for each file and hands them on; a file that could not be had
-// at all is a failed row at once.
+// Adds a row for each file and hands them on, a few milliseconds of rows at a
+// time so that thousands of files never hold a frame back; a file that could
+// not be had at all is a failed row at once. Files added while others are
+// still being added come after them; Clear drops what is not yet added.
+let adding = Promise.resolve();
+let addingRound = 0;
+const addingSlice = 8;
 /** @param {{ name: string, file: Blob | null }[]} files */
 function addFiles(files) {
-    /** @type {Entry[]} */
-    const added = [];
-    for (const { name, file } of files) {
-        const entry = rows.add(name, file);
-        if (file) {
-            added.push(entry);
-        } else {
-            rows.move(entry, 'failed', { line: unreadable });
-            announceFinished(entry);
+    const round = addingRound;
+    adding = adding.then(async () => {
+        for (let at = 0; at < files.length && round === addingRound;) {
+            const start = performance.now();
+            /** @type {Entry[]} */
+            const added = [];
+            do {
+                const { name, file } = files[at++];
+                const entry = rows.add(name, file);
+                if (file) {
+                    added.push(entry);
+                } else {
+                    rows.move(entry, 'failed', { line: unreadable });
+                    announceFinished(entry);
+                }
+            } while (at < files.length && performance.now() - start < addingSlice);
+            actions.hidden = false;
+            queue.add(added);
+            showCount();
+            if (at < files.length) await new Promise((resolve) => setTimeout(resolve, 0));
         }
-    }
-    if (files.length > 0) actions.hidden = false;
-    queue.add(added);
-    showCount();
+    });
 }
 
 /** @param {File[]} files */
@@ -300,8 +344,9 @@ function saveOne(entry) {
     store.blobs([entry.id]).then(([blob]) => {
         download(blob, /** @type {string} */ (entry.output));
         entry.saved = true;
+        announcer.say(`${entry.output} saved.`);
     }, (e) => {
-        summary.textContent = `${entry.output} could not be saved: ${errorText(e)}`;
+        announcer.say(`${entry.output} could not be saved: ${errorText(e)}`);
     });
 }
 
@@ -331,7 +376,7 @@ function endZip(message) {
     saveAllButton.disabled = false;
     saveAllButton.textContent = 'Save all as .zip';
     zipProgress.hidden = true;
-    summary.textContent = message;
+    announcer.say(message);
 }
 
 async function saveAll() {
@@ -357,8 +402,14 @@ async function saveAll() {
  */
 const folders = /** @type {WithFolders} */ (/** @type {unknown} */ (window));
 
+const saveFolder = /** @type {HTMLButtonElement} */ (byId('save-folder'));
+const folderProgress = /** @type {HTMLProgressElement} */ (byId('folder-progress'));
+
+// Every PSD written into a folder the user picks, named as in the zip (a
+// second cat.psd is "cat (2).psd"). A write that fails is told in its row,
+// and the others go on.
 async function saveIntoFolder() {
-    if (!folders.showDirectoryPicker) return;
+    if (!folders.showDirectoryPicker || saveFolder.disabled) return;
     let folder;
     try {
         folder = await folders.showDirectoryPicker({ mode: 'readwrite' });
@@ -368,20 +419,51 @@ async function saveIntoFolder() {
         throw e;
     }
     const saving = convertedEntries();
-    const blobs = await store.blobs(saving.map((entry) => entry.id));
-    for (const [i, entry] of saving.entries()) {
-        const handle = await folder.getFileHandle(/** @type {string} */ (entry.output), { create: true });
-        await blobs[i].stream().pipeTo(await handle.createWritable());
-        entry.saved = true;
+    const names = uniqueNames(saving.map((entry) => /** @type {string} */ (entry.output)));
+    saveFolder.disabled = true;
+    folderProgress.value = 0;
+    folderProgress.hidden = false;
+    let failed = 0;
+    try {
+        const blobs = await store.blobs(saving.map((entry) => entry.id));
+        for (const [i, entry] of saving.entries()) {
+            try {
+                const handle = await folder.getFileHandle(names[i], { create: true });
+                await blobs[i].stream().pipeTo(await handle.createWritable());
+                entry.saved = true;
+                showSaveFailure(entry, null);
+            } catch (e) {
+                failed += 1;
+                showSaveFailure(entry, `${names[i]} could not be written into the folder: ${errorText(e)}`);
+            }
+            folderProgress.value = (i + 1) / saving.length;
+        }
+    } finally {
+        saveFolder.disabled = false;
+        folderProgress.hidden = true;
     }
-    summary.textContent = `${saving.length} PSD ${saving.length === 1 ? 'file' : 'files'} saved into the folder.`;
+    const saved = saving.length - failed;
+    announcer.say(`${saved} PSD ${saved === 1 ? 'file' : 'files'} saved into the folder` +
+        (failed > 0 ? `; ${failed} could not be written (see ${failed === 1 ? 'its row' : 'their rows'}).` : '.'));
+}
+
+// A row's note that its PSD could not be written, or none.
+/** @param {Entry} entry @param {string | null} text */
+function showSaveFailure(entry, text) {
+    const view = rowViews.get(entry.id);
+    if (!view) return;
+    view.li.querySelector('.save-failed')?.remove();
+    view.li.classList.toggle('save-failed-row', text !== null);
+    if (text !== null) view.li.append(element('span', 'save-failed error', text));
 }
 
 function clearList() {
     // The picker: what follows a clear list.
     byId('pick-button').focus();
+    addingRound += 1;
     queue.cancelAll();
     announcer.hush();
+    announcer.say('The list is cleared.');
     list.replaceChildren();
     rowViews.clear();
     rows.clear();
@@ -393,34 +475,69 @@ function clearList() {
 
 // Adding files --------------------------------------------------------------
 
-const edgName = /\.edgg?$/i;
+// Folders read at once, and files' entries opened at once, in a dropped folder.
+const foldersTogether = 4;
+const filesTogether = 32;
 
 /**
- * A dropped folder's Edge files, its subfolders' included, in name order.
+ * Runs `work` on each item, at most `together` at a time; `items` may grow
+ * while it runs.
+ * @template T
+ * @param {T[]} items
+ * @param {number} together
+ * @param {(item: T) => Promise<void>} work
+ */
+async function eachTogether(items, together, work) {
+    let next = 0;
+    const lane = async () => {
+        while (next < items.length) await work(items[next++]);
+    };
+    // A lane that finds nothing left ends; lanes are restarted while folders
+    // found by others are still waiting.
+    while (next < items.length) await Promise.all(Array.from({ length: together }, lane));
+}
+
+/**
+ * A dropped folder's Edge files, its subfolders' included, in name order
+ * folder by folder. Several folders are read at a time; `found` is told the
+ * count as it grows.
  * @param {FileSystemDirectoryEntry} directory
+ * @param {(count: number) => void} found
  * @returns {Promise<File[]>}
  */
-async function filesIn(directory) {
-    const reader = directory.createReader();
-    /** @type {FileSystemEntry[]} */
-    const children = [];
-    for (;;) {
-        /** @type {FileSystemEntry[]} */
-        const batch = await new Promise((resolve, reject) => reader.readEntries(resolve, reject));
-        if (batch.length === 0) break;
-        children.push(...batch);
-    }
-    children.sort((a, b) => (a.name < b.name ? -1 : a.name > b.name ? 1 : 0));
-    /** @type {File[]} */
-    const files = [];
-    for (const child of children) {
-        if (child.isDirectory) files.push(...(await filesIn(/** @type {FileSystemDirectoryEntry} */ (child))));
-        else if (edgName.test(child.name)) {
-            files.push(await new Promise((resolve, reject) => /** @type {FileSystemFileEntry} */ (child).file(resolve, reject)));
+async function filesIn(directory, found) {
+    /** @type {{ path: string[], entry: FileSystemDirectoryEntry }[]} */
+    const folders = [{ path: [], entry: directory }];
+    /** @type {{ path: string[], entry: FileSystemFileEntry }[]} */
+    const edgs = [];
+    await eachTogether(folders, foldersTogether, async ({ path, entry }) => {
+        const reader = entry.createReader();
+        for (;;) {
+            /** @type {FileSystemEntry[]} */
+            const batch = await new Promise((resolve, reject) => reader.readEntries(resolve, reject));
+            if (batch.length === 0) break;
+            for (const child of batch) {
+                if (child.isDirectory) folders.push({ path: [...path, child.name], entry: /** @type {FileSystemDirectoryEntry} */ (child) });
+                else if (edgName.test(child.name)) edgs.push({ path: [...path, child.name], entry: /** @type {FileSystemFileEntry} */ (child) });
+            }
+            found(edgs.length);
         }
-    }
+    });
+    // Each folder's entries in name order, a subfolder's files in its place.
+    edgs.sort(({ path: a }, { path: b }) => {
+        for (let i = 0; i < Math.min(a.length, b.length); ++i) if (a[i] !== b[i]) return a[i] < b[i] ? -1 : 1;
+        return a.length - b.length;
+    });
+    /** @type {File[]} */
+    const files = new Array(edgs.length);
+    const indices = edgs.map((_, i) => i);
+    await eachTogether(indices, filesTogether, async (i) => {
+        files[i] = await new Promise((resolve, reject) => edgs[i].entry.file(resolve, reject));
+    });
     return files;
 }
+
+const reading = byId('reading');
 
 // Files and folders dropped anywhere on the page, in the order dropped.
 /** @param {DataTransfer} dataTransfer */
@@ -428,12 +545,22 @@ async function dropped(dataTransfer) {
     // The items are readable only during the drop event: take them now.
     const items = [...dataTransfer.items].filter((item) => item.kind === 'file')
         .map((item) => ({ entry: item.webkitGetAsEntry?.(), file: item.getAsFile() }));
+    if (items.length === 0) announcer.say('Nothing was added: drop .edg files or folders.');
     for (const { entry, file } of items) {
         if (entry?.isDirectory) {
+            const name = entry.name;
+            reading.textContent = `Reading '${name}'…`;
+            reading.hidden = false;
             try {
-                addPicked(await filesIn(/** @type {FileSystemDirectoryEntry} */ (entry)));
+                const files = await filesIn(/** @type {FileSystemDirectoryEntry} */ (entry), (count) => {
+                    reading.textContent = `Reading '${name}'… ${count.toLocaleString('en')} ${count === 1 ? 'file' : 'files'}`;
+                });
+                if (files.length === 0) announcer.say(`No .edg files in '${name}'.`);
+                else addPicked(files);
             } catch {
-                addFiles([{ name: entry.name, file: null }]);
+                addFiles([{ name, file: null }]);
+            } finally {
+                reading.hidden = true;
             }
         } else if (file) {
             addPicked([file]);
@@ -460,10 +587,9 @@ pick.addEventListener('change', () => {
     pick.value = '';
 });
 saveAllButton.onclick = saveAll;
-const saveFolder = byId('save-folder');
 saveFolder.hidden = typeof folders.showDirectoryPicker !== 'function';
 saveFolder.onclick = () => saveIntoFolder().catch((e) => {
-    summary.textContent = `Saving into the folder failed: ${errorText(e)}`;
+    announcer.say(`Saving into the folder failed: ${errorText(e)}`);
 });
 byId('clear').onclick = clearList;
 byId('failed-only').onchange = (e) =>
@@ -476,16 +602,27 @@ window.addEventListener('beforeunload', (e) => {
 });
 
 // Installed or not, the page works offline after its first visit: its service
-// worker caches the site. A new version waits until the user agrees to reload.
+// worker caches the site. This tab runs the version it loaded until its user
+// reloads it: a new version is offered, never forced, in every open tab.
 async function serveOffline() {
     if (!('serviceWorker' in navigator) || location.protocol === 'file:') return;
     const hadController = Boolean(navigator.serviceWorker.controller);
     const registration = await navigator.serviceWorker.register('./sw.js', { type: 'module' });
+    // The build writes the version into the page; the service worker keeps
+    // its files while this tab is open.
+    const version = document.documentElement.dataset.version ?? '';
+    navigator.serviceWorker.ready.then((ready) => ready.active?.postMessage(toServiceWorker.running(version)));
     const update = byId('update');
-    /** @param {ServiceWorker} waiting */
+    const reloadButton = byId('update-reload');
+    let reloading = false;
+    /** @param {ServiceWorker | null} waiting the new version, or null once another tab took it */
     const offer = (waiting) => {
         update.hidden = false;
-        byId('update-reload').onclick = () => waiting.postMessage(toServiceWorker.takeOver());
+        reloadButton.onclick = () => {
+            reloading = true;
+            if (waiting && waiting.state === 'installed') waiting.postMessage(toServiceWorker.takeOver());
+            else location.reload();
+        };
     };
     if (registration.waiting && hadController) offer(registration.waiting);
     registration.addEventListener('updatefound', () => {
@@ -494,13 +631,12 @@ async function serveOffline() {
             if (incoming.state === 'installed' && navigator.serviceWorker.controller) offer(incoming);
         });
     });
-    // The first version takes over a page it did not serve: nothing to reload.
-    let reloading = false;
+    // A new version in charge: this tab reloads if its user asked to; any
+    // other keeps running its own version (its files stay cached) and offers
+    // the new one. The first version takes over a page it did not serve.
     navigator.serviceWorker.addEventListener('controllerchange', () => {
-        if (hadController && !reloading) {
-            reloading = true;
-            location.reload();
-        }
+        if (reloading) location.reload();
+        else if (hadController) offer(null);
     });
     setInterval(() => registration.update().catch(() => {}), 60 * 60 * 1000);
 }

@@ -176,8 +176,10 @@ function opened(shown, data) {
     canvas.height = tooLarge ? 0 : height;
     canvas.hidden = tooLarge;
     byId('too-large').hidden = !tooLarge;
+    // Too large to show: only the message and the layer tree, nothing to zoom or page through.
+    for (const id of ['zoom-out', 'zoom-level', 'zoom-in', 'zoom-fit']) byId(id).hidden = tooLarge;
     byId('layers').replaceChildren(...(tree.length ? treeItems(tree) : [element('li', '', '(the composite only)')]));
-    pageBar.hidden = pages.length < 2;
+    pageBar.hidden = tooLarge || pages.length < 2;
     section.hidden = false;
     section.dataset.output = shown.output;
     fit();

@@ -127,9 +127,11 @@ export const fromPreview = {
 };
 
 // Page → its service worker: a new version waiting takes over once the user
-// agreed to reload.
+// agreed to reload; each tab says which version it runs, whose files are then
+// kept while it is open.
 export const toServiceWorker = {
     takeOver: () => message('take-over', {}),
+    running: (/** @type {string} */ version) => message('running', { version }),
 };
 
 /** @typedef {MessageOf<typeof toConverter>} ToConverter */

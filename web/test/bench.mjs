@@ -13,7 +13,10 @@
 //    two frames, and the page's own
 //    work on its main thread (thread time, from a trace): its longest script,
 //    all its scripts, and its longest copy of a message, as a distribution.
-// Usage: node bench.mjs SITE NATIVE_TOMEL RUNS [--save-all BENCH_DIR [--with NAME]...] (FILE.edg | DIR)...
+//  - With --add N BENCH_DIR: N copies of BENCH_DIR/small's files picked at
+//    once, RUNS times: the longest task on the page's thread until every
+//    row is shown.
+// Usage: node bench.mjs SITE NATIVE_TOMEL RUNS [--save-all BENCH_DIR [--with NAME]...] [--add N BENCH_DIR] (FILE.edg | DIR)...
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -21,13 +24,23 @@ import path from 'node:path';
 import zlib from 'node:zlib';
 import { convert, longestFrameGap, mainThreadWork, openPage, serveSite } from './harness.mjs';
 
-const [site, nativeTomel, runsText, ...rest] = process.argv.slice(2).map((a, i) => (i === 2 || a.startsWith('--') ? a : path.resolve(a)));
-const saveAllBench = rest[0] === '--save-all' ? rest[1] : null;
+const [site, nativeTomel, runsText, ...rest] = process.argv.slice(2).map((a) => (/^(--.*|[0-9]+)$/.test(a) ? a : path.resolve(a)));
+// Options first: --save-all BENCH_DIR, --with NAME (more to save), --add N BENCH_DIR.
+let saveAllBench = null;
+let addCount = 0;
+let addBench = null;
 const saving = ['big', 'anim'];
-let inputs = saveAllBench ? rest.slice(2) : rest;
-while (inputs[0] === '--with') {
-    saving.push(path.basename(inputs[1]));
+let inputs = rest;
+while (inputs[0]?.startsWith('--')) {
+    const [flag, value] = inputs;
     inputs = inputs.slice(2);
+    if (flag === '--save-all') saveAllBench = value;
+    else if (flag === '--with') saving.push(path.basename(value));
+    else if (flag === '--add') {
+        addCount = Number(value);
+        addBench = inputs[0];
+        inputs = inputs.slice(1);
+    } else throw new Error(`no option ${flag}`);
 }
 const runs = Number(runsText);
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tomel-bench-'));
@@ -130,6 +143,47 @@ async function saveAllRuns() {
     console.log(`  the page's longest copy of a message (thread time): ${spread('copy')}`);
 }
 if (saveAllBench) await saveAllRuns();
+
+// Adding many files at once: ADD copies of the benchmark's small files picked
+// in one go, RUNS times. Each run's longest task on the page's thread (a
+// long task: script, style and layout together) until every row is shown,
+// and the time until then.
+async function addingRuns(count) {
+    const small = path.join(addBench, 'small');
+    const originals = fs.readdirSync(small).filter((name) => name.endsWith('.edg')).sort();
+    const many = path.join(work, 'many');
+    fs.mkdirSync(many);
+    const files = Array.from({ length: count }, (_, i) => {
+        const file = path.join(many, `${String(i).padStart(5, '0')}.edg`);
+        fs.copyFileSync(path.join(small, originals[i % originals.length]), file);
+        return file;
+    });
+    const seen = [];
+    for (let i = 0; i < runs; ++i) {
+        await page.reload({ waitUntil: 'load' });
+        await page.evaluate(() => {
+            window.longest = 0;
+            new PerformanceObserver((entries) => {
+                for (const entry of entries.getEntries()) window.longest = Math.max(window.longest, entry.duration);
+            }).observe({ type: 'longtask' });
+            document.getElementById('pick').addEventListener('change', () => {
+                window.benchAdded = performance.now();
+            }, { capture: true, once: true });
+        });
+        await (await page.$('#pick')).uploadFile(...files);
+        await page.waitForFunction((n) => document.querySelectorAll('#files li').length === n, { timeout: 600000, polling: 50 }, count);
+        const ms = await page.evaluate(() => performance.now() - window.benchAdded);
+        await sleep(200);
+        seen.push({ ms, longest: await page.evaluate(() => window.longest) });
+        await page.evaluate(() => document.getElementById('clear').click());
+    }
+    const spread = (key) => {
+        const values = seen.map((run) => run[key]).sort((a, b) => a - b);
+        return `min ${values[0].toFixed(0)}, median ${median(values).toFixed(0)}, max ${values.at(-1).toFixed(0)} ms`;
+    };
+    console.log(`Adding ${count} files, ${runs} runs: every row shown after ${spread('ms')}; the longest task ${spread('longest')} (0: none over 50 ms)`);
+}
+if (addCount) await addingRuns(addCount);
 console.log('input | native 1 CPU ms | browser ms | ratio | body MiB | module peak MiB');
 for (const input of inputs) {
     const batch = fs.statSync(input).isDirectory();

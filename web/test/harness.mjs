@@ -1,6 +1,7 @@
 // What the web stage and the benchmark share: the site served on 127.0.0.1
 // with a Content-Security-Policy that allows only its own origin, and
 // Debian's Chromium, headless, with nothing of its own on the network.
+import crypto from 'node:crypto';
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
@@ -13,11 +14,20 @@ const types = {
     '.wasm': 'application/wasm', '.webmanifest': 'application/manifest+json', '.svg': 'image/svg+xml', '.png': 'image/png',
 };
 
-// { origin, served (every path asked for), close() }; the files whose names
-// match `withheld` are answered 404, as on a site where they are missing.
-export async function serveSite(site, withheld = /^$/) {
+// { origin, served (every path asked for), close(), down(bool) }; the files
+// whose names match `withheld` are answered 404, as on a site where they are
+// missing. With `caching`, the server lets the browser cache as static hosts
+// do: Last-Modified and a content ETag, with 304 for a file unchanged, and no
+// Cache-Control, so a file modified long ago is fresh in the browser's cache
+// for a while. While down, every request fails as on a network gone.
+export async function serveSite(site, withheld = /^$/, { caching = false } = {}) {
     const served = [];
+    let isDown = false;
     const server = http.createServer((request, response) => {
+        if (isDown) {
+            request.socket.destroy();
+            return;
+        }
         const pathname = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
         served.push(pathname);
         const file = path.join(site, pathname === '/' ? 'index.html' : pathname);
@@ -25,14 +35,34 @@ export async function serveSite(site, withheld = /^$/) {
             response.writeHead(404).end();
             return;
         }
-        response.writeHead(200, {
+        const headers = {
             'Content-Type': types[path.extname(file)] ?? 'application/octet-stream',
             'Content-Security-Policy': csp,
-        });
+        };
+        if (caching) {
+            const modified = fs.statSync(file).mtime;
+            const tag = `"${crypto.createHash('sha256').update(fs.readFileSync(file)).digest('hex').slice(0, 16)}"`;
+            Object.assign(headers, { 'Last-Modified': modified.toUTCString(), ETag: tag });
+            const since = Date.parse(request.headers['if-modified-since'] ?? '');
+            if (request.headers['if-none-match'] === tag ||
+                (!request.headers['if-none-match'] && since >= Math.floor(modified.getTime() / 1000) * 1000)) {
+                response.writeHead(304, headers).end();
+                return;
+            }
+        }
+        response.writeHead(200, headers);
         fs.createReadStream(file).pipe(response);
     });
     await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-    return { origin: `http://127.0.0.1:${server.address().port}`, served, close: () => server.close() };
+    return {
+        origin: `http://127.0.0.1:${server.address().port}`,
+        served,
+        close: () => server.close(),
+        down: (down) => {
+            isDown = down;
+            if (down) server.closeAllConnections();
+        },
+    };
 }
 
 // The browser (Debian's Chromium, or Firefox ESR), a page on the site, and

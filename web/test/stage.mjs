@@ -21,7 +21,8 @@
 //    its thread, and no frame gap is a freeze; big's preview at once, and
 //    anim converted by a new worker;
 //  - pages, app: each preview page against psd-tools; installable, files
-//    launched (one gone), offline, an update taken after the prompt;
+//    launched (one gone), offline; updates from a caching server, two tabs
+//    each choosing, offline with the HTTP cache cleared;
 //  - network (every browser): nothing asked for but the site's own files.
 // Usage: node stage.mjs SITE NATIVE_TOMEL SCREENSHOT BENCH_DIR EDG...
 import { execFileSync } from 'node:child_process';
@@ -165,6 +166,12 @@ async function keyboardPass(page, downloads, dialogs) {
         keys.push(`${key}: ${what}`);
     }
     await page.reload({ waitUntil: 'load' });
+    // Every text of the live region, and when it came.
+    await page.evaluate(() => {
+        window.announced = [];
+        new MutationObserver(() => window.announced.push({ at: performance.now(), text: document.getElementById('summary').textContent }))
+            .observe(document.getElementById('summary'), { childList: true, characterData: true, subtree: true });
+    });
     check(await page.$eval('#actions', (bar) => getComputedStyle(bar).display === 'none'), 'the action bar shows on an empty page');
     await press('Tab', 'focus on the picker');
     check((await focused()) === 'pick-button', `the first Tab stop is ${await focused()}, not the picker`);
@@ -220,7 +227,21 @@ async function keyboardPass(page, downloads, dialogs) {
     await press('Escape', 'the preview closes, its row hidden: focus on the list');
     check((await focused()) === 'Files', `after closing a preview whose row is hidden, focus is on ${await focused()}`);
     await page.evaluate(() => document.getElementById('failed-only').click());
+
+    // A save, Clear and "Save all" are each told, and nothing said is
+    // replaced within a second.
+    await page.click('#save-all');
+    await downloaded(downloads, 'tomel-psd.zip');
+    await page.waitForFunction(() => window.announced.some(({ text }) => text.startsWith('tomel-psd.zip saved')));
+    const announced = await page.evaluate(() => window.announced.filter(({ text }) => text !== ''));
+    const told = announced.map(({ text }) => text);
+    for (const want of ['flat.psd saved.', 'The list is cleared.', 'tomel-psd.zip saved: 1 PSD file.']) {
+        check(told.includes(want), `"${want}" was not told: ${told.join(' | ')}`);
+    }
+    const cut = announced.slice(0, -1).filter(({ at }, i) => announced[i + 1].at - at < 1000);
+    check(cut.length === 0, `replaced within a second: ${cut.map(({ text }) => text).join(' | ')}`);
     console.log(`keyboard: ${keys.join('; ')}`);
+    console.log(`announcements: ${told.join(' | ')}`);
 }
 
 async function failureRows(page, browser, dialogs) {
@@ -264,6 +285,42 @@ async function failureRows(page, browser, dialogs) {
     const fromFolder = (await rowsOf(page)).map((row) => `${row.name} ${row.state}`).join(', ');
     check(fromFolder === 'b.edg converted, a.edg converted', `a dropped folder gave ${fromFolder}`);
 
+    // A folder with no .edg file in it says so.
+    const sketches = path.join(work, 'sketches');
+    fs.mkdirSync(sketches);
+    fs.writeFileSync(path.join(sketches, 'notes.txt'), 'not a document');
+    const dropFolder = async (folder) => {
+        const dragged = { items: [], files: [folder], dragOperationsMask: 1 };
+        for (const type of ['dragEnter', 'dragOver', 'drop']) await session.send('Input.dispatchDragEvent', { type, x: 500, y: 850, data: dragged });
+    };
+    await dropFolder(sketches);
+    const noneTold = await page.waitForFunction(() => document.getElementById('summary').textContent === "No .edg files in 'sketches'.",
+        { timeout: 10000 }).then(() => true, () => false);
+    check(noneTold, `a folder without .edg files: "${await page.$eval('#summary', (summary) => summary.textContent)}"`);
+
+    // A large folder: its progress shown as it is read, and its rows added
+    // without a long script on the page's thread.
+    const many = path.join(work, 'many');
+    for (let folder = 0; folder < 12; ++folder) {
+        fs.mkdirSync(path.join(many, `f${folder}`), { recursive: true });
+        for (let file = 0; file < 100; ++file) fs.copyFileSync(flat, path.join(many, `f${folder}`, `${String(file).padStart(3, '0')}.edg`));
+    }
+    await page.evaluate(() => {
+        document.getElementById('clear').click();
+        window.readingShown = [];
+        new MutationObserver(() => window.readingShown.push(document.getElementById('reading').textContent))
+            .observe(document.getElementById('reading'), { childList: true, characterData: true, subtree: true });
+    });
+    const adding = await mainThreadWork(page, async () => {
+        await dropFolder(many);
+        await page.waitForFunction(() => document.querySelectorAll('#files li').length === 1200, { timeout: 120000, polling: 100 });
+    });
+    const readingShown = await page.evaluate(() => window.readingShown);
+    const order = await page.evaluate(() => [...document.querySelectorAll('#files li')].map((li) => li.dataset.name));
+    check(readingShown.some((text) => /^Reading 'many'… [0-9,]+ files$/.test(text)) && order[100] === '000.edg' && order[1199] === '099.edg',
+        `a folder of 1,200 files: shown ${readingShown.slice(-3).join(' | ')}; rows ${order[0]}, ${order[100]}, ${order[1199]}`);
+    check(adding.longest < longestTask, `adding 1,200 rows: a script of ${adding.longest.toFixed(0)} ms (${adding.what})`);
+
     // Results not saved: leaving the page asks first.
     await page.reload({ waitUntil: 'load' });
     check(dialogs.includes('beforeunload'), 'leaving a page with results not saved asked nothing');
@@ -281,7 +338,8 @@ async function failureRows(page, browser, dialogs) {
     await broken.close();
     close();
     console.log(`failures: a removed file and a folder are failed rows and the queue went on; a dropped folder gave ${fromFolder}; ` +
-        `without tomel.wasm: "${message}"`);
+        `one without .edg files told so; 1,200 files from 12 folders shown as read (${readingShown.length} steps), ` +
+        `the longest script ${adding.longest.toFixed(1)} ms; without tomel.wasm: "${message}"`);
     return origin;
 }
 
@@ -447,32 +505,105 @@ async function asAnApp(browser, page, origin, downloads) {
     await page.screenshot({ path: screenshot.replace(/\.png$/, '-offline.png'), fullPage: true });
     await session.send('Network.emulateNetworkConditions', { offline: false, latency: 0, downloadThroughput: -1, uploadThroughput: -1 });
 
-    // A new version: a site rebuilt with one file changed is taken after the
-    // prompt, and the old files leave the cache.
+    // New versions, from a server that lets the browser cache as static
+    // hosts do, every file modified a day before: a change to protocol.mjs
+    // with two tabs open, one with a result not saved; then a change to
+    // index.html alone; then offline with the browser's HTTP cache cleared.
     const sources = path.join(path.dirname(site), 'site-sources');
     const live = path.join(work, 'live');
-    fs.cpSync(sources, live, { recursive: true });
-    const v1 = hashSite(live);
-    const server = await serveSite(live);
-    const updating = await browser.newPage();
-    await updating.goto(server.origin + '/?strict', { waitUntil: 'load' });
-    await updating.evaluate(() => navigator.serviceWorker.ready);
-    await updating.reload({ waitUntil: 'load' });
-    fs.rmSync(live, { recursive: true });
-    fs.cpSync(sources, live, { recursive: true });
-    fs.appendFileSync(path.join(live, 'style.css'), '\n/* the next version */\n');
-    const v2 = hashSite(live);
-    for (const name of v2.renamed.values()) otherVersions.add(name);
-    await updating.evaluate(() => navigator.serviceWorker.getRegistration().then((registration) => registration.update()));
-    await updating.waitForSelector('#update:not([hidden])', { timeout: 30000 });
-    await Promise.all([updating.waitForNavigation({ waitUntil: 'load' }), updating.click('#update-reload')]);
-    const style = await updating.$eval('link[rel=stylesheet]', (link) => new URL(link.href).pathname.slice(1));
-    const oldStyle = v1.renamed.get('style.css');
-    const cached = await updating.evaluate(async (old) => [(await caches.keys()).length, (await caches.match(old)) !== undefined], oldStyle);
-    check(style === v2.renamed.get('style.css') && cached.join() === '1,false', `after the update: ${style}, caches and old style held: ${cached}`);
-    await updating.close();
+    const publish = (change = () => {}) => {
+        fs.rmSync(live, { recursive: true, force: true });
+        fs.cpSync(sources, live, { recursive: true });
+        change();
+        const version = hashSite(live);
+        const dayAgo = new Date(Date.now() - 24 * 3600 * 1000);
+        for (const name of fs.readdirSync(live)) fs.utimesSync(path.join(live, name), dayAgo, dayAgo);
+        for (const name of version.renamed.values()) otherVersions.add(name);
+        return version;
+    };
+    const v1 = publish();
+    const server = await serveSite(live, /^$/, { caching: true });
+    const tab = async () => {
+        const opened = await browser.newPage();
+        const seen = [];
+        opened.on('dialog', (dialog) => {
+            seen.push(dialog.type());
+            dialog.accept();
+        });
+        const cdp = await opened.createCDPSession();
+        await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+        await opened.goto(server.origin + '/?strict', { waitUntil: 'load' });
+        await opened.evaluate(() => navigator.serviceWorker.ready);
+        await opened.reload({ waitUntil: 'load' });
+        return { opened, dialogs: seen, cdp };
+    };
+    const running = (opened) => opened.evaluate(() => ({
+        app: new URL(document.querySelector('script[type=module]').src).pathname.slice(1),
+        heading: document.querySelector('h1').textContent,
+        rows: document.querySelectorAll('#files li').length,
+        prompt: !document.getElementById('update').hidden,
+    }));
+    const cachesHeld = (opened) => opened.evaluate(async () => (await caches.keys()).sort().join());
+    // The user looks at the tab (a tab in the background draws no frames).
+    const takeUpdate = async (opened) => {
+        await opened.bringToFront();
+        await opened.waitForSelector('#update:not([hidden])', { timeout: 30000 });
+        await Promise.all([opened.waitForNavigation({ waitUntil: 'load' }), opened.click('#update-reload')]);
+    };
+    const first = await tab();
+    const second = await tab();
+    await convert(second.opened, [pagesEdg]);
+
+    const changeProtocol = () => fs.appendFileSync(path.join(live, 'protocol.mjs'), '\n// the next version\n');
+    const v2 = publish(changeProtocol);
+    await first.opened.evaluate(() => navigator.serviceWorker.getRegistration().then((registration) => registration.update()));
+    await takeUpdate(first.opened);
+    const firstNow = await running(first.opened);
+    check(firstNow.app === v2.renamed.get('app.mjs'), `the tab that took the update runs ${firstNow.app}, not ${v2.renamed.get('app.mjs')}`);
+    await second.opened.bringToFront();
+    await second.opened.waitForSelector('#update:not([hidden])', { timeout: 30000 });
+    const secondNow = await running(second.opened);
+    check(second.dialogs.length === 0 && secondNow.app === v1.renamed.get('app.mjs') && secondNow.rows === 1,
+        `the other tab, its result not saved: dialogs ${second.dialogs}, running ${secondNow.app}, ${secondNow.rows} rows`);
+    const bothHeld = await cachesHeld(second.opened);
+    check(bothHeld === [`tomel-${v1.version}`, `tomel-${v2.version}`, 'tomel-tabs'].sort().join(), `with a tab on each version, the caches: ${bothHeld}`);
+    // Its own version's files (the zip's worker and deflater) with the network gone.
+    server.down(true);
+    await second.opened.click('#save-all');
+    const zipped = unzipSync(new Uint8Array(await downloaded(downloads, 'tomel-psd.zip')));
+    check(Buffer.compare(Buffer.from(zipped['pages.psd'] ?? []), native(pagesEdg).psd) === 0,
+        `"Save all" in the tab left on the old version: ${Object.keys(zipped)}`);
+    server.down(false);
+    await takeUpdate(second.opened);
+    await second.opened.waitForFunction((want) => caches.keys().then((names) => names.sort().join() === want), { timeout: 10000 },
+        `tomel-${v2.version},tomel-tabs`).catch(() => {});
+    const oneHeld = await cachesHeld(second.opened);
+    check(oneHeld === `tomel-${v2.version},tomel-tabs` && (await running(second.opened)).app === v2.renamed.get('app.mjs'),
+        `both tabs updated: caches ${oneHeld}`);
+    await second.opened.close();
+
+    const v3 = publish(() => {
+        changeProtocol();
+        const page = path.join(live, 'index.html');
+        fs.writeFileSync(page, fs.readFileSync(page, 'utf8').replace('<h1>Tomel</h1>', '<h1>Tomel, the next version</h1>'));
+    });
+    check(v3.renamed.get('app.mjs') === v2.renamed.get('app.mjs') && v3.version !== v2.version, 'index.html alone changed nothing else');
+    await first.opened.evaluate(() => navigator.serviceWorker.getRegistration().then((registration) => registration.update()));
+    await takeUpdate(first.opened);
+    const heading = (await running(first.opened)).heading;
+    check(heading === 'Tomel, the next version', `after a change to index.html alone: "${heading}"`);
+
+    await first.cdp.send('Network.clearBrowserCache');
+    server.down(true);
+    await first.opened.reload({ waitUntil: 'load' });
+    const [offlineAgain] = await convert(first.opened, [pagesEdg]);
+    check(offlineAgain.state === 'converted' && (await running(first.opened)).heading === 'Tomel, the next version',
+        `offline with the HTTP cache cleared: ${JSON.stringify(offlineAgain)}`);
+    await first.opened.close();
     server.close();
-    console.log(`app: installable, of two files launched the one gone a failed row and the other converted, offline conversion byte-identical, the new version ${style} taken after the prompt`);
+    console.log('app: installable, of two files launched the one gone a failed row and the other converted, offline conversion byte-identical; ' +
+        'updates from a caching server: protocol.mjs changed (one tab updated, the other kept its result, version and files, even offline, until its own reload), ' +
+        'index.html alone changed, offline with the HTTP cache cleared');
     return server.origin;
 }
 
@@ -603,6 +734,40 @@ for (const browserName of ['chromium', 'firefox']) {
         }));
         check(shown.names.length === 3 && !shown.names.some((name) => name.includes('\0')) && shown.width >= 24 * 8,
             `layers.psd's preview at 360 px: ${JSON.stringify(shown)}`);
+        // Targets: with a finger at a phone's width, every control visible is
+        // 44 px at least and nothing runs past the screen; with a mouse, 24 px.
+        const targets = async (finger) => {
+            await page.setViewport({ width: finger ? 360 : 1100, height: finger ? 740 : 900, hasTouch: finger, isMobile: finger });
+            await convert(page, [documents.find((file) => path.basename(file) === 'pages.edg'), path.join(work, 'not-an-edg.txt')]);
+            await page.click('#files li .show');
+            await page.waitForSelector('#preview:not([hidden])');
+            await page.evaluate(() => document.querySelector('#files li.failed details')?.setAttribute('open', ''));
+            return page.evaluate(() => {
+                const controls = [...document.querySelectorAll('button, summary, select, input:not([type=file])')]
+                    .map((control) => (control.type === 'checkbox' ? control.closest('label') ?? control : control))
+                    .filter((target) => target.getClientRects().length > 0);
+                const sizes = controls.map((target) => {
+                    const { width, height, right } = target.getBoundingClientRect();
+                    return { what: target.id || target.getAttribute('aria-label') || target.textContent.trim().slice(0, 20), width, height, right };
+                });
+                return { sizes, coarse: matchMedia('(pointer: coarse)').matches, screen: document.documentElement.clientWidth,
+                    overflow: document.documentElement.scrollWidth - document.documentElement.clientWidth };
+            });
+        };
+        fs.writeFileSync(path.join(work, 'not-an-edg.txt'), 'plain text');
+        const withFinger = await targets(true);
+        const small = withFinger.sizes.filter(({ width, height }) => width < 44 || height < 44);
+        const past = withFinger.sizes.filter(({ right }) => right > withFinger.screen);
+        check(withFinger.coarse && small.length === 0 && past.length === 0 && withFinger.overflow <= 0,
+            `at 360 px with a finger: too small ${JSON.stringify(small)}, past the screen ${JSON.stringify(past)}, overflow ${withFinger.overflow}`);
+        const notEdg = await page.$eval('#files li.failed .result', (result) => result.textContent);
+        check(notEdg === 'not-an-edg.txt: Error : InvalidFormat; this is not an .edg file', `a file not named .edg: "${notEdg}"`);
+        const withMouse = await targets(false);
+        const tooSmall = withMouse.sizes.filter(({ width, height }) => width < 24 || height < 24);
+        check(!withMouse.coarse && tooSmall.length === 0, `with a mouse: too small ${JSON.stringify(tooSmall)}`);
+        const heights = (sizes) => [...new Set(sizes.map(({ height }) => Math.round(height)))].sort((a, b) => a - b).join(', ');
+        console.log(`targets: ${withFinger.sizes.length} controls at 360 px with a finger, ${heights(withFinger.sizes)} px tall, none past the screen; ` +
+            `with a mouse ${heights(withMouse.sizes)} px tall`);
         await page.setViewport({ width: 1100, height: 900 });
         // The page after a conversion: an animation's third page in the
         // preview, its second layer hidden.

@@ -174,6 +174,12 @@ export function hashSite(site) {
         contents.update(`${name}\n`).update(fs.readFileSync(path.join(site, name)));
     }
     const version = contents.digest('hex').slice(0, 12);
+    // The page says which version it runs, so that its files stay cached
+    // while it is open. Written after the hash, which saw it empty.
+    const page = path.join(site, 'index.html');
+    if (fs.existsSync(page)) {
+        fs.writeFileSync(page, fs.readFileSync(page, 'utf8').replace('data-version=""', `data-version="${version}"`));
+    }
     const worker = path.join(site, 'sw.js');
     if (fs.existsSync(worker)) {
         fs.writeFileSync(worker, fs.readFileSync(worker, 'utf8')

@@ -36,13 +36,15 @@ test('references are rewritten, a comment or a plain string naming a file is not
     assert.ok(read('sw.js').includes(`"${renamed.get('app.mjs')}"`), 'the service worker precaches the new names');
 });
 
-test('a change to index.html alone makes a new service worker', () => {
+test('a change to index.html alone makes a new service worker, and the page knows its version', () => {
     const files = {
-        'index.html': '<script type="module" src="app.mjs"></script>',
+        'index.html': '<html data-version=""><script type="module" src="app.mjs"></script>',
         'sw.js': 'const version = null;\nconst precache = [];\n',
         'app.mjs': 'export {};\n',
     };
-    const { version } = hashSite(site(files));
+    const dir = site(files);
+    const { version } = hashSite(dir);
+    assert.ok(fs.readFileSync(path.join(dir, 'index.html'), 'utf8').startsWith(`<html data-version="${version}">`));
     const { version: changed } = hashSite(site({ ...files, 'index.html': `<title>Tomel</title>${files['index.html']}` }));
     assert.notEqual(changed, version);
     assert.equal(hashSite(site(files)).version, version);
