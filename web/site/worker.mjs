@@ -44,7 +44,7 @@ let retired = false;
 // one goes into a Blob (which the browser may keep out of the page's memory),
 // a few large parts at a time: each Blob made costs about as much as copying
 // a megabyte, so they are made few and large.
-const asBytes = 64 << 20;
+const asBytes = 128 << 20;
 const blobPart = 16 << 20;
 class PsdOutput {
     /** @type {Uint8Array<ArrayBuffer> | null} */

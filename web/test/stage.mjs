@@ -567,7 +567,9 @@ async function asAnApp(browser, page, origin, downloads) {
         `the other tab, its result not saved: dialogs ${second.dialogs}, running ${secondNow.app}, ${secondNow.rows} rows`);
     const bothHeld = await cachesHeld(second.opened);
     check(bothHeld === [`tomel-${v1.version}`, `tomel-${v2.version}`, 'tomel-tabs'].sort().join(), `with a tab on each version, the caches: ${bothHeld}`);
-    // Its own version's files (the zip's worker and deflater) with the network gone.
+    // Its own version's files (the zip's worker) with the network gone and
+    // nothing in the browser's HTTP cache.
+    await second.cdp.send('Network.clearBrowserCache');
     server.down(true);
     await second.opened.click('#save-all');
     const zipped = unzipSync(new Uint8Array(await downloaded(downloads, 'tomel-psd.zip')));
