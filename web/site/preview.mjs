@@ -18,7 +18,7 @@ const zoomSteps = [1 / 8, 1 / 4, 1 / 2, 1, 2, 3, 4, 6, 8, 12, 16, 24, 32, 48, 64
 
 const section = byId('preview');
 const title = byId('preview-title');
-const canvas = /** @type {HTMLCanvasElement} */ (byId('composite'));
+let canvas = /** @type {HTMLCanvasElement} */ (byId('composite'));
 const box = /** @type {HTMLElement} */ (canvas.parentElement);
 const zoomLevel = byId('zoom-level');
 const pageBar = byId('pages');
@@ -223,6 +223,13 @@ export function closePreview() {
     stop();
     section.hidden = true;
     view.shown = null;
+    // The memory goes with the preview: the worker's PSD and pictures, and
+    // the canvas, whose context keeps the picture shown and copies of it for
+    // the screen as long as the canvas lives.
+    link.end();
+    const fresh = /** @type {HTMLCanvasElement} */ (canvas.cloneNode(false));
+    canvas.replaceWith(fresh);
+    canvas = fresh;
     delete section.dataset.shownPage;
     // Back to the button that opened it; if its row is gone or hidden (the
     // failed files only shown), to the list, else to the picker.

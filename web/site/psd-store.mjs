@@ -38,6 +38,8 @@ export class PsdStore {
             stored: ({ id, blobs }) => {
                 this.#asked.get(id)?.resolve(blobs);
                 this.#asked.delete(id);
+                // Nothing more asked: the worker and its memory go.
+                if (this.#asked.size === 0) this.#link.end();
             },
         }, (detail) => {
             // Bytes moved to a worker that failed are gone: every ask fails.

@@ -345,6 +345,9 @@ async function failureRows(page, browser, dialogs) {
 
 async function bigAndMemory(page, downloads) {
     const big = path.join(bench, 'big.edg');
+    await page.reload({ waitUntil: 'load' });
+    await sleep(1500);
+    const idle = await rendererMiB(page);
     await page.evaluate(() => document.getElementById('clear').click());
     // Big's PSD is a Blob the browser may still be storing: its preview,
     // opened the moment its row has the button, waits for it.
@@ -387,6 +390,13 @@ async function bigAndMemory(page, downloads) {
     });
     await sleep(1000);
     check(fs.readdirSync(downloads).length === 0, `more than one zip: ${fs.readdirSync(downloads)}`);
+    // The memory given back: with the preview closed and the list cleared,
+    // only the converting worker's module (under 128 MiB, most often far
+    // under) is left above the page's size at its start.
+    await page.click('#preview-close');
+    await page.evaluate(() => document.getElementById('clear').click());
+    const after = await rendererMiB(page);
+    check(after - idle <= 64, `the renderer held ${after.toFixed(0)} MiB after big, its preview, "Save all" and Clear; ${idle.toFixed(0)} MiB at the start`);
     // What the page itself does, not how fast the machine is today: none of
     // its scripts runs long, and nothing freezes it.
     check(convertingWork.longest < longestTask && zippingWork.longest < longestTask,
@@ -399,7 +409,26 @@ async function bigAndMemory(page, downloads) {
         `(${convertingWork.total.toFixed(0)} ms in all), ${zippingWork.longest.toFixed(1)} ms in "Save all" ` +
         `(${zippingWork.total.toFixed(0)} ms in all, its longest copy of a message ${zippingWork.copy.toFixed(2)} ms); longest frame gap ${converting.toFixed(0)} ms converting, ` +
         `${zipping.toFixed(0)} ms in "Save all"; ` +
-        `its worker's module ${(bigMemory / 2 ** 20).toFixed(0)} MiB, the next one's after anim ${(animMemory / 2 ** 20).toFixed(0)} MiB`);
+        `its worker's module ${(bigMemory / 2 ** 20).toFixed(0)} MiB, the next one's after anim ${(animMemory / 2 ** 20).toFixed(0)} MiB; ` +
+        `the renderer ${idle.toFixed(0)} MiB at the start, ${after.toFixed(0)} MiB after all and Clear`);
+}
+
+// The resident memory of the browser's renderer processes, in MiB, after a
+// garbage collection of the page (Chromium only).
+async function rendererMiB(page) {
+    const session = await page.createCDPSession();
+    await session.send('HeapProfiler.collectGarbage');
+    await sleep(1000);
+    await session.send('HeapProfiler.collectGarbage');
+    await session.detach();
+    const browserSession = await page.browser().target().createCDPSession();
+    const { processInfo } = await browserSession.send('SystemInfo.getProcessInfo');
+    await browserSession.detach();
+    let kib = 0;
+    for (const { id } of processInfo.filter(({ type }) => type === 'renderer')) {
+        kib += Number(/VmRSS:\s+(\d+)/.exec(fs.readFileSync(`/proc/${id}/status`, 'utf8'))?.[1] ?? 0);
+    }
+    return kib / 1024;
 }
 
 // The preview's pages: each page's picture, read back from the canvas, is
