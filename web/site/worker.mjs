@@ -6,6 +6,7 @@
 // converts, and nothing waits for the page between two files.
 import { dispatch, errorText, fromConverter, retireAbove } from './protocol.mjs';
 import { ReadQueue } from './read-queue.mjs';
+import { warmUpDocument } from './warm-up.mjs';
 
 /** @typedef {import('./protocol.mjs').FromConverter} FromConverter */
 /** @typedef {import('./protocol.mjs').ToConverter} ToConverter */
@@ -16,14 +17,39 @@ import { ReadQueue } from './read-queue.mjs';
  */
 const post = (data, transfer = []) => postMessage(data, transfer);
 
-/** @type {import('./tomel.mjs').TomelModule} */
-let tomel;
+/** @returns {Promise<import('./tomel.mjs').TomelModule>} */
+async function startModule() {
+    try {
+        const { default: createTomel } = await import('./tomel.mjs');
+        return await createTomel({ onPiece, onResult });
+    } catch (e) {
+        post(fromConverter.unavailable(errorText(e)));
+        throw e;
+    }
+}
+let tomel = await startModule();
+
+// Converted once before any file, its output dropped: see warm-up.mjs. A
+// warm-up that fails costs nothing but the first file's speed.
+let warmingUp = false;
 try {
-    const { default: createTomel } = await import('./tomel.mjs');
-    tomel = await createTomel({ onPiece, onResult });
-} catch (e) {
-    post(fromConverter.unavailable(errorText(e)));
-    throw e;
+    const document = await warmUpDocument();
+    if (document) {
+        warmingUp = true;
+        const at = tomel._tomel_reserve(document.length);
+        const name = tomel._tomel_reserve(1);
+        if (at !== 0 && name !== 0) {
+            tomel.HEAPU8.set(document, at);
+            tomel.HEAPU8[name] = 119; // "w"
+            tomel._tomel_convert(at, document.length, name, 1);
+        }
+    }
+} catch {
+    // A module that threw can't be trusted: a new one.
+    warmingUp = false;
+    tomel = await startModule();
+} finally {
+    warmingUp = false;
 }
 
 const progressEvery = 25; // ms between progress messages
@@ -104,6 +130,7 @@ class PsdOutput {
  * @param {number} total
  */
 function onPiece(piece, written, total) {
+    if (warmingUp) return;
     output ??= new PsdOutput(total);
     output.add(piece);
     const now = performance.now();
@@ -124,6 +151,7 @@ function retiring() {
  * @param {string} text the output's name, or the error line
  */
 function onResult(failed, text) {
+    if (warmingUp) return;
     const id = /** @type {import('./protocol.mjs').Job} */ (current).id;
     const memory = tomel.HEAPU8.length;
     if (failed) {

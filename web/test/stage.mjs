@@ -325,6 +325,48 @@ async function failureRows(page, browser, dialogs) {
     await page.reload({ waitUntil: 'load' });
     check(dialogs.includes('beforeunload'), 'leaving a page with results not saved asked nothing');
 
+    // "Save into a folder…", the folder one of the origin's private file
+    // system, where a folder stands in the way of one output: two outputs of
+    // one name named as in the zip, the write in the way a failure in its
+    // row, the others saved byte for byte, and the progress shown.
+    const saver = await browser.newPage();
+    await saver.evaluateOnNewDocument(() => {
+        window.showDirectoryPicker = async () => {
+            const root = await navigator.storage.getDirectory();
+            const folder = await root.getDirectoryHandle('saved', { create: true });
+            await folder.getDirectoryHandle('layers.psd', { create: true });
+            return folder;
+        };
+    });
+    await saver.goto(page.url(), { waitUntil: 'load' });
+    const layersEdg = documents.find((file) => path.basename(file) === 'layers.edg');
+    await convert(saver, [flat, layersEdg, flat]);
+    await saver.evaluate(() => {
+        window.progressShown = false;
+        new MutationObserver(() => {
+            window.progressShown ||= !document.getElementById('folder-progress').hidden;
+        }).observe(document.getElementById('folder-progress'), { attributes: true });
+    });
+    await saver.click('#save-folder');
+    await saver.waitForFunction(() => /into the folder/.test(document.getElementById('summary').textContent), { timeout: 30000 });
+    const intoFolder = await saver.evaluate(async () => {
+        const folder = await (await navigator.storage.getDirectory()).getDirectoryHandle('saved');
+        const names = [];
+        for await (const [name, handle] of folder.entries()) names.push(`${name} ${handle.kind}`);
+        const second = await folder.getFileHandle('flat (2).psd').then((handle) => handle.getFile(), () => new Blob([]));
+        const bytes = new Uint8Array(await second.arrayBuffer());
+        return {
+            names: names.sort().join(', '), second: btoa(String.fromCharCode(...bytes)), progress: window.progressShown,
+            failed: [...document.querySelectorAll('#files li .save-failed')].map((note) => note.closest('li').dataset.name),
+            told: document.getElementById('summary').textContent,
+        };
+    });
+    check(intoFolder.names === 'flat (2).psd file, flat.psd file, layers.psd directory' && intoFolder.progress &&
+        Buffer.compare(Buffer.from(intoFolder.second, 'base64'), native(flat).psd) === 0 && intoFolder.failed.join() === 'layers.edg' &&
+        intoFolder.told === '2 PSD files saved into the folder; 1 could not be written (see its row).',
+    `"Save into a folder…": ${JSON.stringify({ ...intoFolder, second: undefined })}`);
+    await saver.close();
+
     // A site without its module: one message at the top, rows that say so.
     const { origin, close } = await serveSite(site, /^tomel\.[0-9a-f]+\.wasm$/);
     const broken = await browser.newPage();
@@ -339,6 +381,7 @@ async function failureRows(page, browser, dialogs) {
     close();
     console.log(`failures: a removed file and a folder are failed rows and the queue went on; a dropped folder gave ${fromFolder}; ` +
         `one without .edg files told so; 1,200 files from 12 folders shown as read (${readingShown.length} steps), ` +
+        `"Save into a folder…" named as the zip, its failed write told in its row; ` +
         `the longest script ${adding.longest.toFixed(1)} ms; without tomel.wasm: "${message}"`);
     return origin;
 }
