@@ -316,7 +316,8 @@ function addFiles(files) {
             showCount();
             if (at < files.length) await new Promise((resolve) => setTimeout(resolve, 0));
         }
-    });
+    // A fault here is reported, and the files added after still come.
+    }).catch((e) => reportError(e));
 }
 
 /** @param {File[]} files */

@@ -96,7 +96,6 @@ export async function zipMembers(members, { deflater, onRead = () => {}, now = n
     let read = 0;
     for (const { name, input } of members) {
         const nameBytes = encoder.encode(name);
-        // eslint-disable-next-line no-control-regex
         const utf8 = /[^\x00-\x7f]/.test(name);
         // The local header's place, filled in once the member's sizes are known.
         flush();
