@@ -66,15 +66,19 @@ let running = false;
 let retired = false;
 
 // The PSD as the module streams it: a PSD up to `asBytes` long is gathered in
-// one buffer of its length and handed to the page without a copy; a larger
-// one goes into a Blob (which the browser may keep out of the page's memory),
-// a few large parts at a time: each Blob made costs about as much as copying
-// a megabyte, so they are made few and large.
-const asBytes = 128 << 20;
+// one buffer of its length and handed to the page without a copy, and the
+// page's store makes it a Blob later, in a worker of its own, if it must.
+// Making Blobs here took a third of big's time (its 576 MiB went to the
+// browser's Blob storage while the module waited), and seconds more when
+// the browser was busy. A larger PSD, or one whose buffer can't be had, goes
+// into a Blob (which the browser may keep out of the page's memory), a few
+// large parts at a time: each Blob made costs about as much as copying a
+// megabyte, so they are made few and large.
+const asBytes = 1 << 30;
 const blobPart = 16 << 20;
 class PsdOutput {
     /** @type {Uint8Array<ArrayBuffer> | null} */
-    bytes;
+    bytes = null;
     length = 0; // gathered in `bytes`
     /** @type {Blob[]} */
     blobs = [];
@@ -84,7 +88,13 @@ class PsdOutput {
 
     /** @param {number} total the length the module announced */
     constructor(total) {
-        this.bytes = total <= asBytes ? new Uint8Array(total) : null;
+        if (total > asBytes) return;
+        try {
+            this.bytes = new Uint8Array(total);
+        } catch (e) {
+            // No room for it whole: it goes in parts.
+            if (!(e instanceof RangeError)) throw e;
+        }
     }
 
     /** @param {Uint8Array<ArrayBuffer>} piece */

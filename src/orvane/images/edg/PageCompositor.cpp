@@ -13,20 +13,27 @@ PageCompositor::PageCompositor(const std::vector<std::unique_ptr<EdgLayer>>& lay
         length_ = std::max(length_, (*layer)->imageData.size());
     }
     const std::uint32_t forced = transparent ? 0u : 0xFF000000u;
+    simd::ByteTable opaque;
     for (std::size_t i = 0; i < 256; ++i) {
         const auto value = static_cast<std::uint32_t>(lookup[i].value);
         colours_[Bottom * 256 + i] = color::Rgba{static_cast<std::int32_t>(value | forced)};
         colours_[Above * 256 + i] = lookup[i];
-        opaque_[i] = (value >> 24) != 0 ? 0xFF : 0x00;
+        opaque[i] = (value >> 24) != 0 ? 0xFF : 0x00;
     }
+    // Each layer above the bottom one is masked once; each plane is looked
+    // up once over the page when its planes are taken.
+    opaque_ = simd::PairLookup(opaque, visible_.empty() ? 0 : (visible_.size() - 1) * length_);
     for (std::size_t plane = 0; plane < 4; ++plane) {
+        simd::ByteTable bottom;
+        simd::ByteTable above;
         for (std::size_t i = 0; i < 256; ++i) {
             const auto shift = 8 * plane;
-            bottomPlanes_[plane][i] =
+            bottom[i] =
                 static_cast<std::uint8_t>(static_cast<std::uint32_t>(colours_[Bottom * 256 + i].value) >> shift);
-            abovePlanes_[plane][i] =
-                static_cast<std::uint8_t>(static_cast<std::uint32_t>(colours_[Above * 256 + i].value) >> shift);
+            above[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(colours_[Above * 256 + i].value) >> shift);
         }
+        bottomPlanes_[plane] = simd::PairLookup(bottom, length_);
+        abovePlanes_[plane] = simd::PairLookup(above, length_);
     }
 }
 
@@ -44,7 +51,7 @@ void PageCompositor::resolvePiece(std::size_t start, std::size_t n, std::uint8_t
             std::memset(source, Bottom, cover);
             continue;
         }
-        simd::ByteLookup::map(indices, cover, opaque_, mask);
+        opaque_.map(indices, cover, mask);
         // A select without branches, so the loop vectorises: where this
         // layer's pixel is opaque (mask 0xFF) its index, looked up in the
         // Above table, replaces what lies below; where it is transparent
@@ -80,9 +87,9 @@ void PageCompositor::planeOf(int shift, const std::uint8_t* index, const std::ui
     std::uint8_t bottom[piece];
     for (std::size_t done = 0; done < count;) {
         const std::size_t n = std::min(piece, count - done);
-        simd::ByteLookup::map(index + done, n, bottomPlanes_[plane], bottom);
+        bottomPlanes_[plane].map(index + done, n, bottom);
         std::uint8_t* target = out + done;
-        simd::ByteLookup::map(index + done, n, abovePlanes_[plane], target);
+        abovePlanes_[plane].map(index + done, n, target);
         // Above keeps its sample, Bottom takes the bottom one, Uncovered is 0.
         const std::uint8_t* from = source + done;
         for (std::size_t i = 0; i < n; ++i) {

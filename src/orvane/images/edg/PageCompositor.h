@@ -9,7 +9,7 @@
 #include "orvane/images/color/Rgba.h"
 #include "orvane/images/edg/EdgLayer.h"
 #include "orvane/images/edg/IndexArray.h"
-#include "orvane/simd/ByteLookup.h"
+#include "orvane/simd/PairLookup.h"
 
 namespace orvane::images::edg {
 
@@ -49,9 +49,9 @@ private:
     std::vector<const IndexArray*> visible_;     // bottom-most first
     std::array<color::Rgba, 3 * 256> colours_{}; // by source, then index
     // The planes of the Bottom and Above rows of colours_, by shift / 8.
-    std::array<simd::ByteTable, 4> bottomPlanes_{};
-    std::array<simd::ByteTable, 4> abovePlanes_{};
-    simd::ByteTable opaque_{}; // 0xFF where alpha is not 0
+    std::array<simd::PairLookup, 4> bottomPlanes_{};
+    std::array<simd::PairLookup, 4> abovePlanes_{};
+    simd::PairLookup opaque_; // 0xFF where alpha is not 0
     std::size_t length_ = 0;
 };
 

@@ -7,7 +7,7 @@
 #include "io/BytesOutput.h"
 #include "io/IoError.h"
 #include "orvane/images/psd/PsdFormat.h"
-#include "orvane/simd/ByteLookup.h"
+#include "orvane/simd/PairLookup.h"
 
 namespace orvane::images::psd {
 
@@ -292,9 +292,10 @@ void PsdEncoder::writeIndexedChannels(const IndexedPixels& pixels, io::Output& o
         for (std::size_t i = 0; i < table.size(); ++i) {
             table[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(pixels.palette[i].value) >> shift);
         }
+        const simd::PairLookup lookup(table, present);
         writeInPieces(output, pixels.pixelCount, [&](std::size_t from, std::size_t n, std::uint8_t* out) {
             const std::size_t fromIndices = from < present ? std::min(n, present - from) : 0;
-            if (fromIndices > 0) simd::ByteLookup::map(pixels.indices + from, fromIndices, table, out);
+            if (fromIndices > 0) lookup.map(pixels.indices + from, fromIndices, out);
             std::fill(out + fromIndices, out + n, std::uint8_t{0}); // pixels past the indices
         });
     }
