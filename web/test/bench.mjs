@@ -73,6 +73,47 @@ function nativeMs(files, count = runs) {
     return median(times);
 }
 
+// The CPU time (ms) the browser's processes have used so far: its own and
+// every process it started, from /proc.
+function browserCpuMs() {
+    const parents = new Map();
+    const ticks = new Map();
+    for (const pid of fs.readdirSync('/proc').filter((name) => /^[0-9]+$/.test(name))) {
+        try {
+            // The fields after the command's name, which may hold spaces.
+            const fields = fs.readFileSync(`/proc/${pid}/stat`, 'utf8').replace(/^.*\) /, '').split(' ');
+            parents.set(Number(pid), Number(fields[1]));
+            ticks.set(Number(pid), Number(fields[11]) + Number(fields[12]));
+        } catch {
+            // gone meanwhile
+        }
+    }
+    const root = browser.process()?.pid;
+    let total = 0;
+    for (const [pid, used] of ticks) {
+        for (let p = pid; p > 1; p = parents.get(p) ?? 0) {
+            if (p === root) {
+                total += used;
+                break;
+            }
+        }
+    }
+    return (total * 1000) / 100; // clock ticks of 10 ms
+}
+
+// Waits until the browser has used under 2% of a CPU for half a second (at
+// most 20 s), so that a native run after it has the machine to itself.
+async function browserIdle() {
+    const start = performance.now();
+    let before = browserCpuMs();
+    while (performance.now() - start < 20000) {
+        await sleep(500);
+        const now = browserCpuMs();
+        if (now - before < 10) return;
+        before = now;
+    }
+}
+
 // The page's time for one batch: from the files added to the last row done.
 async function batchMs(page, files) {
     await page.evaluate((n) => {
@@ -204,7 +245,8 @@ for (const input of inputs) {
     const browserMs = [];
     const native = [];
     let peak = 0;
-    // Page and native runs take turns, so that both see the machine alike.
+    // Page and native runs take turns, so that both see the machine alike:
+    // each native run once the browser is idle, on a page loaded afresh.
     for (let i = 0; i < runs; ++i) {
         if (!batch || i === 0) {
             await page.reload({ waitUntil: 'load' });
@@ -212,19 +254,21 @@ for (const input of inputs) {
             // picks a file a moment after the page opened.
             await sleep(1000);
         }
+        // The browser's own after-work (its collector, its caches, the
+        // store's Blob, the last page's memory) done first: Firefox works
+        // on for seconds after big.
+        await browserIdle();
+        native.push(nativeMs(files, 1));
         const { ms, rows } = await batchMs(page, files);
         browserMs.push(batch ? ms : Number(rows[0].ms));
         if (i === 0) peak = Math.max(...rows.map((row) => Number(row.memory)));
-        // The browser's own after-work (its collector, its caches) done
-        // first: it runs for about as long as the conversion did.
-        await sleep(1000 + browserMs.at(-1));
-        native.push(nativeMs(files, 1));
     }
     const n = median(native);
     const b = median(browserMs);
     const body = batch ? 0 : zlib.inflateSync(fs.readFileSync(input).subarray(12)).length;
     const label = batch ? `${path.basename(input)}/ (${files.length} files)` : path.basename(input);
     console.log(`${label} | ${n.toFixed(0)} | ${b.toFixed(0)} | ${(b / n).toFixed(2)} | ${batch ? '' : mib(body)} | ${mib(peak)}`);
+    console.log(`  each run, native: ${native.map((ms) => ms.toFixed(0)).join(', ')}; browser: ${browserMs.map((ms) => ms.toFixed(0)).join(', ')}`);
 }
 await browser.close();
 close();
