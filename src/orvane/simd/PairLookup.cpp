@@ -11,8 +11,7 @@ constexpr std::size_t worthPairs = std::size_t{1} << 20;
 
 } // namespace
 
-PairLookup::PairLookup(const ByteTable& table, std::size_t expected, CpuLevel level)
-    : table_(table), level_(level) {
+PairLookup::PairLookup(const ByteTable& table, std::size_t expected, CpuLevel level) : table_(table), level_(level) {
     if (expected < worthPairs || level >= CpuLevel::Avx512Vbmi) return;
     pairs_.resize(std::size_t{1} << 16);
     for (std::size_t high = 0; high < 256; ++high) {
