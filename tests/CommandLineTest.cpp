@@ -8,6 +8,7 @@
 #include "app/Console.h"
 #include "app/Drop.h"
 #include "app/Tomel.h"
+#include "orvane/simd/CpuFeatures.h"
 #include "support/EdgWriter.h"
 #include "support/TestFiles.h"
 
@@ -79,6 +80,56 @@ TEST(CommandLine, ConvertsInOrderAndStopsAtTheFirstFailure) {
     EXPECT_EQ(run.err, "");
     EXPECT_TRUE(fileExists(dir.file("a.psd")));
     EXPECT_FALSE(fileExists(dir.file("c.psd")));
+}
+
+// TOMEL_CPU: a level this machine has converts as the best one does; any
+// other value ends the run before any file, with one line, shown safely.
+TEST(CommandLine, TomelCpuConvertsAtALevelTheMachineHasAndRefusesEveryOtherValue) {
+    using orvane::simd::CpuFeatures;
+    using orvane::simd::CpuLevel;
+    TempDir dir;
+    writeFile(dir.file("a.edg"), smallEdge1());
+    const CpuLevel levels[] = {CpuLevel::Scalar, CpuLevel::Avx2, CpuLevel::Avx512Vbmi};
+    CpuLevel best = CpuLevel::Scalar;
+    for (const CpuLevel level : levels) {
+        if (CpuFeatures::has(level)) best = level;
+    }
+    const std::string refused = "Error : TOMEL_CPU=";
+    const std::string notALevel = ": not a level (scalar, avx2 or avx512)\n";
+    struct Row {
+        std::string setting;  // a shell prefix that sets TOMEL_CPU
+        std::string expected; // the whole of standard output
+    };
+    std::vector<Row> rows = {
+        {"export TOMEL_CPU=" + CpuFeatures::nameOf(best) + ";", ""},
+        {"export TOMEL_CPU=;", ""},
+        {"export TOMEL_CPU=avx3;", refused + "avx3" + notALevel},
+        {"export TOMEL_CPU=AVX2;", refused + "AVX2" + notALevel},
+        {"export TOMEL_CPU=\"$(printf 'avx\\n2')\";", refused + "avx\\x0a2" + notALevel},
+        {"export TOMEL_CPU=$(head -c 100000 /dev/zero | tr '\\0' x);",
+         refused + std::string(32, 'x') + "..." + notALevel},
+    };
+    for (const CpuLevel level : levels) {
+        if (CpuFeatures::has(level)) continue;
+        rows.push_back({"export TOMEL_CPU=" + CpuFeatures::nameOf(level) + ";", refused + CpuFeatures::nameOf(level) +
+                                                                                    ": this machine's best level is " +
+                                                                                    CpuFeatures::nameOf(best) + "\n"});
+    }
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.setting);
+        const RunResult run = runTomel({"psd", "a.edg"}, dir.path(), row.setting);
+        if (row.expected.empty()) {
+            EXPECT_EQ(run.status, 0);
+            EXPECT_EQ(run.out, "convert psd: a.edg => a.psd\n");
+            EXPECT_TRUE(fileExists(dir.file("a.psd")));
+        } else {
+            EXPECT_EQ(run.status, 255);
+            EXPECT_EQ(run.out, row.expected);
+            EXPECT_FALSE(fileExists(dir.file("a.psd")));
+        }
+        EXPECT_EQ(run.err, "");
+        ::unlink(dir.file("a.psd").c_str());
+    }
 }
 
 // The drop program goes on past a failure, and sums up: the count, every

@@ -39,6 +39,27 @@ CpuLevel detected() {
 
 constexpr CpuLevel levels[] = {CpuLevel::Scalar, CpuLevel::Avx2, CpuLevel::Avx512Vbmi};
 
+// A value as a refusal shows it: printable ASCII as it is, any other byte as
+// \xNN, and at most 32 bytes of it, so that a value holding a newline, or
+// thousands of characters, still makes one short line.
+std::string shown(const std::string& value) {
+    constexpr std::size_t longest = 32;
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string text;
+    for (std::size_t i = 0; i < value.size() && i < longest; ++i) {
+        const auto c = static_cast<unsigned char>(value[i]);
+        if (c >= 0x20 && c < 0x7f) {
+            text += static_cast<char>(c);
+        } else {
+            text += "\\x";
+            text += digits[c >> 4];
+            text += digits[c & 0xF];
+        }
+    }
+    if (value.size() > longest) text += "...";
+    return text;
+}
+
 // The level TOMEL_CPU asks for, where it is set and this machine has it.
 CpuLevel requested() {
     const char* value = std::getenv("TOMEL_CPU");
@@ -47,11 +68,11 @@ CpuLevel requested() {
     for (const CpuLevel level : levels) {
         if (name != CpuFeatures::nameOf(level)) continue;
         if (!CpuFeatures::has(level))
-            throw io::MessageError("TOMEL_CPU=" + name + ": this machine's best level is " +
+            throw io::MessageError("TOMEL_CPU=" + shown(name) + ": this machine's best level is " +
                                    CpuFeatures::nameOf(detected()));
         return level;
     }
-    throw io::MessageError("TOMEL_CPU=" + name + ": not a level (scalar, avx2 or avx512)");
+    throw io::MessageError("TOMEL_CPU=" + shown(name) + ": not a level (scalar, avx2 or avx512)");
 }
 
 } // namespace
