@@ -57,11 +57,11 @@ std::optional<Converted> attempt(const std::string& path, const io::Bytes& input
 }
 
 // The helped route gives way to the one-thread route where it runs short of
-// memory: its helpers' stacks, the fast decoder's buffer and the writer's
-// buffers take memory the one-thread route does without, and a process
-// capped by ulimit must end as it would on one CPU. Everything the attempt
-// held is released, and given back to the system, before the one-thread
-// route starts: it finds what a process that never made the attempt would.
+// memory (a capped process never takes it: see Helpers::worthStarting): its
+// helpers' stacks, the fast decoder's buffer and the writer's buffers take
+// memory the one-thread route does without. Everything the attempt held is
+// released, and given back to the system, before the one-thread route
+// starts.
 std::optional<Converted> attemptHelped(const std::string& path, const io::Bytes& input, const std::string& output) {
     std::optional<Converted> converted;
     try {

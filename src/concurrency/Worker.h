@@ -14,7 +14,7 @@ namespace concurrency {
 // asynchronous signals (they all go to the main thread, whose handlers rely
 // on what it blocks around its own critical steps) and has a small stack.
 // The work should allocate nothing: the allocator would give the thread an
-// arena of its own, address space a capped process lacks.
+// arena of its own, 64 MiB of address space for a few bytes.
 class Worker {
 public:
     Worker() = default;
@@ -45,7 +45,6 @@ private:
     std::exception_ptr failure_;
     bool running_ = false;
     std::uintptr_t thread_ = 0; // the platform's thread handle
-    void* stack_ = nullptr;     // the thread's stack, where the platform's part maps it
 };
 
 } // namespace concurrency

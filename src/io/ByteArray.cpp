@@ -1,5 +1,6 @@
 #include "io/ByteArray.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -13,24 +14,23 @@ ByteArray::ByteArray(std::size_t count, std::uint8_t value) {
 
 ByteArray::ByteArray(ByteArray&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
-      capacity_(std::exchange(other.capacity_, 0)), mapped_(std::exchange(other.mapped_, false)) {}
+      capacity_(std::exchange(other.capacity_, 0)) {}
 
 ByteArray& ByteArray::operator=(ByteArray&& other) noexcept {
     if (this != &other) {
-        release(data_, capacity_, mapped_);
+        std::free(data_);
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
         capacity_ = std::exchange(other.capacity_, 0);
-        mapped_ = std::exchange(other.mapped_, false);
     }
     return *this;
 }
 
-ByteArray::~ByteArray() { release(data_, capacity_, mapped_); }
+ByteArray::~ByteArray() { std::free(data_); }
 
 void ByteArray::reserve(std::size_t n) {
     if (n <= capacity_) return;
-    std::uint8_t* grown = regrow(data_, size_, capacity_, mapped_, n);
+    auto* grown = static_cast<std::uint8_t*>(std::realloc(data_, n));
     if (grown == nullptr) throw std::bad_alloc();
     data_ = grown;
     capacity_ = n;

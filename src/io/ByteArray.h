@@ -8,12 +8,9 @@
 namespace io {
 
 // A growable array of bytes. New bytes are left uninitialised (buffers that
-// are about to be overwritten are not cleared first). A small array lives on
-// the heap; a large one, where the platform allows, in pages mapped for it
-// alone (ByteArrayPosix.cpp): growing moves its pages instead of copying
-// them, so growth never needs the old and the new array at once, and it never
-// lands on the heap, where a block freed below one still in use keeps its
-// address space from a process capped by `ulimit -v`.
+// are about to be overwritten are not cleared first). It lives on the heap:
+// the allocator maps large blocks on their own and grows them by moving
+// their pages (app::Heap::mapLargeBlocksApart sets from what size).
 class ByteArray {
 public:
     ByteArray() = default;
@@ -56,7 +53,6 @@ public:
         std::swap(data_, other.data_);
         std::swap(size_, other.size_);
         std::swap(capacity_, other.capacity_);
-        std::swap(mapped_, other.mapped_);
     }
     void push_back(std::uint8_t c) {
         if (size_ == capacity_) reserve(capacity_ < 64 ? 64 : capacity_ * 2);
@@ -64,18 +60,9 @@ public:
     }
 
 private:
-    // The platform's part: storage for `capacity` bytes holding the first
-    // `size` of `data` (which had room for `had`, mapped of its own where
-    // `mapped` says so, which it then updates); nullptr where there is none.
-    // And its release.
-    static std::uint8_t* regrow(std::uint8_t* data, std::size_t size, std::size_t had, bool& mapped,
-                                std::size_t capacity);
-    static void release(std::uint8_t* data, std::size_t capacity, bool mapped);
-
     std::uint8_t* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
-    bool mapped_ = false;
 };
 
 } // namespace io

@@ -11,6 +11,12 @@
 //                   igzip decodes
 //   anim.edg        64 pages of four 256 x 256 layers: an animation, whose
 //                   conversion needs about as much memory again as its body
+// and shapes that stress memory in other ways, for the cap sweeps:
+//   many.edg        120 layers of 512 x 512
+//   huge.edg        one layer of 5000 x 4000
+//   strip.edg       three layers of 29000 x 300
+//   edge1.edg       an Edge1 document of 2000 x 2000, four layers
+//   late.edg        huge.edg with a byte flipped at 98% of its body
 // With a COUNT, instead COUNT documents of random shapes and sizes, a third
 // of them damaged in one of those ways, for comparing two builds.
 // Usage: make_large_documents DIR [COUNT]
@@ -93,6 +99,18 @@ int main(int argc, char** argv) {
         const std::string stream = storedThenIncompleteCode(stored, 40);
         write(dir / "incomplete.edg", good.substr(0, headerLength) + stream);
         write(dir / "anim.edg", document(random, 64, 256, 256, 4));
+        write(dir / "many.edg", document(random, 1, 512, 512, 120));
+        const std::string huge = document(random, 1, 5000, 4000, 1);
+        write(dir / "huge.edg", huge);
+        write(dir / "late.edg", flipped(huge, headerLength + (huge.size() - headerLength) * 98 / 100));
+        write(dir / "strip.edg", document(random, 1, 29000, 300, 3));
+        Edge1Document edge1;
+        edge1.width = 2000;
+        edge1.height = 2000;
+        edge1.paletteRgb = gradientPalette();
+        for (int i = 0; i < 4; ++i)
+            edge1.layers.push_back(literalLayer("layer " + std::to_string(i), pixels(random, 2000 * 2000)));
+        write(dir / "edge1.edg", writeEdge1(edge1));
         return 0;
     }
     const int count = std::atoi(argv[2]);

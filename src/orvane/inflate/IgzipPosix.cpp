@@ -2,7 +2,6 @@
 
 #include <dlfcn.h>
 #include <isa-l/igzip_lib.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <limits>
@@ -14,9 +13,8 @@ namespace orvane::inflate {
 
 namespace {
 
-// The library, loaded for one inflation and unloaded after it: its address
-// space is given back, so that a process capped by `ulimit -v` that goes on
-// with zlib alone has what it would have had without igzip.
+// The library, loaded for one inflation and unloaded after it, its address
+// space given back.
 class Library {
 public:
     Library() : handle_(::dlopen("libisal.so.2", RTLD_NOW | RTLD_LOCAL)) {
@@ -39,23 +37,10 @@ private:
     void* handle_;
 };
 
-// Loading a library leaves the dynamic loader's bookkeeping behind for good
-// (about 2 KiB of heap a load, after the first two), even once it is
-// unloaded. A process capped in address space or data (`ulimit -v`, `-d`)
-// that gives way to the one-thread route must find what a process that
-// never loaded igzip would: under such a cap zlib inflates.
-bool addressSpaceCapped() {
-    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
-        rlimit limit{};
-        if (::getrlimit(resource, &limit) != 0 || limit.rlim_cur != RLIM_INFINITY) return true;
-    }
-    return false;
-}
-
 } // namespace
 
 bool Igzip::available() {
-    static const bool loads = !addressSpaceCapped() && Library().loaded();
+    static const bool loads = Library().loaded();
     return loads;
 }
 
