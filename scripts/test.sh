@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then runs the whole test suite: the format check,
 # the GoogleTest suite twice (a normal build and an AddressSanitizer +
-# UndefinedBehaviorSanitizer build), the Windows build checked under Wine
+# UndefinedBehaviorSanitizer build), every CPU level run on emulated CPUs
+# (qemu-user), the memory-cap sweeps, the Windows build checked under Wine
 # against the Linux build, the browser's build (its types and logic, then the
 # site in Chromium, Firefox ESR and WebKitGTK) checked against the Linux
 # build, the ThreadSanitizer stage (the suites, large
@@ -11,7 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/deps.sh python3-psd-tools imagemagick clang-format man-db wine wine64
-scripts/deps.sh clang-14 libclang-rt-14-dev
+scripts/deps.sh clang-14 libclang-rt-14-dev qemu-user
 jobs=$(nproc)
 
 run_suite() {
@@ -39,6 +40,8 @@ for level in $levels; do
     fi
     echo "TOMEL_CPU=$level: $(grep 'tests passed' "$log")"
 done
+echo "== Emulated CPUs without AVX-512 and without AVX2 (qemu-user)"
+tests/emulated/run.sh build-test
 echo "== Memory caps: a capped process converts on one thread, and ends as on one CPU"
 caps=$(mktemp -d)
 build-test/tests/make_large_documents "$caps"
