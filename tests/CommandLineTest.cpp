@@ -156,16 +156,25 @@ TEST(CommandLine, TheDropProgramConvertsEachFileAndNamesEveryFailure) {
          1,
          "\nmissing.edg\nError : File not found\n\nfolder.edg\nError : File is Directory\n\n"
          "0 converted, 2 failed: missing.edg, folder.edg\n"},
+        // Windows paths, as Explorer passes them, are named by their last part too.
+        {{"C:\\Users\\me\\art\\cat.edg", "D:dog.edg"},
+         1,
+         "\ncat.edg\nError : File not found\n\ndog.edg\nError : File not found\n\n"
+         "0 converted, 2 failed: cat.edg, dog.edg\n"},
+        // Started without a file: how to use it.
+        {{}, 0, "Drop .edg files on tomel-drop.exe: each becomes a .psd beside it.\n\n0 converted, 0 failed\n"},
     };
     for (const Row& row : rows) {
         std::vector<std::string> paths;
-        for (const std::string& name : row.names) paths.push_back(dir.file(name));
+        for (const std::string& name : row.names)
+            paths.push_back(name.find(':') != std::string::npos ? name : dir.file(name));
         testing::internal::CaptureStdout();
         app::Console console = app::Console::prepare();
         const int status = app::Drop::convertEach(paths, console);
         const std::string out = testing::internal::GetCapturedStdout();
-        EXPECT_EQ(status, row.status) << row.names.front();
-        EXPECT_EQ(out, std::regex_replace(row.out, std::regex("DIR"), dir.path())) << row.names.front();
+        const std::string first = row.names.empty() ? "no file" : row.names.front();
+        EXPECT_EQ(status, row.status) << first;
+        EXPECT_EQ(out, std::regex_replace(row.out, std::regex("DIR"), dir.path())) << first;
     }
 }
 
