@@ -54,11 +54,6 @@ public:
     // removes the pending output's temporary file before the process ends.
     // The platform's part.
     static void removeTemporaryOnInterrupt();
-    // Once, at start-up: a write past the process's file-size limit fails
-    // as any write error does (the older output kept, the error line), on
-    // the converting thread as on the writer thread, instead of killing the
-    // process on one route and not on the other. The platform's part.
-    static void failWritesPastSizeLimit();
 
 protected:
     std::int32_t writeRaw(const std::uint8_t* data, std::int32_t n) override;

@@ -108,11 +108,6 @@ void FileOutput::removeTemporaryOnInterrupt() {
     }
 }
 
-// SIGXFSZ would end the process only where the converting thread itself
-// writes; the writer thread blocks it and gets EFBIG. Ignored, every write
-// past the limit gets EFBIG.
-void FileOutput::failWritesPastSizeLimit() { ::signal(SIGXFSZ, SIG_IGN); }
-
 bool FileOutput::unnamedFilesUsable() const { return seams_.unnamedFiles && procFdAvailable(); }
 
 int FileOutput::closeFd(int fd) const { return seams_.close != nullptr ? seams_.close(fd) : ::close(fd); }

@@ -55,9 +55,6 @@ BOOL WINAPI removeTemporaryOnExit(DWORD) {
 
 void FileOutput::removeTemporaryOnInterrupt() { SetConsoleCtrlHandler(removeTemporaryOnExit, TRUE); }
 
-// Windows has no file-size limit signal: a write that fails is an error already.
-void FileOutput::failWritesPastSizeLimit() {}
-
 // The seams are the POSIX build's.
 FileOutput::FileOutput(std::string targetPath, concurrency::Route route, Seams)
     : target_(std::move(targetPath)), directory_(directoryOf(target_)), route_(route) {

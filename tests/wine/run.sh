@@ -239,6 +239,18 @@ else
     fail "tomel-drop.exe: $(cat "$work/drop.log")"
 fi
 if [ -n "${TOMEL_DROP_LOG:-}" ]; then cp "$work/drop.log" "$TOMEL_DROP_LOG"; fi
+# A TOMEL_CPU that names no level ends the drop program before any file, as
+# it ends tomel's run.
+cp "$valid" "$dropped/cpu.edg"
+status=0
+out=$(cd "$dropped" && printf '%s' "\"$folder\\tool\\tomel-drop.exe\" $folder\\cpu.edg" |
+    TOMEL_CPU=avx3 wine "$windows/tests/launch.exe" "$dropped/tool/tomel-drop.exe") || status=$?
+if [ "$status" = 255 ] && [ "$out" = "Error : TOMEL_CPU=avx3: not a level (scalar, avx2 or avx512)" ] &&
+    [ ! -e "$dropped/cpu.psd" ]; then
+    pass
+else
+    fail "tomel-drop.exe with TOMEL_CPU=avx3: status $status: $out"
+fi
 
 echo "== Ctrl-C during a conversion: no temporary left, the older output kept"
 interrupted=$work/interrupted
