@@ -3,6 +3,7 @@
 // the same name kept byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -224,8 +225,10 @@ TEST(ErrorPaths, AFailedCloseLeavesNoOutputAndKeepsAnOlderOne) {
     }
 }
 
-TEST(ErrorPaths, SignalsLeaveNoTemporaryFileAndEndTheRunAsTheSignal) {
-    // Large enough to be caught while its output is being written.
+namespace {
+
+// Large enough to be caught while its output is being written.
+std::string largeDocument() {
     Edge2Document document;
     document.palettesBgr.push_back({10, 20, 30, 40, 50, 60, 70, 80, 90});
     Edge2Page page{"large", 4096, 4096, 0, 0, false, {}};
@@ -233,7 +236,13 @@ TEST(ErrorPaths, SignalsLeaveNoTemporaryFileAndEndTheRunAsTheSignal) {
     for (std::size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<std::uint8_t>(i / 4096 % 3);
     for (int l = 0; l < 4; ++l) page.layers.push_back({"l", true, false, indices});
     document.pages.push_back(std::move(page));
-    const std::string large = writeEdge2(document);
+    return writeEdge2(document);
+}
+
+} // namespace
+
+TEST(ErrorPaths, SignalsLeaveNoTemporaryFileAndEndTheRunAsTheSignal) {
+    const std::string large = largeDocument();
 
     struct Case {
         std::string wrapper;
@@ -263,6 +272,29 @@ TEST(ErrorPaths, SignalsLeaveNoTemporaryFileAndEndTheRunAsTheSignal) {
         EXPECT_TRUE(readFile(dir.file("large.psd")) == older) << c.signal;
         EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"large.edg", "large.psd"})) << c.signal;
     }
+}
+
+// SIGKILL can't be caught: a run killed while its output had to be named (no
+// /proc) leaves it as ".tomel-PID-...". The next run that names an output in
+// that folder removes it; a live process's is left alone.
+TEST(ErrorPaths, AKilledRunsTemporaryIsRemovedByTheNextRunInItsFolder) {
+    if (!canRunWithoutProc()) GTEST_SKIP() << "a mount namespace without /proc can't be had here";
+    TempDir dir;
+    writeFile(dir.file("large.edg"), largeDocument());
+    writeFile(dir.file("small.edg"), readFile(TOMEL_TESTS_DIR "/../examples/flat.edg"));
+    const std::string live = ".tomel-" + std::to_string(::getpid()) + "-abcdef";
+    writeFile(dir.file(live), "a live run's");
+    const RunResult killed = runShell(
+        "cd '" + dir.path() + "' && { " + withoutProc +
+        " '" TOMEL_BINARY "' psd large.edg >/dev/null 2>&1 & pid=$!; i=0; until ls -A | grep -q \"^\\.tomel-$pid-\" || "
+        "[ $i -gt 5000 ]; do i=$((i+1)); done; kill -KILL $pid; wait $pid; echo $pid; } 2>/dev/null");
+    const std::string left = ".tomel-" + killed.out.substr(0, killed.out.size() - 1) + "-";
+    std::vector<std::string> files = listDir(dir.path());
+    ASSERT_TRUE(std::any_of(files.begin(), files.end(), [&](const std::string& f) { return f.rfind(left, 0) == 0; }))
+        << "no " << left << "* after SIGKILL";
+    const RunResult next = runTomel({"psd", "small.edg"}, dir.path(), "", withoutProc);
+    EXPECT_EQ(next.out, "convert psd: small.edg => small.psd\n");
+    EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{live, "large.edg", "small.edg", "small.psd"}));
 }
 
 // An output of more than a megabyte is written on the writer thread while

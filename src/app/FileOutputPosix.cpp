@@ -5,7 +5,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,6 +78,35 @@ private:
     sigset_t previous_;
 };
 
+// A temporary output is named ".tomel-PID-..." by the process that made it.
+// One a process killed outright (SIGKILL, a power cut) left behind, where it
+// had to be named (no /proc, or a file system without unnamed files), holds
+// the dead process's id: removed from `directory` ("" for the current one)
+// when a run first makes a named output there. A live process's, or one
+// that can't be told, is left alone.
+void removeTemporariesOfDeadRuns(const std::string& directory) {
+    static std::set<std::string> swept;
+    if (!swept.insert(directory).second) return;
+    DIR* folder = ::opendir(directory.empty() ? "." : directory.c_str());
+    if (folder == nullptr) return;
+    const std::string prefix = ".tomel-";
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::size_t digits = name.find_first_not_of("0123456789", prefix.size());
+        if (digits == prefix.size() || digits == std::string::npos || name[digits] != '-' ||
+            digits - prefix.size() > 9) {
+            continue;
+        }
+        const auto pid = static_cast<pid_t>(std::atol(name.c_str() + prefix.size()));
+        if (pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+        struct stat info {};
+        const std::string path = directory + name;
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(path.c_str());
+    }
+    ::closedir(folder);
+}
+
 // Call with the signals blocked.
 void rememberPendingName(const std::string& name) {
     if (name.size() >= pendingName.size()) return; // longer than any path the system accepts
@@ -119,7 +150,8 @@ FileOutput::FileOutput(std::string targetPath, concurrency::Route route, Seams s
         unnamed_ = fd_ >= 0;
     }
     if (fd_ < 0) {
-        std::string pattern = directory_ + ".tomel-XXXXXX";
+        removeTemporariesOfDeadRuns(directory_);
+        std::string pattern = directory_ + ".tomel-" + std::to_string(::getpid()) + "-XXXXXX";
         const SignalsBlocked blocked;
         fd_ = ::mkstemp(pattern.data());
         if (fd_ < 0) throw io::FileError("file_open", target_);
