@@ -24,7 +24,7 @@ public:
     // The arguments the platform passed: argv on POSIX systems, the split
     // command-line string on Windows with its wildcards expanded (the shell
     // expands them on POSIX systems). The platform's part:
-    // CommandLinePosix.cpp or CommandLineWindows.cpp.
+    // CommandLineLinux.cpp or CommandLineWindows.cpp.
     static std::vector<std::string> arguments(int argc, char** argv);
 };
 

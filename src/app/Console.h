@@ -15,7 +15,7 @@ public:
     // null device so that no file opened later takes its number (an output
     // file on descriptor 1 would receive the report lines). A closed
     // standard output counts as a line lost at the first line. The
-    // platform's part: ConsolePosix.cpp or ConsoleWindows.cpp.
+    // platform's part: ConsoleLinux.cpp or ConsoleWindows.cpp.
     static Console prepare();
     void printLine(const std::string& line);
     // False once any line could not be written.

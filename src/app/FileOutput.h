@@ -68,7 +68,7 @@ private:
     // Passes everything on and waits until it is written.
     void flush();
     void writeToFile(const std::uint8_t* data, std::size_t n);
-    // The platform's part: FileOutputPosix.cpp or FileOutputWindows.cpp.
+    // The platform's part: FileOutputLinux.cpp or FileOutputWindows.cpp.
     bool isOpen() const;
     // Writes all n bytes; false on failure. Safe on the writer thread.
     bool writeAllToFile(const std::uint8_t* data, std::size_t n);

@@ -35,7 +35,7 @@ public:
     void join();
 
 private:
-    // The platform's part: WorkerPosix.cpp or WorkerWindows.cpp.
+    // The platform's part: WorkerLinux.cpp or WorkerOneThread.cpp.
     bool startThread();
     void joinThread();
     // The thread's body: the work, and what it raised kept for join().

@@ -31,7 +31,7 @@ public:
     void ahead(std::uint64_t walked);
 
 private:
-    // The platform's part (PrefaultPosix.cpp, PrefaultWindows.cpp): has the
+    // The platform's part (PrefaultLinux.cpp, PrefaultOneThread.cpp): has the
     // system provide the pages of [from, to) now; false where it cannot.
     static bool populate(std::uint8_t* from, std::uint8_t* to);
 

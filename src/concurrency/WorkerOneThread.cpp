@@ -2,8 +2,8 @@
 
 namespace concurrency {
 
-// The Windows build converts on one thread (Helpers never says yes there):
-// no thread is to be had.
+// The builds on one thread (Windows, the browser; Helpers never says yes
+// there): no thread is to be had.
 bool Worker::startThread() { return false; }
 
 void Worker::joinThread() {}

@@ -2,7 +2,7 @@
 
 namespace orvane::inflate {
 
-// Windows has no fast decoder to run ahead of.
+// Windows and the browser have no fast decoder to run ahead of.
 bool Prefault::populate(std::uint8_t*, std::uint8_t*) { return false; }
 
 } // namespace orvane::inflate
