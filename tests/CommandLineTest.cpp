@@ -157,17 +157,17 @@ TEST(CommandLine, TheDropProgramConvertsEachFileAndNamesEveryFailure) {
          "\nmissing.edg\nError : File not found\n\nfolder.edg\nError : File is Directory\n\n"
          "0 converted, 2 failed: missing.edg, folder.edg\n"},
         // Windows paths, as Explorer passes them, are named by their last part too.
-        {{"C:\\Users\\me\\art\\cat.edg", "D:dog.edg"},
+        {{"C:\\art\\cat.edg", "\\\\server\\share\\c.edg", "D:dog.edg"},
          1,
-         "\ncat.edg\nError : File not found\n\ndog.edg\nError : File not found\n\n"
-         "0 converted, 2 failed: cat.edg, dog.edg\n"},
+         "\ncat.edg\nError : File not found\n\nc.edg\nError : File not found\n\ndog.edg\nError : File not found\n\n"
+         "0 converted, 3 failed: cat.edg, c.edg, dog.edg\n"},
         // Started without a file: how to use it.
         {{}, 0, "Drop .edg files on tomel-drop.exe: each becomes a .psd beside it.\n\n0 converted, 0 failed\n"},
     };
     for (const Row& row : rows) {
         std::vector<std::string> paths;
         for (const std::string& name : row.names)
-            paths.push_back(name.find(':') != std::string::npos ? name : dir.file(name));
+            paths.push_back(name.find_first_of(":\\") != std::string::npos ? name : dir.file(name));
         testing::internal::CaptureStdout();
         app::Console console = app::Console::prepare();
         const int status = app::Drop::convertEach(paths, console);

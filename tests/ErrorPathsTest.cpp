@@ -261,8 +261,8 @@ TEST(ErrorPaths, SignalsLeaveNoTemporaryFileAndEndTheRunAsTheSignal) {
         // /proc), stops the program there, signals it and lets it go on. The
         // signals a shell ignores in background jobs are given back their
         // default action first.
-        const std::string outputOpen =
-            c.wrapper.empty() ? "ls -l /proc/$pid/fd 2>/dev/null | grep -q '#'" : "ls -A | grep -q '^\\.tomel-'";
+        const std::string outputOpen = c.wrapper.empty() ? "ls -l /proc/$pid/fd 2>/dev/null | grep -q '#'"
+                                                         : "ls -A | grep -q '^\\.large\\.psd\\.tomel-'";
         const RunResult run =
             runShell("cd '" + dir.path() + "' && { env --default-signal=INT,HUP,TERM " + c.wrapper +
                      " '" TOMEL_BINARY "' psd large.edg >/dev/null 2>&1 & pid=$!; i=0; until " + outputOpen +
@@ -275,26 +275,21 @@ TEST(ErrorPaths, SignalsLeaveNoTemporaryFileAndEndTheRunAsTheSignal) {
 }
 
 // SIGKILL can't be caught: a run killed while its output had to be named (no
-// /proc) leaves it as ".tomel-PID-...". The next run that names an output in
-// that folder removes it; a live process's is left alone.
-TEST(ErrorPaths, AKilledRunsTemporaryIsRemovedByTheNextRunInItsFolder) {
+// /proc) leaves it behind, named for the output it was to become, and the
+// older output as it was.
+TEST(ErrorPaths, AKilledRunsTemporaryIsNamedForItsOutput) {
     if (!canRunWithoutProc()) GTEST_SKIP() << "a mount namespace without /proc can't be had here";
     TempDir dir;
     writeFile(dir.file("large.edg"), largeDocument());
-    writeFile(dir.file("small.edg"), readFile(TOMEL_TESTS_DIR "/../examples/flat.edg"));
-    const std::string live = ".tomel-" + std::to_string(::getpid()) + "-abcdef";
-    writeFile(dir.file(live), "a live run's");
-    const RunResult killed = runShell(
-        "cd '" + dir.path() + "' && { " + withoutProc +
-        " '" TOMEL_BINARY "' psd large.edg >/dev/null 2>&1 & pid=$!; i=0; until ls -A | grep -q \"^\\.tomel-$pid-\" || "
-        "[ $i -gt 5000 ]; do i=$((i+1)); done; kill -KILL $pid; wait $pid; echo $pid; } 2>/dev/null");
-    const std::string left = ".tomel-" + killed.out.substr(0, killed.out.size() - 1) + "-";
-    std::vector<std::string> files = listDir(dir.path());
-    ASSERT_TRUE(std::any_of(files.begin(), files.end(), [&](const std::string& f) { return f.rfind(left, 0) == 0; }))
-        << "no " << left << "* after SIGKILL";
-    const RunResult next = runTomel({"psd", "small.edg"}, dir.path(), "", withoutProc);
-    EXPECT_EQ(next.out, "convert psd: small.edg => small.psd\n");
-    EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{live, "large.edg", "small.edg", "small.psd"}));
+    writeFile(dir.file("large.psd"), older);
+    runShell("cd '" + dir.path() + "' && { " + withoutProc +
+             " '" TOMEL_BINARY
+             "' psd large.edg >/dev/null 2>&1 & pid=$!; i=0; until ls -A | grep -q '^\\.large\\.psd\\.tomel-' || "
+             "[ $i -gt 5000 ]; do i=$((i+1)); done; kill -KILL $pid; wait $pid; } 2>/dev/null");
+    const std::vector<std::string> files = listDir(dir.path());
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_TRUE(std::regex_match(files[0], std::regex("\\.large\\.psd\\.tomel-[A-Za-z0-9]{6}"))) << files[0];
+    EXPECT_TRUE(readFile(dir.file("large.psd")) == older);
 }
 
 // An output of more than a megabyte is written on the writer thread while

@@ -50,10 +50,12 @@ public:
     // zlib's word that the body it was made of is zlib's.
     void commit(orvane::inflate::Confirmation confirmed);
 
-    // Once, at start-up: an interrupt (Ctrl-C, SIGTERM, a closed console)
-    // removes the pending output's temporary file before the process ends.
+    // For the start-up's interrupt handler (Ctrl-C, SIGTERM, a closed
+    // console), just before the process ends: removes the pending output's
+    // temporary file, if it has one. Safe in a signal handler. On Windows it
+    // keeps the name's lock, so that nothing is created or moved after it.
     // The platform's part.
-    static void removeTemporaryOnInterrupt();
+    static void removePendingTemporary();
 
 protected:
     std::int32_t writeRaw(const std::uint8_t* data, std::int32_t n) override;

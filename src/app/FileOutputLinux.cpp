@@ -5,12 +5,11 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
-#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/TerminatingSignals.h"
 #include "io/FileError.h"
 
 namespace app {
@@ -40,10 +39,6 @@ bool procFdAvailable() {
 
 std::string fdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 
-// The signals that end a run from outside, and after which no named
-// temporary file may stay behind.
-constexpr int terminatingSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
 // The temporary file's name while it has one, for the signal handler: the
 // one slot of global state, since a handler reaches nothing else. One slot
 // is enough because one output is pending at a time (the files of a run are
@@ -54,13 +49,6 @@ constexpr int terminatingSignals[] = {SIGINT, SIGTERM, SIGHUP};
 // one.
 std::array<char, 8192> pendingName{};
 volatile std::sig_atomic_t pendingNamed = 0;
-
-void removeTemporaryAndDie(int signal) {
-    if (pendingNamed) ::unlink(pendingName.data());
-    // Ends the process as the signal would have: the status stays the signal's.
-    ::signal(signal, SIG_DFL);
-    ::raise(signal);
-}
 
 class SignalsBlocked {
 public:
@@ -78,33 +66,13 @@ private:
     sigset_t previous_;
 };
 
-// A temporary output is named ".tomel-PID-..." by the process that made it.
-// One a process killed outright (SIGKILL, a power cut) left behind, where it
-// had to be named (no /proc, or a file system without unnamed files), holds
-// the dead process's id: removed from `directory` ("" for the current one)
-// when a run first makes a named output there. A live process's, or one
-// that can't be told, is left alone.
-void removeTemporariesOfDeadRuns(const std::string& directory) {
-    static std::set<std::string> swept;
-    if (!swept.insert(directory).second) return;
-    DIR* folder = ::opendir(directory.empty() ? "." : directory.c_str());
-    if (folder == nullptr) return;
-    const std::string prefix = ".tomel-";
-    while (const dirent* entry = ::readdir(folder)) {
-        const std::string name = entry->d_name;
-        if (name.compare(0, prefix.size(), prefix) != 0) continue;
-        const std::size_t digits = name.find_first_not_of("0123456789", prefix.size());
-        if (digits == prefix.size() || digits == std::string::npos || name[digits] != '-' ||
-            digits - prefix.size() > 9) {
-            continue;
-        }
-        const auto pid = static_cast<pid_t>(std::atol(name.c_str() + prefix.size()));
-        if (pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
-        struct stat info {};
-        const std::string path = directory + name;
-        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(path.c_str());
-    }
-    ::closedir(folder);
+// The name of a temporary output that must be named: ".NAME.tomel-XXXXXX"
+// beside the output NAME, so that one a run killed outright left behind
+// says what it is; ".tomel-XXXXXX" where that would be too long a name.
+std::string temporaryPattern(const std::string& directory, const std::string& target) {
+    const std::string name = target.substr(directory.size());
+    const std::string pattern = "." + name + ".tomel-XXXXXX";
+    return directory + (pattern.size() <= 255 ? pattern : ".tomel-XXXXXX");
 }
 
 // Call with the signals blocked.
@@ -125,18 +93,8 @@ mode_t modeFor(const std::string& target) {
 
 } // namespace
 
-void FileOutput::removeTemporaryOnInterrupt() {
-    struct sigaction action {};
-    action.sa_handler = removeTemporaryAndDie;
-    sigemptyset(&action.sa_mask);
-    for (const int signal : terminatingSignals) sigaddset(&action.sa_mask, signal);
-    for (const int signal : terminatingSignals) {
-        struct sigaction previous {};
-        // A signal the caller ignores (nohup, for instance) stays ignored.
-        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN) {
-            ::sigaction(signal, &action, nullptr);
-        }
-    }
+void FileOutput::removePendingTemporary() {
+    if (pendingNamed) ::unlink(pendingName.data());
 }
 
 bool FileOutput::unnamedFilesUsable() const { return seams_.unnamedFiles && procFdAvailable(); }
@@ -150,8 +108,7 @@ FileOutput::FileOutput(std::string targetPath, concurrency::Route route, Seams s
         unnamed_ = fd_ >= 0;
     }
     if (fd_ < 0) {
-        removeTemporariesOfDeadRuns(directory_);
-        std::string pattern = directory_ + ".tomel-" + std::to_string(::getpid()) + "-XXXXXX";
+        std::string pattern = temporaryPattern(directory_, target_);
         const SignalsBlocked blocked;
         fd_ = ::mkstemp(pattern.data());
         if (fd_ < 0) throw io::FileError("file_open", target_);

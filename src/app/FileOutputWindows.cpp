@@ -39,21 +39,15 @@ public:
     Locked& operator=(const Locked&) = delete;
 };
 
-// Ctrl-C, Ctrl-Break, closing the console, logging off, shutting down: the
-// temporary file is removed (it was opened with FILE_SHARE_DELETE, so it goes
-// when the process's handles close), then the process ends at once with the
-// status Windows gives an interrupted program. The lock is never released,
-// so nothing is created or moved in between.
-BOOL WINAPI removeTemporaryOnExit(DWORD) {
-    EnterCriticalSection(&pending().lock);
-    if (!pending().name.empty()) DeleteFileA(pending().name.c_str());
-    TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
-    return TRUE;
-}
-
 } // namespace
 
-void FileOutput::removeTemporaryOnInterrupt() { SetConsoleCtrlHandler(removeTemporaryOnExit, TRUE); }
+// The temporary file is removed (it was opened with FILE_SHARE_DELETE, so it
+// goes when the process's handles close). The lock is never released, so
+// nothing is created or moved before the process ends.
+void FileOutput::removePendingTemporary() {
+    EnterCriticalSection(&pending().lock);
+    if (!pending().name.empty()) DeleteFileA(pending().name.c_str());
+}
 
 // The seams are the POSIX build's.
 FileOutput::FileOutput(std::string targetPath, concurrency::Route route, Seams)

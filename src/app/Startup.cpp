@@ -1,6 +1,5 @@
 #include "app/Startup.h"
 
-#include "app/FileOutput.h"
 #include "app/Heap.h"
 #include "orvane/simd/CpuFeatures.h"
 
@@ -9,7 +8,7 @@ namespace app {
 Console Startup::prepare() {
     Heap::mapLargeBlocksApart();
     Console console = Console::prepare();
-    FileOutput::removeTemporaryOnInterrupt();
+    removeTemporaryOnInterrupt();
     failWritesPastSizeLimit();
     return console;
 }

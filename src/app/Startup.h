@@ -19,7 +19,8 @@ public:
     static void checkCpuLevel();
 
 private:
-    // The platform's part of prepare.
+    // The platform's parts of prepare.
+    static void removeTemporaryOnInterrupt();
     static void failWritesPastSizeLimit();
 };
 

@@ -1,8 +1,35 @@
 #include <csignal>
 
+#include "app/FileOutput.h"
 #include "app/Startup.h"
+#include "app/TerminatingSignals.h"
 
 namespace app {
+
+namespace {
+
+void removeTemporaryAndDie(int signal) {
+    FileOutput::removePendingTemporary();
+    // Ends the process as the signal would have: the status stays the signal's.
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+} // namespace
+
+void Startup::removeTemporaryOnInterrupt() {
+    struct sigaction action {};
+    action.sa_handler = removeTemporaryAndDie;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : terminatingSignals) sigaddset(&action.sa_mask, signal);
+    for (const int signal : terminatingSignals) {
+        struct sigaction previous {};
+        // A signal the caller ignores (nohup, for instance) stays ignored.
+        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN) {
+            ::sigaction(signal, &action, nullptr);
+        }
+    }
+}
 
 // SIGXFSZ would end the process only where the converting thread itself
 // writes; the writer thread blocks it and gets EFBIG. Ignored, every write
