@@ -1,8 +1,5 @@
 #include "app/FileOutput.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "io/IoError.h"
 
 namespace app {
@@ -17,32 +14,13 @@ FileOutput::~FileOutput() {
 
 void FileOutput::fail() const { throw io::IoError::custom({"file_write", target_}); }
 
-void FileOutput::writeByte(int c) {
-    pending_.push_back(static_cast<std::uint8_t>(c));
-    if (pending_.size() >= pendingLimit) passOn();
+void FileOutput::checkOpen() {
+    if (!isOpen()) fail();
 }
 
-std::uint8_t* FileOutput::obtain(std::int32_t n) {
-    if (!isOpen()) fail();
-    const auto wanted = static_cast<std::size_t>(n);
-    if (wanted > pendingLimit) return nullptr;
-    if (pending_.size() + wanted > pendingLimit) passOn();
-    const std::size_t start = pending_.size();
-    pending_.resize(start + wanted);
-    return pending_.data() + start;
-}
-
-std::int32_t FileOutput::writeRaw(const std::uint8_t* data, std::int32_t n) {
-    if (!isOpen()) fail();
-    if (pending_.size() + static_cast<std::size_t>(n) < pendingLimit) {
-        const std::size_t start = pending_.size();
-        pending_.resize(start + static_cast<std::size_t>(n));
-        std::memcpy(pending_.data() + start, data, static_cast<std::size_t>(n));
-        return n;
-    }
+void FileOutput::passOnAlong(const std::uint8_t* data, std::size_t n) {
     flush();
-    writeToFile(data, static_cast<std::size_t>(n));
-    return n;
+    writeToFile(data, n);
 }
 
 void FileOutput::passOn() {
@@ -56,22 +34,22 @@ void FileOutput::passOn() {
         if (writer->start(route_)) writer_ = std::move(writer);
     }
     if (!writer_) {
-        writeToFile(pending_.data(), pending_.size());
-        pending_.resize(0);
+        writeToFile(pending().data(), pending().size());
+        pending().resize(0);
         return;
     }
-    if (!writer_->handOver(pending_)) fail();
-    reservePending(pendingLimit);
+    if (!writer_->handOver(pending())) fail();
+    reservePending(pieceLength);
 }
 
 void FileOutput::flush() {
     if (writer_) {
-        if (!pending_.empty() && !writer_->handOver(pending_)) fail();
+        if (!pending().empty() && !writer_->handOver(pending())) fail();
         if (!writer_->finish()) fail();
         return;
     }
-    writeToFile(pending_.data(), pending_.size());
-    pending_.resize(0);
+    writeToFile(pending().data(), pending().size());
+    pending().resize(0);
 }
 
 void FileOutput::writeToFile(const std::uint8_t* data, std::size_t n) {
@@ -89,10 +67,5 @@ void FileOutput::expectLength(std::int64_t n) {
     reservePending(static_cast<std::size_t>(n));
     allocateBlocks(n);
 }
-
-// A small output's buffer stays as small as the output: buffers of a
-// megabyte are mapped on their own, which a batch of small files would pay
-// for file after file.
-void FileOutput::reservePending(std::size_t expected) { pending_.reserve(std::min(expected, pendingLimit)); }
 
 } // namespace app

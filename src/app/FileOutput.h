@@ -6,8 +6,7 @@
 
 #include "app/BackgroundWriter.h"
 #include "concurrency/Route.h"
-#include "io/ByteArray.h"
-#include "io/Output.h"
+#include "io/PieceOutput.h"
 #include "orvane/inflate/Confirmation.h"
 
 namespace app {
@@ -18,7 +17,7 @@ namespace app {
 // one step. Until then, or on any failure, the target is untouched, and a
 // FileOutput destroyed without a commit leaves nothing behind. One output is
 // pending at a time: the program converts its files one after another.
-class FileOutput final : public io::Output {
+class FileOutput final : public io::PieceOutput {
 public:
     // Failure seams for the tests, on the POSIX build: the close call (null:
     // the system's), whether files without a name are used where the system
@@ -39,8 +38,6 @@ public:
     FileOutput(const FileOutput&) = delete;
     FileOutput& operator=(const FileOutput&) = delete;
 
-    void writeByte(int c) override;
-    std::uint8_t* obtain(std::int32_t n) override;
     // Sizes the pending buffer for the output (at most a megabyte), and
     // allocates the file's blocks at once: the file system then writes into
     // them without finding room page by page.
@@ -57,16 +54,14 @@ public:
     // The platform's part.
     static void removePendingTemporary();
 
-protected:
-    std::int32_t writeRaw(const std::uint8_t* data, std::int32_t n) override;
-
 private:
-    // Bytes are passed to the file a megabyte at a time.
-    static constexpr std::size_t pendingLimit = std::size_t{1} << 20;
+    void checkOpen() override;
+    // Passes a full piece on: to the writer thread once the output is large.
+    void passOn() override;
+    // Writes what is pending, then the bytes, straight to the file.
+    void passOnAlong(const std::uint8_t* data, std::size_t n) override;
 
     [[noreturn]] void fail() const;
-    // Passes a full buffer on: to the writer thread once the output is large.
-    void passOn();
     // Passes everything on and waits until it is written.
     void flush();
     void writeToFile(const std::uint8_t* data, std::size_t n);
@@ -76,14 +71,12 @@ private:
     bool writeAllToFile(const std::uint8_t* data, std::size_t n);
     void closeFile();
     void discard();
-    void reservePending(std::size_t expected);
     // The platform's part of expectLength: the file's blocks.
     void allocateBlocks(std::int64_t n);
 
     std::string target_;
     std::string directory_;
     std::string temporary_; // the file's temporary name, when it has one
-    io::ByteArray pending_; // bytes written and not yet passed to the file
     std::unique_ptr<BackgroundWriter> writer_;
     concurrency::Route route_;
     Seams seams_;

@@ -122,7 +122,7 @@ void FileOutput::allocateBlocks(std::int64_t n) {
     // The size stays as it is (the bytes written set it), so a file system
     // or a size limit that refuses the room changes nothing: the writes then
     // meet the refusal as they would have anyway.
-    if (fd_ >= 0 && n >= static_cast<std::int64_t>(pendingLimit)) {
+    if (fd_ >= 0 && n >= static_cast<std::int64_t>(pieceLength)) {
         (void)::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(n));
     }
 }

@@ -26,15 +26,15 @@ struct PendingTemporary {
     PendingTemporary() { InitializeCriticalSection(&lock); }
 };
 
-PendingTemporary& pending() {
+PendingTemporary& pendingTemporary() {
     static PendingTemporary instance;
     return instance;
 }
 
 class Locked {
 public:
-    Locked() { EnterCriticalSection(&pending().lock); }
-    ~Locked() { LeaveCriticalSection(&pending().lock); }
+    Locked() { EnterCriticalSection(&pendingTemporary().lock); }
+    ~Locked() { LeaveCriticalSection(&pendingTemporary().lock); }
     Locked(const Locked&) = delete;
     Locked& operator=(const Locked&) = delete;
 };
@@ -45,8 +45,8 @@ public:
 // goes when the process's handles close). The lock is never released, so
 // nothing is created or moved before the process ends.
 void FileOutput::removePendingTemporary() {
-    EnterCriticalSection(&pending().lock);
-    if (!pending().name.empty()) DeleteFileA(pending().name.c_str());
+    EnterCriticalSection(&pendingTemporary().lock);
+    if (!pendingTemporary().name.empty()) DeleteFileA(pendingTemporary().name.c_str());
 }
 
 // The seams are the POSIX build's.
@@ -65,7 +65,7 @@ FileOutput::FileOutput(std::string targetPath, concurrency::Route route, Seams)
         }
         handle_ = handle;
         temporary_ = std::move(name);
-        pending().name = temporary_;
+        pendingTemporary().name = temporary_;
     }
     if (handle_ == nullptr) throw io::FileError("file_open", target_);
 }
@@ -82,7 +82,7 @@ void FileOutput::discard() {
     if (!temporary_.empty()) {
         DeleteFileA(temporary_.c_str());
         temporary_.clear();
-        pending().name.clear();
+        pendingTemporary().name.clear();
     }
 }
 
@@ -113,7 +113,7 @@ void FileOutput::commit(orvane::inflate::Confirmation) {
     // if the move fails.
     if (!MoveFileExA(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) fail();
     temporary_.clear();
-    pending().name.clear();
+    pendingTemporary().name.clear();
 }
 
 } // namespace app

@@ -17,7 +17,7 @@
 #include "concurrency/Route.h"
 #include "io/ByteArray.h"
 #include "io/Bytes.h"
-#include "io/Output.h"
+#include "io/PieceOutput.h"
 #include "orvane/images/edg/EdgDecoder.h"
 #include "orvane/images/psd/PsdConverter.h"
 #include "orvane/images/psd/PsdEncoder.h"
@@ -37,56 +37,31 @@ namespace {
 
 // Hands the PSD to JavaScript in pieces: Module.onPiece(piece, written,
 // total), where piece is a view of the module's memory that the page copies
-// before it returns (into the parts of a Blob). The module then holds the
-// document and one piece, never the whole output.
-class StreamedOutput final : public io::Output {
+// before it returns (into one buffer, or the parts of a Blob). The module
+// then holds the document and one piece, never the whole output.
+class StreamedOutput final : public io::PieceOutput {
 public:
-    StreamedOutput() { pending_.reserve(pieceLength); }
+    StreamedOutput() { reservePending(pieceLength); }
 
-    void writeByte(int c) override {
-        pending_.push_back(static_cast<std::uint8_t>(c));
-        if (pending_.size() >= pieceLength) passOn();
-    }
-    std::uint8_t* obtain(std::int32_t n) override {
-        const auto wanted = static_cast<std::size_t>(n);
-        if (wanted > pieceLength) return nullptr;
-        if (pending_.size() + wanted > pieceLength) passOn();
-        const std::size_t start = pending_.size();
-        pending_.resize(start + wanted);
-        return pending_.data() + start;
-    }
     void expectLength(std::int64_t n) override { total_ = n; }
     // The last piece goes only with zlib's word on the body it was made of.
     void commit(orvane::inflate::Confirmation) { passOn(); }
 
-protected:
-    std::int32_t writeRaw(const std::uint8_t* data, std::int32_t n) override {
-        const auto count = static_cast<std::size_t>(n);
-        if (pending_.size() + count > pieceLength) passOn();
-        if (count >= pieceLength) {
-            send(data, count);
-            return n;
-        }
-        const std::size_t start = pending_.size();
-        pending_.resize(start + count);
-        std::copy(data, data + count, pending_.data() + start);
-        return n;
-    }
-
 private:
-    static constexpr std::size_t pieceLength = std::size_t{1} << 20;
-
-    void passOn() {
-        if (pending_.empty()) return;
-        send(pending_.data(), pending_.size());
-        pending_.resize(0);
+    void passOn() override {
+        if (pending().empty()) return;
+        send(pending().data(), pending().size());
+        pending().resize(0);
+    }
+    void passOnAlong(const std::uint8_t* data, std::size_t n) override {
+        passOn();
+        send(data, n);
     }
     void send(const std::uint8_t* data, std::size_t n) {
         written_ += static_cast<std::int64_t>(n);
         tomelPiece(data, static_cast<double>(n), static_cast<double>(written_), static_cast<double>(total_));
     }
 
-    io::ByteArray pending_;
     std::int64_t written_ = 0;
     std::int64_t total_ = 0;
 };
