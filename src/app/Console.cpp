@@ -17,4 +17,10 @@ void Console::printLine(const std::string& line) {
     }
 }
 
+void Console::printErrorLine(const std::string& line) {
+    (void)std::fwrite(line.data(), 1, line.size(), stderr);
+    (void)std::fputc('\n', stderr);
+    (void)std::fflush(stderr);
+}
+
 } // namespace app

@@ -18,6 +18,13 @@ public:
     // platform's part: ConsoleLinux.cpp or ConsoleWindows.cpp.
     static Console prepare();
     void printLine(const std::string& line);
+    // A line on standard error, for programs that keep standard output for
+    // their report; such a line that cannot be written is not counted.
+    void printErrorLine(const std::string& line);
+    // Whether standard output (or standard error) is a terminal, where
+    // control characters in a name would act instead of showing. The
+    // platform's part.
+    static bool isTerminal(bool errorStream);
     // False once any line could not be written.
     bool allWritten() const { return !lineLost_; }
     // Whether the console window is this process's own (Windows: started

@@ -22,4 +22,6 @@ bool Console::ownsWindow() const { return false; }
 
 void Console::waitForKey() {}
 
+bool Console::isTerminal(bool errorStream) { return ::isatty(errorStream ? 2 : 1) == 1; }
+
 } // namespace app

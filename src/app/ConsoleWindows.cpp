@@ -26,4 +26,6 @@ void Console::waitForKey() {
     (void)_getch();
 }
 
+bool Console::isTerminal(bool errorStream) { return _isatty(errorStream ? 2 : 1) != 0; }
+
 } // namespace app

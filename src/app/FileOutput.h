@@ -45,7 +45,7 @@ public:
     void close() override;
     // Flushes, closes and puts the file in place of the target: only with
     // zlib's word that the body it was made of is zlib's.
-    void commit(orvane::inflate::Confirmation confirmed);
+    void commit(const orvane::inflate::Confirmation& confirmed);
 
     // For the start-up's interrupt handler (Ctrl-C, SIGTERM, a closed
     // console), just before the process ends: removes the pending output's

@@ -175,7 +175,7 @@ void FileOutput::linkUnderTemporaryName() {
     fail();
 }
 
-void FileOutput::commit(orvane::inflate::Confirmation) {
+void FileOutput::commit(const orvane::inflate::Confirmation&) {
     if (fd_ < 0) fail();
     flush();
     if (unnamed_) {

@@ -105,7 +105,7 @@ void FileOutput::closeFile() {
     if (!CloseHandle(handle)) fail();
 }
 
-void FileOutput::commit(orvane::inflate::Confirmation) {
+void FileOutput::commit(const orvane::inflate::Confirmation&) {
     if (!isOpen()) fail();
     close();
     const Locked locked;

@@ -21,6 +21,8 @@ public:
     static bool aliases(const std::string& first, const std::string& second);
     // The whole file as bytes; [file_contents,PATH] when it cannot be read.
     static io::Bytes getBytes(const std::string& path);
+    // The last component of a path: what follows the last separator.
+    static std::string nameOf(const std::string& path);
 };
 
 } // namespace app

@@ -103,4 +103,9 @@ io::Bytes FileSystem::getBytes(const std::string& path) {
     return collected.getBytes();
 }
 
+std::string FileSystem::nameOf(const std::string& path) {
+    const auto separator = path.find_last_of("\\/:");
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
 } // namespace app

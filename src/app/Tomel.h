@@ -20,6 +20,9 @@ public:
     static std::string removeExtension(const std::string& path);
     // The input path with a final ".edg" (".edgg", ...) removed and ".psd" appended.
     static std::string outputPath(const std::string& inputPath);
+    // The input path with a final ".edg" (".edgg", ...) removed: what every
+    // output's name starts with.
+    static std::string stem(const std::string& inputPath);
 };
 
 } // namespace app

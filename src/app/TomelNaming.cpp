@@ -11,9 +11,11 @@ std::string Tomel::removeExtension(const std::string& path) {
     return extension.replaceFirst(path, "");
 }
 
-std::string Tomel::outputPath(const std::string& inputPath) {
+std::string Tomel::stem(const std::string& inputPath) {
     static const PcreRegex edgExtension("\\.edg+$");
-    return edgExtension.replaceFirst(inputPath, "") + ".psd";
+    return edgExtension.replaceFirst(inputPath, "");
 }
+
+std::string Tomel::outputPath(const std::string& inputPath) { return stem(inputPath) + ".psd"; }
 
 } // namespace app

@@ -8,17 +8,15 @@
 
 #include <cstdlib>
 #include <exception>
-#include <optional>
-#include <stdexcept>
 #include <string>
 
 #include "app/FailureText.h"
+#include "app/Pipeline.h"
 #include "app/Tomel.h"
 #include "concurrency/Route.h"
 #include "io/ByteArray.h"
 #include "io/Bytes.h"
 #include "io/PieceOutput.h"
-#include "orvane/images/edg/EdgDecoder.h"
 #include "orvane/images/psd/PsdConverter.h"
 #include "orvane/images/psd/PsdEncoder.h"
 
@@ -45,7 +43,7 @@ public:
 
     void expectLength(std::int64_t n) override { total_ = n; }
     // The last piece goes only with zlib's word on the body it was made of.
-    void commit(orvane::inflate::Confirmation) { passOn(); }
+    void commit(const orvane::inflate::Confirmation&) { passOn(); }
 
 private:
     void passOn() override {
@@ -64,6 +62,23 @@ private:
 
     std::int64_t written_ = 0;
     std::int64_t total_ = 0;
+};
+
+// The PSD, streamed to the page.
+class StreamedPsdWriter final : public app::DocumentWriter {
+public:
+    void write(const orvane::images::edg::EdgImage& image, concurrency::Route route) override {
+        using namespace orvane::images;
+        const auto psd = psd::PsdConverter::convertFromEdg(image);
+        const auto layout = psd::PsdEncoder::layout(*psd);
+        psd::PsdEncoder::encodeTo(*psd, layout, out_, route);
+    }
+    // The module runs on one thread: there is no other attempt.
+    void discard() override {}
+    void commit(const orvane::inflate::Confirmation& confirmed) override { out_.commit(confirmed); }
+
+private:
+    StreamedOutput out_;
 };
 
 void report(bool failed, const std::string& text) {
@@ -89,7 +104,6 @@ EMSCRIPTEN_KEEPALIVE void tomel_release(std::uint8_t* data) { std::free(data); }
 // Module.onResult(false, output name), or Module.onResult(true, the error
 // line the command line prints). Takes over both.
 EMSCRIPTEN_KEEPALIVE void tomel_convert(std::uint8_t* data, std::size_t length, char* name, std::size_t nameLength) {
-    using namespace orvane::images;
     const std::string fileName(name, nameLength);
     std::free(name);
     io::ByteArray held = io::ByteArray::adopt(data, length);
@@ -97,17 +111,8 @@ EMSCRIPTEN_KEEPALIVE void tomel_convert(std::uint8_t* data, std::size_t length, 
     try {
         const io::Bytes bytes(std::move(held));
         const std::string output = app::Tomel::outputPath(fileName);
-        edg::DecodedEdg decoded = edg::EdgDecoder::decode(bytes, concurrency::Route::OneThread);
-        StreamedOutput out;
-        decoded.use([&](const edg::EdgImage& edg) {
-            const auto psd = psd::PsdConverter::convertFromEdg(edg);
-            const auto layout = psd::PsdEncoder::layout(*psd);
-            psd::PsdEncoder::encodeTo(*psd, layout, out, concurrency::Route::OneThread);
-        });
-        std::optional<orvane::inflate::Confirmation> confirmed = decoded.confirm();
-        // On one thread zlib made the body: its verdict is in, or raised.
-        if (!confirmed) throw std::logic_error("zlib made another body on one thread");
-        out.commit(std::move(*confirmed));
+        StreamedPsdWriter writer;
+        app::Pipeline::run(bytes, writer);
         report(false, output);
     } catch (...) {
         report(true, "Error : " + app::FailureText::of(std::current_exception()));

@@ -13,10 +13,14 @@ const Palette* EdgPage::get_palette() const {
     return &parent->paletteBank[static_cast<std::size_t>(index)];
 }
 
+std::int32_t EdgPage::get_transparentIndex() const {
+    return parent->isEachPalette ? transparentColorIndex : parent->transparentColorIndex;
+}
+
 std::vector<Rgba> EdgPage::getRbgaPalette() const {
     const Palette* palette = get_palette();
     if (palette == nullptr) return {};
-    const std::int32_t transparent = parent->isEachPalette ? transparentColorIndex : parent->transparentColorIndex;
+    const std::int32_t transparent = get_transparentIndex();
     std::vector<Rgba> result(palette->size());
     for (std::size_t i = 0; i < palette->size(); ++i) {
         const auto colour = static_cast<std::uint32_t>((*palette)[i].value);

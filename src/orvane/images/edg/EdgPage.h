@@ -24,6 +24,9 @@ public:
     // The page's palette from the image's bank, or nullptr when the bank has no
     // such entry.
     const Palette* get_palette() const;
+    // The index shown transparent: the page's own where each page has its
+    // palette, else the document's.
+    std::int32_t get_transparentIndex() const;
     // The palette as opaque colours, the transparent index with alpha 0. A page
     // without a palette gets an empty one.
     std::vector<color::Rgba> getRbgaPalette() const;

@@ -20,6 +20,9 @@ PageCompositor::PageCompositor(const std::vector<std::unique_ptr<EdgLayer>>& lay
         colours_[Above * 256 + i] = lookup[i];
         opaque[i] = (value >> 24) != 0 ? 0xFF : 0x00;
     }
+    for (std::size_t i = 0; i < drawn_.size(); ++i) {
+        drawn_[i] = (static_cast<std::uint32_t>(colours_[i].value) >> 24) != 0 ? 0xFF : 0x00;
+    }
     // Each layer above the bottom one is masked once; each plane is looked
     // up once over the page when its planes are taken.
     opaque_ = simd::PairLookup(opaque, visible_.empty() ? 0 : (visible_.size() - 1) * length_);
@@ -99,6 +102,11 @@ void PageCompositor::planeOf(int shift, const std::uint8_t* index, const std::ui
         }
         done += n;
     }
+}
+
+void PageCompositor::opacityOf(const std::uint8_t* index, const std::uint8_t* source, std::size_t count,
+                               std::uint8_t* out) const {
+    for (std::size_t i = 0; i < count; ++i) out[i] = drawn_[std::size_t{source[i]} << 8 | index[i]];
 }
 
 } // namespace orvane::images::edg

@@ -39,6 +39,15 @@ public:
     void planeOf(int shift, const std::uint8_t* index, const std::uint8_t* source, std::size_t count,
                  std::uint8_t* out) const;
 
+    // For callers that keep palette indices: 0xFF where the resolved pixel
+    // is drawn (its colour's alpha is not 0), 0 where it is transparent.
+    void opacityOf(const std::uint8_t* index, const std::uint8_t* source, std::size_t count, std::uint8_t* out) const;
+    // Whether a pixel of `index` is drawn, in the page's lowest visible layer
+    // (`bottom`) or in a layer above it.
+    bool drawn(std::uint8_t index, bool bottom) const {
+        return (static_cast<std::uint32_t>(colours_[(bottom ? Bottom : Above) * 256 + index].value) >> 24) != 0;
+    }
+
 private:
     // Where a composite pixel comes from; indexes the rows of colours_.
     enum Source : std::uint8_t { Uncovered = 0, Bottom = 1, Above = 2 };
@@ -52,6 +61,7 @@ private:
     std::array<simd::PairLookup, 4> bottomPlanes_{};
     std::array<simd::PairLookup, 4> abovePlanes_{};
     simd::PairLookup opaque_; // 0xFF where alpha is not 0
+    std::array<std::uint8_t, 3 * 256> drawn_{}; // by source, then index: 0xFF where alpha is not 0
     std::size_t length_ = 0;
 };
 

@@ -71,4 +71,14 @@ void PlacedComposite::plane(const CompositeTables& tables, int shift, std::size_
     compositor_.planeOf(shift, tables.indices.data() + from, tables.sources.data() + from, count, out);
 }
 
+void PlacedComposite::indexed(std::size_t from, std::size_t count, std::uint8_t* index, std::uint8_t* drawn,
+                              std::uint8_t* source) const {
+    std::fill(index, index + count, std::uint8_t{0});
+    std::fill(source, source + count, std::uint8_t{0});
+    forEachCoveredRun(from, count, [&](std::size_t compositeFrom, std::size_t n, std::size_t at) {
+        compositor_.resolve(compositeFrom, n, index + at, source + at);
+    });
+    compositor_.opacityOf(index, source, count, drawn);
+}
+
 } // namespace orvane::images::psd

@@ -25,6 +25,12 @@ public:
     void resolve(CompositeTables& tables) const override;
     void plane(const CompositeTables& tables, int shift, std::size_t from, std::size_t count,
                std::uint8_t* out) const override;
+    // Canvas pixels [from, from + count) as palette indices: each pixel's
+    // index (0 where no layer covers it), and 0xFF in `drawn` where it is
+    // drawn, 0 where it is transparent. `source` is room for count bytes.
+    void indexed(std::size_t from, std::size_t count, std::uint8_t* index, std::uint8_t* drawn,
+                 std::uint8_t* source) const;
+    const edg::PageCompositor& compositor() const { return compositor_; }
 
 private:
     // Calls compose(compositeFrom, n, at) for each run of canvas pixels in

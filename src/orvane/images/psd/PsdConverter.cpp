@@ -48,16 +48,7 @@ std::unique_ptr<PsdLayer> createDividerLayer(PsdImage& document, const std::stri
 } // namespace
 
 void PsdConverter::checkConvertible(const EdgImage& image) {
-    if (image.pages.empty()) throw FormatError(Error::InvalidFormat);
-    const auto [width, height] = image.getSize();
-    if (width <= 0 || height <= 0 || width > PsdFormat::MAX_SIDE || height > PsdFormat::MAX_SIDE) {
-        throw FormatError(Error::UnsupportedFormat);
-    }
-    for (const auto& page : image.pages) {
-        if (page->width > PsdFormat::MAX_SIDE || page->height > PsdFormat::MAX_SIDE) {
-            throw FormatError(Error::UnsupportedFormat);
-        }
-    }
+    checkCanvas(image);
     const Shape shape = shapeOf(image);
     if (shape == Shape::Flat) return;
     // The records convertFromEdgLayers and convertFromEdgPages make, counted
@@ -72,6 +63,19 @@ void PsdConverter::checkConvertible(const EdgImage& image) {
         if (shape == Shape::Groups) layout.addRecord(recordFor(groupEndName, PsdFormat::GROUP_END, 0));
     }
     if (layout.layerInfoLength() > PsdFormat::MAX_SECTION_LENGTH) throw FormatError(Error::UnsupportedFormat);
+}
+
+void PsdConverter::checkCanvas(const EdgImage& image) {
+    if (image.pages.empty()) throw FormatError(Error::InvalidFormat);
+    const auto [width, height] = image.getSize();
+    if (width <= 0 || height <= 0 || width > PsdFormat::MAX_SIDE || height > PsdFormat::MAX_SIDE) {
+        throw FormatError(Error::UnsupportedFormat);
+    }
+    for (const auto& page : image.pages) {
+        if (page->width > PsdFormat::MAX_SIDE || page->height > PsdFormat::MAX_SIDE) {
+            throw FormatError(Error::UnsupportedFormat);
+        }
+    }
 }
 
 std::unique_ptr<PsdImage> PsdConverter::convertFromEdg(const EdgImage& image) {

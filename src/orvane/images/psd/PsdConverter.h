@@ -25,6 +25,9 @@ public:
     // expanded: no pages (InvalidFormat), an empty or too large canvas or page,
     // or layer info beyond a 32-bit length (UnsupportedFormat).
     static void checkConvertible(const edg::EdgImage& image);
+    // The part of that check on the canvas and the pages' sizes, which every
+    // output of the document shares.
+    static void checkCanvas(const edg::EdgImage& image);
 };
 
 } // namespace orvane::images::psd

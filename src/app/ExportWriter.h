@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/ExportOptions.h"
+#include "app/Pipeline.h"
+
+namespace app {
+
+// The files one export format makes of a document, beside the input: built
+// in memory by write(), then each written through a temporary and put in
+// place by commit(), one after another.
+class ExportWriter final : public DocumentWriter {
+public:
+    struct Output {
+        std::string path;
+        std::vector<std::uint8_t> bytes;
+    };
+    // `written(path)` after each file is in place; `note(text)` for each case
+    // the format could not write exactly, told before any file is written.
+    ExportWriter(const ExportOptions& options, const std::string& input, std::function<void(const std::string&)> written,
+                 std::function<void(const std::string&)> note);
+
+    void write(const orvane::images::edg::EdgImage& image, concurrency::Route route) override;
+    void discard() override;
+    void commit(const orvane::inflate::Confirmation& confirmed) override;
+
+    const std::vector<Output>& outputs() const { return outputs_; }
+
+private:
+    void add(std::string path, std::vector<std::uint8_t> bytes);
+    void add(std::string path, const std::string& text);
+
+    const ExportOptions& options_;
+    const std::string& input_;
+    std::string stem_;
+    std::function<void(const std::string&)> written_;
+    std::function<void(const std::string&)> note_;
+    std::vector<Output> outputs_;
+    std::vector<std::string> notes_;
+};
+
+} // namespace app

@@ -1,0 +1,255 @@
+#include "orvane/images/aseprite/AsepriteWriter.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <tuple>
+
+#include "io/Utf8.h"
+#include "orvane/bytes/Deflater.h"
+#include "orvane/images/edg/EdgPage.h"
+#include "orvane/images/edg/Error.h"
+#include "orvane/images/frames/FrameTiming.h"
+
+namespace orvane::images::aseprite {
+
+namespace {
+
+constexpr unsigned paletteChunk = 0x2019;
+constexpr unsigned layerChunk = 0x2004;
+constexpr unsigned celChunk = 0x2005;
+constexpr std::size_t maxWord = 0xFFFF;
+
+// An Aseprite layer: a place counted from the bottom, and what a layer at
+// that place is.
+struct Layer {
+    std::size_t place;
+    std::string name;
+    bool visible;
+    bool locked;
+
+    auto key() const { return std::tie(place, name, visible, locked); }
+};
+
+// The part of a page's layer that lies on the canvas.
+struct Crop {
+    std::int64_t left = 0, top = 0, right = 0, bottom = 0;
+    std::size_t width() const { return static_cast<std::size_t>(right - left); }
+    std::size_t height() const { return static_cast<std::size_t>(bottom - top); }
+    bool empty() const { return right <= left || bottom <= top; }
+};
+
+Crop cropOf(const edg::EdgPage& page, std::int32_t width, std::int32_t height) {
+    Crop crop;
+    crop.left = std::max<std::int64_t>(0, page.x);
+    crop.top = std::max<std::int64_t>(0, page.y);
+    crop.right = std::min<std::int64_t>(width, std::int64_t{page.x} + page.width);
+    crop.bottom = std::min<std::int64_t>(height, std::int64_t{page.y} + page.height);
+    return crop;
+}
+
+// Runs row(y, indices, n) over the layer's rows in the crop: n of the
+// layer's own indices (fewer where its array ends early).
+template <typename Row>
+void forEachRow(const edg::EdgPage& page, const edg::EdgLayer& layer, const Crop& crop, Row row) {
+    const std::size_t size = layer.imageData.size();
+    for (std::int64_t y = crop.top; y < crop.bottom; ++y) {
+        const auto start = static_cast<std::size_t>((y - page.y) * page.width + (crop.left - page.x));
+        const std::size_t n = start < size ? std::min(crop.width(), size - start) : 0;
+        row(static_cast<std::size_t>(y - crop.top), layer.imageData.data() + start, n);
+    }
+}
+
+std::vector<Layer> layersOf(const frames::IndexedFrames& frames, std::vector<std::vector<std::size_t>>& placed) {
+    std::vector<Layer> layers;
+    placed.resize(frames.count());
+    for (std::size_t p = 0; p < frames.count(); ++p) {
+        const edg::EdgPage& page = frames.page(p);
+        const std::size_t n = page.layers.size();
+        for (std::size_t i = 0; i < n; ++i) {
+            const edg::EdgLayer& layer = *page.layers[i];
+            const Layer wanted{n - 1 - i, io::Utf8::name(layer.name), layer.visible, layer.isLocked};
+            if (std::none_of(layers.begin(), layers.end(), [&](const Layer& l) { return l.key() == wanted.key(); })) {
+                layers.push_back(wanted);
+            }
+        }
+    }
+    // By place, then in the order first met.
+    std::stable_sort(layers.begin(), layers.end(), [](const Layer& a, const Layer& b) { return a.place < b.place; });
+    for (std::size_t p = 0; p < frames.count(); ++p) {
+        const edg::EdgPage& page = frames.page(p);
+        const std::size_t n = page.layers.size();
+        for (std::size_t i = 0; i < n; ++i) {
+            const edg::EdgLayer& layer = *page.layers[i];
+            const Layer wanted{n - 1 - i, io::Utf8::name(layer.name), layer.visible, layer.isLocked};
+            placed[p].push_back(static_cast<std::size_t>(
+                std::find_if(layers.begin(), layers.end(), [&](const Layer& l) { return l.key() == wanted.key(); }) -
+                layers.begin()));
+        }
+    }
+    return layers;
+}
+
+void chunk(io::ByteVector& frame, unsigned type, const io::ByteVector& data) {
+    frame.le32(static_cast<std::uint32_t>(6 + data.size()));
+    frame.le16(type);
+    frame.append(data.bytes());
+}
+
+io::ByteVector paletteData(const frames::IndexedFrames& frames, int entries) {
+    io::ByteVector data;
+    data.le32(static_cast<std::uint32_t>(entries));
+    data.le32(0);
+    data.le32(static_cast<std::uint32_t>(entries - 1));
+    data.zeros(8);
+    for (int i = 0; i < entries; ++i) {
+        const auto& palette = frames.palette();
+        const color::Rgb c =
+            static_cast<std::size_t>(i) < palette.size() ? palette[static_cast<std::size_t>(i)] : color::Rgb{};
+        data.le16(0);
+        data.u8(static_cast<unsigned>(color::Rgb::get_red(c)));
+        data.u8(static_cast<unsigned>(color::Rgb::get_green(c)));
+        data.u8(static_cast<unsigned>(color::Rgb::get_blue(c)));
+        data.u8(255); // transparency is the header's index
+    }
+    return data;
+}
+
+io::ByteVector layerData(const Layer& layer) {
+    io::ByteVector data;
+    data.le16((layer.visible ? 1u : 0u) | (layer.locked ? 0u : 2u));
+    data.le16(0); // an image layer
+    data.le16(0); // at the top level
+    data.le16(0);
+    data.le16(0);
+    data.le16(0); // normal blending
+    data.u8(255);
+    data.zeros(3);
+    data.le16(static_cast<unsigned>(layer.name.size()));
+    data.append(layer.name);
+    return data;
+}
+
+} // namespace
+
+frames::Keying AsepriteWriter::keyingOf(const frames::IndexedFrames& frames) {
+    frames::FrameUsage usage;
+    for (std::size_t p = 0; p < frames.count(); ++p) {
+        const edg::EdgPage& page = frames.page(p);
+        const Crop crop = cropOf(page, frames.width(), frames.height());
+        if (crop.empty()) continue;
+        const int bottom = frames::IndexedFrames::bottomVisibleLayer(page);
+        for (std::size_t i = 0; i < page.layers.size(); ++i) {
+            const simd::ByteTable drawn = frames.layerDrawn(p, static_cast<int>(i) == bottom);
+            std::array<std::uint8_t, 256> seen{};
+            bool short_ = false;
+            forEachRow(page, *page.layers[i], crop, [&](std::size_t, const std::uint8_t* indices, std::size_t n) {
+                for (std::size_t k = 0; k < n; ++k) seen[indices[k]] = 1;
+                short_ = short_ || n < crop.width();
+            });
+            for (std::size_t index = 0; index < 256; ++index) {
+                if (!seen[index]) continue;
+                if (drawn[index]) {
+                    usage.addDrawn(static_cast<std::uint8_t>(index));
+                } else {
+                    usage.addTransparent();
+                }
+            }
+            if (short_) usage.addTransparent();
+        }
+    }
+    // The key is written even where nothing is transparent: it is the
+    // header's transparent index.
+    usage.addTransparent();
+    return frames::Keying::plan(usage, frames.transparentIndex(), frames.palette());
+}
+
+io::ByteVector AsepriteWriter::write(const frames::IndexedFrames& frames, const frames::Keying& keying,
+                                     std::uint32_t fps) {
+    std::vector<std::vector<std::size_t>> placed;
+    const std::vector<Layer> layers = layersOf(frames, placed);
+    if (frames.count() > maxWord || layers.size() > maxWord) throw edg::FormatError(edg::Error::UnsupportedFormat);
+    const int entries = keying.entries(frames.palette().size());
+    const std::vector<std::uint32_t> durations = frames::FrameTiming::delays(frames.count(), fps, 1000);
+
+    io::ByteVector out;
+    out.le32(0); // the file's size, once known
+    out.le16(0xA5E0);
+    out.le16(static_cast<unsigned>(frames.count()));
+    out.le16(static_cast<unsigned>(frames.width()));
+    out.le16(static_cast<unsigned>(frames.height()));
+    out.le16(8);   // indexed
+    out.le32(1);   // layer opacity is valid
+    out.le16(durations.empty() ? 100 : durations[0]);
+    out.le32(0);
+    out.le32(0);
+    out.u8(keying.key());
+    out.zeros(3);
+    out.le16(static_cast<unsigned>(entries));
+    out.u8(1); // square pixels
+    out.u8(1);
+    out.le16(0); // grid
+    out.le16(0);
+    out.le16(16);
+    out.le16(16);
+    out.zeros(84);
+
+    const std::array<std::uint8_t, 256>& as = keying.drawnAs();
+    std::vector<std::uint8_t> cel;
+    for (std::size_t p = 0; p < frames.count(); ++p) {
+        io::ByteVector chunks;
+        std::size_t count = 0;
+        if (p == 0) {
+            chunk(chunks, paletteChunk, paletteData(frames, entries));
+            ++count;
+            for (const Layer& layer : layers) {
+                chunk(chunks, layerChunk, layerData(layer));
+                ++count;
+            }
+        }
+        const edg::EdgPage& page = frames.page(p);
+        const Crop crop = cropOf(page, frames.width(), frames.height());
+        const int bottom = frames::IndexedFrames::bottomVisibleLayer(page);
+        // Bottom-most first, as the layers are stacked.
+        for (std::size_t k = page.layers.size(); !crop.empty() && k-- > 0;) {
+            const simd::ByteTable drawn = frames.layerDrawn(p, static_cast<int>(k) == bottom);
+            std::array<std::uint8_t, 256> written{};
+            for (std::size_t index = 0; index < 256; ++index) written[index] = drawn[index] ? as[index] : keying.key();
+            cel.assign(crop.width() * crop.height(), keying.key());
+            bool blank = true;
+            forEachRow(page, *page.layers[k], crop, [&](std::size_t y, const std::uint8_t* indices, std::size_t n) {
+                std::uint8_t* row = cel.data() + y * crop.width();
+                for (std::size_t x = 0; x < n; ++x) {
+                    row[x] = written[indices[x]];
+                    blank = blank && row[x] == keying.key();
+                }
+            });
+            // A cel no pixel of is drawn is left out: the layer is empty there.
+            if (blank) continue;
+            io::ByteVector data;
+            data.le16(static_cast<unsigned>(placed[p][k]));
+            data.le16(static_cast<unsigned>(crop.left));
+            data.le16(static_cast<unsigned>(crop.top));
+            data.u8(255);
+            data.le16(2); // a compressed image
+            data.le16(0); // z-index
+            data.zeros(5);
+            data.le16(static_cast<unsigned>(crop.width()));
+            data.le16(static_cast<unsigned>(crop.height()));
+            bytes::Deflater::compress(cel.data(), cel.size(), data.bytes(), Z_DEFAULT_COMPRESSION);
+            chunk(chunks, celChunk, data);
+            ++count;
+        }
+        out.le32(static_cast<std::uint32_t>(16 + chunks.size()));
+        out.le16(0xF1FA);
+        out.le16(static_cast<unsigned>(std::min<std::size_t>(count, 0xFFFF)));
+        out.le16(durations[p]);
+        out.zeros(2);
+        out.le32(static_cast<std::uint32_t>(count));
+        out.append(chunks.bytes());
+    }
+    out.patchLe32(0, static_cast<std::uint32_t>(out.size()));
+    return out;
+}
+
+} // namespace orvane::images::aseprite

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+
+#include "io/ByteVector.h"
+#include "orvane/images/frames/IndexedFrames.h"
+
+namespace orvane::images::aseprite {
+
+// The document as an indexed Aseprite sprite, editable as it was: one frame
+// per page, every Edge layer a cel with its indices, and the layers stacked
+// as in every page. An Aseprite layer runs through all frames, so the layers
+// are matched by their place counted from the bottom of their page: the
+// layers at one place that share a name, visibility and lock are one
+// Aseprite layer, and those that differ are layers of their own at the same
+// place (no frame has cels in two of them). So each frame composites as its
+// page did. Transparency is the header's one index: the document's
+// transparent index, or, where a page's lowest visible layer is opaque and
+// draws it, an index no cel draws; a pixel that is not drawn in its page
+// (the transparent index, an index past the palette above the lowest layer)
+// takes it.
+class AsepriteWriter {
+public:
+    // The keying every cel is written with.
+    static frames::Keying keyingOf(const frames::IndexedFrames& frames);
+    static io::ByteVector write(const frames::IndexedFrames& frames, const frames::Keying& keying,
+                                std::uint32_t fps);
+};
+
+} // namespace orvane::images::aseprite

@@ -1,0 +1,83 @@
+#include "orvane/images/gif/LzwEncoder.h"
+
+namespace orvane::images::gif {
+
+namespace {
+
+constexpr std::uint32_t maxCodes = 4095;
+
+} // namespace
+
+LzwEncoder::LzwEncoder(io::ByteVector& out, int minimumCodeSize)
+    : out_(out), minimumCodeSize_(minimumCodeSize), clear_(1u << minimumCodeSize) {
+    out_.u8(static_cast<unsigned>(minimumCodeSize));
+    reset();
+    emit(clear_);
+}
+
+void LzwEncoder::reset() {
+    keys_.fill(0);
+    next_ = clear_ + 2;
+    width_ = static_cast<std::uint32_t>(minimumCodeSize_) + 1;
+}
+
+void LzwEncoder::emit(std::uint32_t code) {
+    bits_ |= std::uint64_t{code} << bitCount_;
+    bitCount_ += static_cast<int>(width_);
+    while (bitCount_ >= 8) {
+        block_[blockLength_++] = static_cast<std::uint8_t>(bits_);
+        bits_ >>= 8;
+        bitCount_ -= 8;
+        if (blockLength_ == 255) flushBlock();
+    }
+}
+
+void LzwEncoder::flushBlock() {
+    if (blockLength_ == 0) return;
+    out_.u8(static_cast<unsigned>(blockLength_));
+    out_.append(block_.data(), blockLength_);
+    blockLength_ = 0;
+}
+
+void LzwEncoder::add(const std::uint8_t* indices, std::size_t n) {
+    std::size_t i = 0;
+    if (current_ < 0 && n > 0) current_ = indices[i++];
+    for (; i < n; ++i) {
+        const std::uint8_t index = indices[i];
+        const std::uint32_t key = (static_cast<std::uint32_t>(current_) << 8 | index) + 1;
+        std::uint32_t slot = (key * 2654435761u) >> (32 - 13);
+        while (keys_[slot] != 0 && keys_[slot] != key) slot = (slot + 1) & (slots - 1);
+        if (keys_[slot] == key) {
+            current_ = codes_[slot];
+            continue;
+        }
+        emit(static_cast<std::uint32_t>(current_));
+        if (next_ == (1u << width_) && width_ < 12) ++width_;
+        if (next_ < maxCodes) {
+            keys_[slot] = key;
+            codes_[slot] = static_cast<std::uint16_t>(next_++);
+        } else {
+            emit(clear_);
+            reset();
+        }
+        current_ = index;
+    }
+}
+
+void LzwEncoder::finish() {
+    if (current_ >= 0) {
+        emit(static_cast<std::uint32_t>(current_));
+        if (next_ == (1u << width_) && width_ < 12) ++width_;
+    }
+    emit(clear_ + 1);
+    if (bitCount_ > 0) {
+        block_[blockLength_++] = static_cast<std::uint8_t>(bits_);
+        bits_ = 0;
+        bitCount_ = 0;
+        if (blockLength_ == 255) flushBlock();
+    }
+    flushBlock();
+    out_.u8(0);
+}
+
+} // namespace orvane::images::gif

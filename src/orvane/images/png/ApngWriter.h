@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "io/ByteVector.h"
+#include "orvane/images/frames/IndexedFrames.h"
+
+namespace orvane::images::png {
+
+// Every page as a frame of one indexed APNG: one palette and one key for all
+// frames, each frame the whole canvas, replacing the one before (blend
+// SOURCE), shown for exactly 1/fps s; the first frame is the default image.
+class ApngWriter {
+public:
+    static io::ByteVector write(const frames::IndexedFrames& frames, const frames::Keying& keying, std::uint32_t fps,
+                                std::uint32_t plays, std::size_t scale);
+};
+
+} // namespace orvane::images::png

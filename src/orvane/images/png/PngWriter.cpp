@@ -1,0 +1,28 @@
+#include "orvane/images/png/PngWriter.h"
+
+#include "orvane/images/png/PngChunks.h"
+
+namespace orvane::images::png {
+
+frames::Keying PngWriter::keyingOf(const frames::IndexedFrames& frames, std::size_t page) {
+    return frames::Keying::plan(frames.usage(page), frames.transparentIndex(), frames.palette());
+}
+
+io::ByteVector PngWriter::write(const frames::IndexedFrames& frames, std::size_t page, const frames::Keying& keying,
+                                std::size_t scale) {
+    std::vector<std::uint8_t> pixels(frames.pixelCount());
+    frames.render(page, keying, pixels.data());
+    frames::ScaledRows rows(pixels.data(), static_cast<std::size_t>(frames.width()),
+                            static_cast<std::size_t>(frames.height()), scale);
+    std::vector<std::uint8_t> stream;
+    PngChunks::compressRows(rows, stream);
+    io::ByteVector out;
+    PngChunks::signature(out);
+    PngChunks::header(out, rows.width(), rows.height());
+    PngChunks::palette(out, frames.palette(), keying.entries(frames.palette().size()), keying);
+    PngChunks::data(out, "IDAT", stream);
+    PngChunks::end(out);
+    return out;
+}
+
+} // namespace orvane::images::png
