@@ -174,6 +174,7 @@ std::string pageBlock(const Edge2Page& page) {
     block += chunk(3001, u8Payload(page.transparent ? 1 : 0));
     block += chunk(3003, LeBytes().i32(page.x).u8(0).bytes());
     block += chunk(3004, LeBytes().i32(page.y).u8(0).bytes());
+    if (page.wait != 0) block += chunk(3000, LeBytes().i32(page.wait).bytes());
     for (const Edge2Layer& layer : page.layers) block += chunk(2003, layerBlock(layer));
     return block;
 }

@@ -89,6 +89,7 @@ struct Edge2Page {
     std::int32_t y = 0;
     bool transparent = false;
     std::vector<Edge2Layer> layers;
+    std::int32_t wait = 0; // no wait chunk when 0
 };
 
 struct Edge2Document {

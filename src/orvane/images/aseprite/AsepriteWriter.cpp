@@ -158,8 +158,8 @@ frames::Keying AsepriteWriter::keyingOf(const frames::IndexedFrames& frames) {
             if (short_) usage.addTransparent();
         }
     }
-    // The key is written even where nothing is transparent: it is the
-    // header's transparent index.
+    // The header's index is see-through in every layer, whether or not a
+    // pixel needs it.
     usage.addTransparent();
     return frames::Keying::plan(usage, frames.transparentIndex(), frames.palette());
 }

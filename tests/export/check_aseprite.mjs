@@ -1,0 +1,89 @@
+// Reads a .aseprite file tomel-export wrote with ase-parser, an independent
+// reader, and composites each frame by the format's rules: layers bottom to
+// top, hidden ones left out, a cel's pixel of the header's transparent index
+// see-through. Each frame must be its page's composite, and each Edge layer's
+// drawn pixels must be its cel's: node check_aseprite.mjs EXPECT.json FILE [--inexact]
+import { readFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
+
+const Aseprite = createRequire(import.meta.url)('ase-parser');
+const [expectPath, file] = process.argv.slice(2);
+const inexact = process.argv.includes('--inexact');
+const expect = JSON.parse(readFileSync(expectPath, 'utf8'));
+const { width: W, height: H, fps: FPS, palette, pages } = expect;
+const failures = [];
+
+const sprite = new Aseprite(readFileSync(file), 'doc.aseprite');
+sprite.parse();
+
+if (sprite.colorDepth !== 8 || sprite.width !== W || sprite.height !== H || sprite.numFrames !== pages.length) {
+  failures.push(`header: depth ${sprite.colorDepth}, ${sprite.width}x${sprite.height}, ${sprite.numFrames} frames`);
+}
+const key = sprite.paletteIndex;
+const colours = sprite.palette.colors;
+for (let i = 0; i < palette.length; i++) {
+  const c = colours[i];
+  const want = palette[i];
+  if (!c || c.red !== (want >> 16 & 255) || c.green !== (want >> 8 & 255) || c.blue !== (want & 255)) {
+    failures.push(`palette entry ${i}`);
+    break;
+  }
+}
+let previous = 0;
+pages.forEach((page, p) => {
+  const end = Math.floor(((p + 1) * 1000 * 2 + FPS) / (2 * FPS));
+  if (sprite.frames[p].frameDuration !== end - previous) failures.push(`frame ${p + 1}: duration ${sprite.frames[p].frameDuration}`);
+  previous = end;
+});
+
+const nameOf = (hex) => Buffer.from(hex, 'hex').toString('utf8').split('\0')[0];
+pages.forEach((page, p) => {
+  const rgba = readFileSync(page.rgba);
+  const index = readFileSync(page.index);
+  const frame = sprite.frames[p];
+  const cels = [...frame.cels].sort((a, b) => a.layerIndex - b.layerIndex);
+  // The composite, by the format's rules.
+  const shown = new Int32Array(W * H).fill(-1);
+  for (const cel of cels) {
+    if (!sprite.layers[cel.layerIndex].flags.visible) continue;
+    for (let y = 0; y < cel.h; y++) {
+      for (let x = 0; x < cel.w; x++) {
+        const v = cel.rawCelData[y * cel.w + x];
+        if (v !== key) shown[(cel.ypos + y) * W + cel.xpos + x] = v;
+      }
+    }
+  }
+  let wrong = 0;
+  for (let j = 0; j < W * H; j++) {
+    const drawn = rgba[4 * j + 3] !== 0;
+    const ok = drawn ? shown[j] === index[j] || (inexact && index[j] === expect.transparent && shown[j] >= 0) : shown[j] === -1;
+    if (!ok && wrong++ < 3) failures.push(`frame ${p + 1}: pixel ${j % W},${Math.floor(j / W)} is ${shown[j]}, not ${drawn ? index[j] : 'transparent'}`);
+  }
+  // Each page's layers: in order, named, shown or hidden, every drawn pixel kept.
+  const used = cels.map((cel) => cel.layerIndex);
+  const layers = page.layers;
+  const [px, py, pw, ph] = page.rect;
+  const byPlace = [];
+  sprite.layers.forEach((layer, i) => byPlace.push({ layer, i }));
+  layers.forEach((layer, k) => {
+    const matches = byPlace.filter(({ layer: l }) => l.name === nameOf(layer.name) && l.flags.visible === layer.visible);
+    if (matches.length === 0) failures.push(`frame ${p + 1}: no layer named ${nameOf(layer.name)}`);
+    const cel = cels.find((c) => matches.some(({ i }) => i === c.layerIndex));
+    if (!cel) return;
+    const raw = readFileSync(layer.indices);
+    for (let y = 0; y < cel.h; y++) {
+      for (let x = 0; x < cel.w; x++) {
+        const v = cel.rawCelData[y * cel.w + x];
+        const at = (cel.ypos + y - py) * pw + (cel.xpos + x - px);
+        if (v !== key && v !== raw[at] && !(inexact && raw[at] === expect.transparent)) {
+          failures.push(`frame ${p + 1}, layer ${k}: pixel ${x},${y} is ${v}, not ${raw[at]}`);
+          return;
+        }
+      }
+    }
+  });
+  if (new Set(used).size !== used.length) failures.push(`frame ${p + 1}: two cels on one layer`);
+});
+
+for (const f of failures) console.log(f);
+process.exit(failures.length ? 1 : 0);
