@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Packs the Windows build (scripts/build-windows.sh) into
-# build-win/tomel-VERSION-win64.zip: tomel.exe, tomel-drop.exe, the one-page
+# build-win/tomel-VERSION-win64.zip: tomel.exe, tomel-drop.exe, tomel-export.exe, the one-page
 # user's guide (windows/README.txt, with CRLF line ends) and the licence texts
 # of everything linked into the programs. The files sit at the zip's top, with
 # no folder around them: unzipped to C:\Tools\tomel, tomel.exe is
@@ -15,8 +15,8 @@ stage=$build/package/$name
 rm -rf "$build/package"
 mkdir -p "$stage/licences"
 
-cp "$build/tomel.exe" "$build/tomel-drop.exe" "$stage/"
-x86_64-w64-mingw32-strip "$stage/tomel.exe" "$stage/tomel-drop.exe"
+cp "$build/tomel.exe" "$build/tomel-drop.exe" "$build/tomel-export.exe" "$stage/"
+x86_64-w64-mingw32-strip "$stage/tomel.exe" "$stage/tomel-drop.exe" "$stage/tomel-export.exe"
 # Texts with CRLF, as Windows tools expect.
 sed 's/\r*$/\r/' windows/README.txt >"$stage/README.txt"
 pcre2_src=$(ls -d "$build"/third-party/pcre2-*/ | head -n1)
