@@ -1,0 +1,73 @@
+// The rules the export formats share: frame timing, the transparent key,
+// enlarging, and names made UTF-8.
+#include <gtest/gtest.h>
+
+#include "io/Utf8.h"
+#include "orvane/images/frames/FrameTiming.h"
+#include "orvane/images/frames/Keying.h"
+#include "orvane/images/frames/ScaledRows.h"
+
+using namespace orvane::images;
+
+TEST(Frames, DelaysCarryTheirRoundingSoTheTotalStaysExact) {
+    EXPECT_EQ(frames::FrameTiming::delays(4, 8, 100), (std::vector<std::uint32_t>{13, 12, 13, 12}));
+    EXPECT_EQ(frames::FrameTiming::delays(3, 12, 1000), (std::vector<std::uint32_t>{83, 84, 83}));
+    EXPECT_EQ(frames::FrameTiming::delays(2, 50, 100), (std::vector<std::uint32_t>{2, 2}));
+    for (const std::uint32_t fps : {1u, 7u, 12u, 24u, 30u, 50u}) {
+        const auto delays = frames::FrameTiming::delays(97, fps, 100);
+        std::uint64_t total = 0;
+        for (const std::uint32_t d : delays) total += d;
+        EXPECT_EQ(total, (97 * 100 * 2 + fps) / (2 * fps)) << fps;
+    }
+}
+
+TEST(Frames, TheKeyIsTheTransparentIndexUnlessADrawnPixelUsesIt) {
+    const std::vector<color::Rgb> palette = {color::Rgb{0x000000}, color::Rgb{0xFF0000}, color::Rgb{0x00FF00},
+                                             color::Rgb{0xFE0101}};
+    frames::FrameUsage usage;
+    usage.addDrawn(2);
+    usage.addTransparent();
+    frames::Keying keying = frames::Keying::plan(usage, 1, palette);
+    EXPECT_TRUE(keying.exact());
+    EXPECT_EQ(keying.key(), 1);
+    EXPECT_EQ(keying.entries(palette.size()), 4);
+    // Drawn: an index past the palette, where no colour is lost.
+    usage.addDrawn(1);
+    keying = frames::Keying::plan(usage, 1, palette);
+    EXPECT_EQ(keying.key(), 4);
+    EXPECT_EQ(keying.entries(palette.size()), 5);
+    // Nothing transparent: no key is needed, and nothing moves.
+    frames::FrameUsage opaque;
+    for (int i = 0; i < 256; ++i) opaque.addDrawn(static_cast<std::uint8_t>(i));
+    EXPECT_TRUE(frames::Keying::plan(opaque, 1, palette).exact());
+    // Every index drawn beside transparency: the nearest colour.
+    opaque.addTransparent();
+    keying = frames::Keying::plan(opaque, 1, palette);
+    EXPECT_FALSE(keying.exact());
+    EXPECT_EQ(keying.key(), 1);
+    EXPECT_EQ(keying.drawnAs()[1], 3);
+    EXPECT_EQ(keying.drawnAs()[2], 2);
+}
+
+TEST(Frames, RowsAreEnlargedByRepeatingPixelsAndRows) {
+    const std::uint8_t pixels[] = {1, 2, 3, 4, 5, 6};
+    frames::ScaledRows rows(pixels, 3, 2, 2);
+    ASSERT_EQ(rows.width(), 6u);
+    ASSERT_EQ(rows.height(), 4u);
+    const std::vector<std::vector<std::uint8_t>> expected = {
+        {1, 1, 2, 2, 3, 3}, {1, 1, 2, 2, 3, 3}, {4, 4, 5, 5, 6, 6}, {4, 4, 5, 5, 6, 6}};
+    for (std::size_t y = 0; y < 4; ++y) {
+        EXPECT_EQ(std::vector<std::uint8_t>(rows.row(y), rows.row(y) + 6), expected[y]) << y;
+    }
+}
+
+TEST(Frames, NamesAreMadeUtf8) {
+    EXPECT_EQ(io::Utf8::valid("caf\xC3\xA9"), "caf\xC3\xA9");
+    EXPECT_EQ(io::Utf8::valid("\xE9t\xE9"), "\xEF\xBF\xBDt\xEF\xBF\xBD");
+    // Overlong forms, surrogates and a cut sequence are invalid byte by byte.
+    EXPECT_EQ(io::Utf8::valid("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(io::Utf8::valid("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(io::Utf8::valid("a\xE2\x82"), "a\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(io::Utf8::name(std::string("Layer\0\0pad", 10)), "Layer");
+    EXPECT_EQ(io::Utf8::name("ab\xC3\xA9", 3), "ab");
+}
