@@ -223,14 +223,16 @@ std::vector<Case> cases() {
                              page("Wide", 0, 0, 18, 17, {{"some", true, false, pattern(18 * 17, 3, 7)}}, true)},
                             256, 0),
                    1, 8, "png gif apng sheet aseprite"});
-    // Noise: GIF's code table fills and starts again many times a frame.
+    // Noise: GIF's code table fills and starts again many times a frame. Its
+    // one page covers the canvas, so its layer is Aseprite's background,
+    // where the transparent index is a colour.
     std::vector<std::uint8_t> noise(200 * 150);
     std::uint32_t state = 7;
     for (auto& index : noise) {
         state = state * 1664525u + 1013904223u;
         index = static_cast<std::uint8_t>(state >> 24);
     }
-    all.push_back({"noise", document({page("Noise", 0, 0, 200, 150, {{"noise", true, false, noise}})}, 256, 255), 1, 8, "aseprite"});
+    all.push_back({"noise", document({page("Noise", 0, 0, 200, 150, {{"noise", true, false, noise}})}, 256, 255), 1, 8, ""});
     return all;
 }
 

@@ -76,36 +76,40 @@ void ExportWriter::write(const edg::EdgImage& image, concurrency::Route) {
     switch (options_.format) {
     case Format::Png:
         for (std::size_t i = 0; i < frames.count(); ++i) {
-            const frames::Keying keying = png::PngWriter::keyingOf(frames, i);
             const std::string path = frames.count() == 1 ? stem_ + ".png" : stem_ + numbered(i, frames.count()) + ".png";
+            frames::Keying keying;
+            auto png = png::PngWriter::write(frames, i, options_.scale, keying);
             if (!keying.exact()) notes_.push_back(inexactText(path, keying));
-            add(path, std::move(png::PngWriter::write(frames, i, keying, options_.scale).bytes()));
+            add(path, std::move(png.bytes()));
         }
         break;
     case Format::Gif: {
         const std::string path = stem_ + ".gif";
-        auto gif = gif::GifWriter::write(frames, options_.fps, options_.plays, options_.scale,
-                                         [&](std::size_t page, const frames::Keying& keying) {
-                                             notes_.push_back(inexactText(path + ", frame " + std::to_string(page + 1),
-                                                                          keying));
-                                         });
+        std::vector<frames::Keying> keyings;
+        auto gif = gif::GifWriter::write(frames, options_.fps, options_.plays, options_.scale, keyings);
+        for (std::size_t page = 0; page < keyings.size(); ++page) {
+            if (!keyings[page].exact()) {
+                notes_.push_back(inexactText(path + ", frame " + std::to_string(page + 1), keyings[page]));
+            }
+        }
         add(path, std::move(gif.bytes()));
         break;
     }
     case Format::Apng: {
         const std::string path = stem_ + ".apng";
-        const frames::Keying keying =
-            frames::Keying::plan(frames.usage(), frames.transparentIndex(), frames.palette());
+        frames::Keying keying;
+        auto apng = png::ApngWriter::write(frames, options_.fps, options_.plays, options_.scale, keying);
         if (!keying.exact()) notes_.push_back(inexactText(path, keying));
-        add(path, std::move(png::ApngWriter::write(frames, keying, options_.fps, options_.plays, options_.scale).bytes()));
+        add(path, std::move(apng.bytes()));
         break;
     }
     case Format::Sheet: {
         const std::size_t columns = options_.columns != 0 ? options_.columns : sheet::SheetWriter::squareColumns(frames);
-        const frames::Keying keying = sheet::SheetWriter::keyingOf(frames, columns);
         const std::string image = stem_ + ".sheet.png";
+        frames::Keying keying;
+        auto png = sheet::SheetWriter::png(frames, columns, options_.scale, keying);
         if (!keying.exact()) notes_.push_back(inexactText(image, keying));
-        add(image, std::move(sheet::SheetWriter::png(frames, keying, columns, options_.scale).bytes()));
+        add(image, std::move(png.bytes()));
         add(stem_ + ".sheet.json",
             sheet::SheetWriter::json(frames, columns, options_.scale, options_.fps, FileSystem::nameOf(stem_),
                                      FileSystem::nameOf(image), TOMEL_VERSION));

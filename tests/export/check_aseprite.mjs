@@ -1,7 +1,7 @@
 // Reads a .aseprite file tomel-export wrote with ase-parser, an independent
 // reader, and composites each frame by the format's rules: layers bottom to
 // top, hidden ones left out, a cel's pixel of the header's transparent index
-// see-through. Each frame must be its page's composite, and each Edge layer's
+// see-through but in the background layer, where every pixel is a colour. Each frame must be its page's composite, and each Edge layer's
 // drawn pixels must be its cel's: node check_aseprite.mjs EXPECT.json FILE [--inexact]
 import { readFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
@@ -45,11 +45,12 @@ pages.forEach((page, p) => {
   // The composite, by the format's rules.
   const shown = new Int32Array(W * H).fill(-1);
   for (const cel of cels) {
-    if (!sprite.layers[cel.layerIndex].flags.visible) continue;
+    const flags = sprite.layers[cel.layerIndex].flags;
+    if (!flags.visible) continue;
     for (let y = 0; y < cel.h; y++) {
       for (let x = 0; x < cel.w; x++) {
         const v = cel.rawCelData[y * cel.w + x];
-        if (v !== key) shown[(cel.ypos + y) * W + cel.xpos + x] = v;
+        if (v !== key || flags.background) shown[(cel.ypos + y) * W + cel.xpos + x] = v;
       }
     }
   }
@@ -75,7 +76,8 @@ pages.forEach((page, p) => {
       for (let x = 0; x < cel.w; x++) {
         const v = cel.rawCelData[y * cel.w + x];
         const at = (cel.ypos + y - py) * pw + (cel.xpos + x - px);
-        if (v !== key && v !== raw[at] && !(inexact && raw[at] === expect.transparent)) {
+        const kept = v === raw[at] || (v === key && !sprite.layers[cel.layerIndex].flags.background);
+        if (!kept && !(inexact && raw[at] === expect.transparent)) {
           failures.push(`frame ${p + 1}, layer ${k}: pixel ${x},${y} is ${v}, not ${raw[at]}`);
           return;
         }

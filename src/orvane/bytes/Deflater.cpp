@@ -6,8 +6,8 @@
 
 namespace orvane::bytes {
 
-Deflater::Deflater(std::vector<std::uint8_t>& out, int level) : out_(out), buffer_(256 * 1024) {
-    const int status = deflateInit2(&stream_, level, Z_DEFLATED, 15, 9, Z_DEFAULT_STRATEGY);
+Deflater::Deflater(std::vector<std::uint8_t>& out, int level, int strategy) : out_(out), buffer_(256 * 1024) {
+    const int status = deflateInit2(&stream_, level, Z_DEFLATED, 15, 9, strategy);
     if (status == Z_MEM_ERROR) throw std::bad_alloc();
     if (status != Z_OK) throw std::logic_error("deflateInit2 failed");
 }
@@ -39,8 +39,9 @@ void Deflater::run(int flush) {
     }
 }
 
-void Deflater::compress(const std::uint8_t* data, std::size_t n, std::vector<std::uint8_t>& out, int level) {
-    Deflater deflater(out, level);
+void Deflater::compress(const std::uint8_t* data, std::size_t n, std::vector<std::uint8_t>& out, int level,
+                        int strategy) {
+    Deflater deflater(out, level, strategy);
     deflater.add(data, n);
     deflater.finish();
 }

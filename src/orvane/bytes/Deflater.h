@@ -12,7 +12,7 @@ namespace orvane::bytes {
 // (header, deflate data, Adler-32), appended to a vector.
 class Deflater {
 public:
-    explicit Deflater(std::vector<std::uint8_t>& out, int level = Z_BEST_COMPRESSION);
+    explicit Deflater(std::vector<std::uint8_t>& out, int level, int strategy = Z_DEFAULT_STRATEGY);
     ~Deflater();
     Deflater(const Deflater&) = delete;
     Deflater& operator=(const Deflater&) = delete;
@@ -21,8 +21,8 @@ public:
     void finish();
 
     // The zlib stream of n bytes, appended to out.
-    static void compress(const std::uint8_t* data, std::size_t n, std::vector<std::uint8_t>& out,
-                         int level = Z_BEST_COMPRESSION);
+    static void compress(const std::uint8_t* data, std::size_t n, std::vector<std::uint8_t>& out, int level,
+                         int strategy = Z_DEFAULT_STRATEGY);
 
 private:
     void run(int flush);

@@ -14,13 +14,17 @@ namespace orvane::images::aseprite {
 // layers at one place that share a name, visibility and lock are one
 // Aseprite layer, and those that differ are layers of their own at the same
 // place (no frame has cels in two of them). So each frame composites as its
-// page did. Transparency is the header's one index: the document's
-// transparent index, or, where a page's lowest visible layer is opaque and
-// draws it, an index no cel draws; a pixel that is not drawn in its page
-// (the transparent index, an index past the palette above the lowest layer)
-// takes it.
+// page did. Where every page is opaque, covers the canvas and has the same
+// visible bottom layer, that layer is Aseprite's background, in which every
+// index is a colour, as in an opaque page's lowest layer. Transparency is the
+// header's one index: the document's transparent index, or, where a layer
+// that is not the background draws it, an index no such layer draws; a pixel
+// that is not drawn in its page (the transparent index, an index past the
+// palette above the lowest layer) takes it.
 class AsepriteWriter {
 public:
+    // Whether the bottom layer is written as the background.
+    static bool withBackground(const frames::IndexedFrames& frames);
     // The keying every cel is written with.
     static frames::Keying keyingOf(const frames::IndexedFrames& frames);
     static io::ByteVector write(const frames::IndexedFrames& frames, const frames::Keying& keying,

@@ -64,6 +64,23 @@ void IndexedFrames::render(std::size_t i, const Keying& keying, std::uint8_t* ou
     });
 }
 
+FrameUsage IndexedFrames::renderPlain(std::size_t i, std::uint8_t* out) const {
+    FrameUsage usage;
+    const std::uint8_t key = transparentIndex_;
+    forEachPiece(i, [&](std::size_t from, std::size_t n, const std::uint8_t* index, const std::uint8_t* drawn) {
+        usage.add(index, drawn, n);
+        std::uint8_t* target = out + from;
+        for (std::size_t j = 0; j < n; ++j) target[j] = static_cast<std::uint8_t>((drawn[j] & index[j]) | (~drawn[j] & key));
+    });
+    return usage;
+}
+
+Keying IndexedFrames::renderOwn(std::size_t i, std::uint8_t* out) const {
+    const Keying keying = Keying::plan(renderPlain(i, out), transparentIndex_, palette_);
+    if (!plainFits(keying)) render(i, keying, out);
+    return keying;
+}
+
 simd::ByteTable IndexedFrames::layerDrawn(std::size_t i, bool bottom) const {
     const edg::EdgPage& p = page(i);
     const edg::PageCompositor compositor(p.layers, p.getRgbaLookup(), p.isTransparent);

@@ -41,6 +41,15 @@ public:
     // Page i on the canvas, pixelCount() bytes: a drawn pixel as the keying
     // writes its index, a transparent one as its key.
     void render(std::size_t i, const Keying& keying, std::uint8_t* out) const;
+    // The same in one pass where it can be: a drawn pixel as its index, a
+    // transparent one as the transparent index, and what the page draws.
+    // The page is right as it stands for any keying whose key is the
+    // transparent index and that is exact.
+    FrameUsage renderPlain(std::size_t i, std::uint8_t* out) const;
+    // Page i with its own keying, which it returns.
+    Keying renderOwn(std::size_t i, std::uint8_t* out) const;
+    // Whether a page rendered plain is right as it stands for the keying.
+    bool plainFits(const Keying& keying) const { return keying.exact() && keying.key() == transparentIndex_; }
 
     // For formats that keep the layers: 0xFF for the indices a layer's pixel
     // is drawn in, 0 for those it is transparent in. The page's lowest

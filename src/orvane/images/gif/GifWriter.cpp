@@ -41,55 +41,75 @@ void loop(io::ByteVector& out, std::uint32_t plays) {
     out.u8(0);
 }
 
-void control(io::ByteVector& out, const frames::Keying& keying, bool clearAfter, std::uint32_t delay) {
+// The frame's control block; its disposal is set once every frame is known.
+void control(io::ByteVector& out, const frames::Keying& keying, std::uint32_t delay) {
     out.u8(0x21);
     out.u8(0xF9);
     out.u8(4);
-    // Disposal 2 (cleared to transparent) where a frame with transparent
-    // pixels may follow, so frames do not pile up; else 1 (left in place).
-    out.u8((clearAfter ? 2u : 1u) << 2 | (keying.transparent() ? 1u : 0u));
+    out.u8(keying.transparent() ? 1u : 0u);
     out.le16(delay);
     out.u8(keying.transparent() ? keying.key() : 0);
     out.u8(0);
 }
 
+int bitsFor(int entries) {
+    int bits = 1;
+    while ((1 << bits) < entries) ++bits;
+    return bits;
+}
+
 } // namespace
 
-io::ByteVector GifWriter::write(const frames::IndexedFrames& frames, const std::vector<frames::Keying>& keyings,
-                                std::uint32_t fps, std::uint32_t plays, std::size_t scale) {
+io::ByteVector GifWriter::write(const frames::IndexedFrames& frames, std::uint32_t fps, std::uint32_t plays,
+                                std::size_t scale, std::vector<frames::Keying>& keyings) {
     const auto width = static_cast<std::size_t>(frames.width());
     const auto height = static_cast<std::size_t>(frames.height());
     if (width * scale > maxSide || height * scale > maxSide) throw edg::FormatError(edg::Error::UnsupportedFormat);
-    int entries = 1;
-    bool anyTransparent = false;
-    for (const frames::Keying& keying : keyings) {
-        entries = std::max(entries, keying.entries(frames.palette().size()));
-        anyTransparent = anyTransparent || keying.transparent();
-    }
-    int tableBits = 1;
-    while ((1 << tableBits) < entries) ++tableBits;
-    io::ByteVector out;
-    screen(out, width * scale, height * scale, tableBits, frames.transparentIndex() < (1 << tableBits)
-                                                              ? frames.transparentIndex()
-                                                              : 0);
-    table(out, frames.palette(), tableBits);
-    loop(out, plays);
     const std::vector<std::uint32_t> delays = frames::FrameTiming::delays(frames.count(), fps, 100);
     std::vector<std::uint8_t> pixels(frames.pixelCount());
-    for (std::size_t i = 0; i < frames.count(); ++i) {
-        control(out, keyings[i], anyTransparent, delays[i]);
-        out.u8(0x2C);
-        out.le16(0);
-        out.le16(0);
-        out.le16(static_cast<unsigned>(width * scale));
-        out.le16(static_cast<unsigned>(height * scale));
-        out.u8(0); // the global table, not interlaced
-        frames.render(i, keyings[i], pixels.data());
-        frames::ScaledRows rows(pixels.data(), width, height, scale);
-        LzwEncoder lzw(out, std::max(2, tableBits));
-        for (std::size_t y = 0; y < rows.height(); ++y) lzw.add(rows.row(y), rows.width());
-        lzw.finish();
+    // The table as the palette needs it; where a page draws past it, every
+    // page again with a larger one (the code size follows the table's).
+    int tableBits = bitsFor(static_cast<int>(std::max<std::size_t>(frames.palette().size(), 1)));
+    io::ByteVector images;
+    std::vector<std::size_t> packed; // where each frame's disposal goes
+    for (bool done = false; !done;) {
+        done = true;
+        images = io::ByteVector();
+        packed.clear();
+        keyings.clear();
+        for (std::size_t i = 0; i < frames.count(); ++i) {
+            keyings.push_back(frames.renderOwn(i, pixels.data()));
+            const int entries = keyings.back().entries(frames.palette().size());
+            if (entries > (1 << tableBits)) {
+                tableBits = bitsFor(entries);
+                done = false;
+                break;
+            }
+            packed.push_back(images.size() + 3);
+            control(images, keyings.back(), delays[i]);
+            images.u8(0x2C);
+            images.le16(0);
+            images.le16(0);
+            images.le16(static_cast<unsigned>(width * scale));
+            images.le16(static_cast<unsigned>(height * scale));
+            images.u8(0); // the global table, not interlaced
+            frames::ScaledRows rows(pixels.data(), width, height, scale);
+            LzwEncoder lzw(images, std::max(2, tableBits));
+            for (std::size_t y = 0; y < rows.height(); ++y) lzw.add(rows.row(y), rows.width());
+            lzw.finish();
+        }
     }
+    // Disposal 2 (cleared to transparent) where any frame has transparent
+    // pixels, so frames do not pile up; else 1 (left in place).
+    const bool anyTransparent =
+        std::any_of(keyings.begin(), keyings.end(), [](const frames::Keying& k) { return k.transparent(); });
+    for (const std::size_t at : packed) images.bytes()[at] |= static_cast<std::uint8_t>((anyTransparent ? 2u : 1u) << 2);
+    io::ByteVector out;
+    screen(out, width * scale, height * scale, tableBits,
+           frames.transparentIndex() < (1 << tableBits) ? frames.transparentIndex() : 0);
+    table(out, frames.palette(), tableBits);
+    loop(out, plays);
+    out.append(images.bytes());
     out.u8(0x3B);
     return out;
 }

@@ -16,7 +16,7 @@ LzwEncoder::LzwEncoder(io::ByteVector& out, int minimumCodeSize)
 }
 
 void LzwEncoder::reset() {
-    keys_.fill(0);
+    entries_.fill(0);
     next_ = clear_ + 2;
     width_ = static_cast<std::uint32_t>(minimumCodeSize_) + 1;
 }
@@ -46,16 +46,16 @@ void LzwEncoder::add(const std::uint8_t* indices, std::size_t n) {
         const std::uint8_t index = indices[i];
         const std::uint32_t key = (static_cast<std::uint32_t>(current_) << 8 | index) + 1;
         std::uint32_t slot = (key * 2654435761u) >> (32 - 13);
-        while (keys_[slot] != 0 && keys_[slot] != key) slot = (slot + 1) & (slots - 1);
-        if (keys_[slot] == key) {
-            current_ = codes_[slot];
+        std::uint32_t entry;
+        while ((entry = entries_[slot]) != 0 && (entry >> 12) != key) slot = (slot + 1) & (slots - 1);
+        if (entry != 0) {
+            current_ = static_cast<std::int32_t>(entry & 0xFFF);
             continue;
         }
         emit(static_cast<std::uint32_t>(current_));
         if (next_ == (1u << width_) && width_ < 12) ++width_;
         if (next_ < maxCodes) {
-            keys_[slot] = key;
-            codes_[slot] = static_cast<std::uint16_t>(next_++);
+            entries_[slot] = key << 12 | next_++;
         } else {
             emit(clear_);
             reset();

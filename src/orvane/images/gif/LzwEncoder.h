@@ -32,9 +32,10 @@ private:
     int minimumCodeSize_;
     std::uint32_t clear_, next_ = 0, width_ = 0;
     std::int32_t current_ = -1; // the code of the string read so far
-    // (prefix code << 8 | index) + 1 by slot, 0 where empty, and its code.
-    std::array<std::uint32_t, slots> keys_{};
-    std::array<std::uint16_t, slots> codes_{};
+    // By slot, 0 where empty: the string's key, (prefix code << 8 | index)
+    // + 1, above its code's 12 bits; one word a slot, so the table stays in
+    // the nearest cache.
+    std::array<std::uint32_t, slots> entries_{};
     std::uint64_t bits_ = 0;
     int bitCount_ = 0;
     std::array<std::uint8_t, 256> block_{};

@@ -23,11 +23,32 @@ void frameControl(io::ByteVector& out, std::uint32_t& sequence, std::size_t widt
 
 } // namespace
 
-io::ByteVector ApngWriter::write(const frames::IndexedFrames& frames, const frames::Keying& keying, std::uint32_t fps,
-                                 std::uint32_t plays, std::size_t scale) {
-    io::ByteVector out;
+io::ByteVector ApngWriter::write(const frames::IndexedFrames& frames, std::uint32_t fps, std::uint32_t plays,
+                                 std::size_t scale, frames::Keying& keying) {
     const auto width = static_cast<std::size_t>(frames.width());
     const auto height = static_cast<std::size_t>(frames.height());
+    std::vector<std::uint8_t> pixels(frames.pixelCount());
+    std::vector<std::vector<std::uint8_t>> streams(frames.count());
+    const auto compress = [&](std::size_t i) {
+        frames::ScaledRows rows(pixels.data(), width, height, scale);
+        streams[i].clear();
+        PngChunks::compressRows(rows, streams[i]);
+    };
+    // Each frame as it is drawn, keyed by the transparent index; where the
+    // frames together need another key, again with it.
+    frames::FrameUsage usage;
+    for (std::size_t i = 0; i < frames.count(); ++i) {
+        usage.add(frames.renderPlain(i, pixels.data()));
+        compress(i);
+    }
+    keying = frames::Keying::plan(usage, frames.transparentIndex(), frames.palette());
+    if (!frames.plainFits(keying)) {
+        for (std::size_t i = 0; i < frames.count(); ++i) {
+            frames.render(i, keying, pixels.data());
+            compress(i);
+        }
+    }
+    io::ByteVector out;
     PngChunks::signature(out);
     PngChunks::header(out, width * scale, height * scale);
     io::ByteVector actl;
@@ -35,19 +56,13 @@ io::ByteVector ApngWriter::write(const frames::IndexedFrames& frames, const fram
     actl.be32(plays);
     PngChunks::chunk(out, "acTL", actl.data(), actl.size());
     PngChunks::palette(out, frames.palette(), keying.entries(frames.palette().size()), keying);
-    std::vector<std::uint8_t> pixels(frames.pixelCount());
-    std::vector<std::uint8_t> stream;
     std::uint32_t sequence = 0;
     for (std::size_t i = 0; i < frames.count(); ++i) {
-        frames.render(i, keying, pixels.data());
-        frames::ScaledRows rows(pixels.data(), width, height, scale);
-        stream.clear();
-        PngChunks::compressRows(rows, stream);
-        frameControl(out, sequence, rows.width(), rows.height(), fps);
+        frameControl(out, sequence, width * scale, height * scale, fps);
         if (i == 0) {
-            PngChunks::data(out, "IDAT", stream);
+            PngChunks::data(out, "IDAT", streams[i]);
         } else {
-            PngChunks::data(out, "fdAT", stream, &sequence);
+            PngChunks::data(out, "fdAT", streams[i], &sequence);
         }
     }
     PngChunks::end(out);

@@ -13,8 +13,9 @@ namespace orvane::images::png {
 // SOURCE), shown for exactly 1/fps s; the first frame is the default image.
 class ApngWriter {
 public:
-    static io::ByteVector write(const frames::IndexedFrames& frames, const frames::Keying& keying, std::uint32_t fps,
-                                std::uint32_t plays, std::size_t scale);
+    // The keying every frame shares goes into `keying`.
+    static io::ByteVector write(const frames::IndexedFrames& frames, std::uint32_t fps, std::uint32_t plays,
+                                std::size_t scale, frames::Keying& keying);
 };
 
 } // namespace orvane::images::png

@@ -4,14 +4,10 @@
 
 namespace orvane::images::png {
 
-frames::Keying PngWriter::keyingOf(const frames::IndexedFrames& frames, std::size_t page) {
-    return frames::Keying::plan(frames.usage(page), frames.transparentIndex(), frames.palette());
-}
-
-io::ByteVector PngWriter::write(const frames::IndexedFrames& frames, std::size_t page, const frames::Keying& keying,
-                                std::size_t scale) {
+io::ByteVector PngWriter::write(const frames::IndexedFrames& frames, std::size_t page, std::size_t scale,
+                                frames::Keying& keying) {
     std::vector<std::uint8_t> pixels(frames.pixelCount());
-    frames.render(page, keying, pixels.data());
+    keying = frames.renderOwn(page, pixels.data());
     frames::ScaledRows rows(pixels.data(), static_cast<std::size_t>(frames.width()),
                             static_cast<std::size_t>(frames.height()), scale);
     std::vector<std::uint8_t> stream;

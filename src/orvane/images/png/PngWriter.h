@@ -11,10 +11,9 @@ namespace orvane::images::png {
 // in PLTE, tRNS only where a pixel is transparent, enlarged by `scale`.
 class PngWriter {
 public:
-    // The keying of the page, as the PNG writes it.
-    static frames::Keying keyingOf(const frames::IndexedFrames& frames, std::size_t page);
-    static io::ByteVector write(const frames::IndexedFrames& frames, std::size_t page, const frames::Keying& keying,
-                                std::size_t scale);
+    // The page's own keying goes into `keying`.
+    static io::ByteVector write(const frames::IndexedFrames& frames, std::size_t page, std::size_t scale,
+                                frames::Keying& keying);
 };
 
 } // namespace orvane::images::png

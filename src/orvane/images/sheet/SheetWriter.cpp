@@ -50,51 +50,66 @@ std::size_t SheetWriter::squareColumns(const frames::IndexedFrames& frames) {
     return columns;
 }
 
-frames::Keying SheetWriter::keyingOf(const frames::IndexedFrames& frames, std::size_t columns) {
-    frames::FrameUsage usage = frames.usage();
-    if (rowsOf(frames, columns) * columns > frames.count()) usage.addTransparent();
-    return frames::Keying::plan(usage, frames.transparentIndex(), frames.palette());
-}
+namespace {
 
-io::ByteVector SheetWriter::png(const frames::IndexedFrames& frames, const frames::Keying& keying, std::size_t columns,
-                                std::size_t scale) {
+// The sheet's zlib stream, its pages rendered by render(i, cell) and its
+// empty cells filled with `empty`; what they draw goes into usage.
+template <typename Render>
+std::vector<std::uint8_t> sheetStream(const frames::IndexedFrames& frames, std::size_t columns, std::size_t scale,
+                                      std::uint8_t empty, Render render) {
     const auto width = static_cast<std::size_t>(frames.width());
     const auto height = static_cast<std::size_t>(frames.height());
-    const std::size_t rows = rowsOf(frames, columns);
     const std::size_t cellWidth = width * scale;
-    const std::size_t sheetWidth = columns * cellWidth;
     // One row of the grid's frames at a time, each enlarged a row at a time.
     std::vector<std::uint8_t> cells(columns * frames.pixelCount());
-    std::vector<std::uint8_t> line(sheetWidth);
+    std::vector<std::uint8_t> filtered(columns * cellWidth + 1);
     std::vector<std::uint8_t> stream;
-    {
-        bytes::Deflater deflater(stream);
-        std::vector<std::uint8_t> filtered(sheetWidth + 1);
-        for (std::size_t r = 0; r < rows; ++r) {
-            std::vector<frames::ScaledRows> scaled;
-            for (std::size_t c = 0; c < columns; ++c) {
-                const std::size_t i = r * columns + c;
-                std::uint8_t* cell = cells.data() + c * frames.pixelCount();
-                if (i < frames.count()) {
-                    frames.render(i, keying, cell);
-                } else {
-                    std::memset(cell, keying.key(), frames.pixelCount());
-                }
-                scaled.emplace_back(cell, width, height, scale);
+    bytes::Deflater deflater(stream, Z_DEFAULT_COMPRESSION);
+    for (std::size_t r = 0; r < rowsOf(frames, columns); ++r) {
+        std::vector<frames::ScaledRows> scaled;
+        for (std::size_t c = 0; c < columns; ++c) {
+            const std::size_t i = r * columns + c;
+            std::uint8_t* cell = cells.data() + c * frames.pixelCount();
+            if (i < frames.count()) {
+                render(i, cell);
+            } else {
+                std::memset(cell, empty, frames.pixelCount());
             }
-            for (std::size_t y = 0; y < height * scale; ++y) {
-                filtered[0] = 0;
-                for (std::size_t c = 0; c < columns; ++c) {
-                    std::memcpy(filtered.data() + 1 + c * cellWidth, scaled[c].row(y), cellWidth);
-                }
-                deflater.add(filtered.data(), filtered.size());
-            }
+            scaled.emplace_back(cell, width, height, scale);
         }
-        deflater.finish();
+        for (std::size_t y = 0; y < height * scale; ++y) {
+            filtered[0] = 0;
+            for (std::size_t c = 0; c < columns; ++c) {
+                std::memcpy(filtered.data() + 1 + c * cellWidth, scaled[c].row(y), cellWidth);
+            }
+            deflater.add(filtered.data(), filtered.size());
+        }
+    }
+    deflater.finish();
+    return stream;
+}
+
+} // namespace
+
+io::ByteVector SheetWriter::png(const frames::IndexedFrames& frames, std::size_t columns, std::size_t scale,
+                                frames::Keying& keying) {
+    // The pages as they are drawn, keyed by the transparent index; where
+    // they need another key together, again with it.
+    frames::FrameUsage usage;
+    if (rowsOf(frames, columns) * columns > frames.count()) usage.addTransparent();
+    std::vector<std::uint8_t> stream = sheetStream(frames, columns, scale, frames.transparentIndex(),
+                                                   [&](std::size_t i, std::uint8_t* cell) {
+                                                       usage.add(frames.renderPlain(i, cell));
+                                                   });
+    keying = frames::Keying::plan(usage, frames.transparentIndex(), frames.palette());
+    if (!frames.plainFits(keying)) {
+        stream = sheetStream(frames, columns, scale, keying.key(),
+                             [&](std::size_t i, std::uint8_t* cell) { frames.render(i, keying, cell); });
     }
     io::ByteVector out;
     png::PngChunks::signature(out);
-    png::PngChunks::header(out, sheetWidth, rows * height * scale);
+    png::PngChunks::header(out, columns * static_cast<std::size_t>(frames.width()) * scale,
+                           rowsOf(frames, columns) * static_cast<std::size_t>(frames.height()) * scale);
     png::PngChunks::palette(out, frames.palette(), keying.entries(frames.palette().size()), keying);
     png::PngChunks::data(out, "IDAT", stream);
     png::PngChunks::end(out);

@@ -18,10 +18,10 @@ public:
     // The smallest number of columns whose sheet is at least as wide as it
     // is high.
     static std::size_t squareColumns(const frames::IndexedFrames& frames);
-    // The keying of the whole sheet: every page, and the empty cells.
-    static frames::Keying keyingOf(const frames::IndexedFrames& frames, std::size_t columns);
-    static io::ByteVector png(const frames::IndexedFrames& frames, const frames::Keying& keying, std::size_t columns,
-                              std::size_t scale);
+    // The keying of the whole sheet (every page, and the empty cells) goes
+    // into `keying`.
+    static io::ByteVector png(const frames::IndexedFrames& frames, std::size_t columns, std::size_t scale,
+                              frames::Keying& keying);
     // `title`: the document's file name without its extension, as the
     // frames' file names use it; `image`: the sheet PNG's file name.
     static std::string json(const frames::IndexedFrames& frames, std::size_t columns, std::size_t scale,
