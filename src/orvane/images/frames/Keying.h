@@ -28,6 +28,14 @@ public:
     // Where not exact: the index rewritten and what it became.
     std::uint8_t rewritten() const { return key_; }
     std::uint8_t rewrittenAs() const { return drawnAs_[key_]; }
+    // The same keying for one frame of those it was planned for: whether
+    // that frame has transparent pixels, and the indices it draws.
+    Keying forFrame(const FrameUsage& frame) const {
+        Keying keying = *this;
+        keying.transparent_ = frame.transparent();
+        keying.highest_ = frame.highest();
+        return keying;
+    }
     // The palette entries a file needs: the whole palette, and every index
     // written.
     int entries(std::size_t paletteSize) const;

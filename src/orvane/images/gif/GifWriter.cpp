@@ -72,18 +72,18 @@ io::ByteVector GifWriter::write(const frames::IndexedFrames& frames, std::uint32
     int tableBits = bitsFor(static_cast<int>(std::max<std::size_t>(frames.palette().size(), 1)));
     io::ByteVector images;
     std::vector<std::size_t> packed; // where each frame's disposal goes
-    for (bool done = false; !done;) {
-        done = true;
+    // Encodes every page, each rendered by render(i, pixels), which gives its
+    // keying; false where the table must grow first.
+    const auto encode = [&](const auto& render) {
         images = io::ByteVector();
         packed.clear();
         keyings.clear();
         for (std::size_t i = 0; i < frames.count(); ++i) {
-            keyings.push_back(frames.renderOwn(i, pixels.data()));
+            keyings.push_back(render(i, pixels.data()));
             const int entries = keyings.back().entries(frames.palette().size());
             if (entries > (1 << tableBits)) {
                 tableBits = bitsFor(entries);
-                done = false;
-                break;
+                return false;
             }
             packed.push_back(images.size() + 3);
             control(images, keyings.back(), delays[i]);
@@ -98,6 +98,31 @@ io::ByteVector GifWriter::write(const frames::IndexedFrames& frames, std::uint32
             for (std::size_t y = 0; y < rows.height(); ++y) lzw.add(rows.row(y), rows.width());
             lzw.finish();
         }
+        return true;
+    };
+    // One key for every frame where one fits them all, as decoders that keep
+    // the first frame's key expect: first the transparent index, each page
+    // rendered as it is drawn; then the key the pages need together; else
+    // each page its own.
+    std::vector<frames::FrameUsage> usages(frames.count());
+    const auto plain = [&](std::size_t i, std::uint8_t* out) {
+        usages[i] = frames.renderPlain(i, out);
+        return frames::Keying::plan(frames::FrameUsage(), frames.transparentIndex(), frames.palette())
+            .forFrame(usages[i]);
+    };
+    while (!encode(plain)) {}
+    frames::FrameUsage all;
+    for (const frames::FrameUsage& usage : usages) all.add(usage);
+    const frames::Keying shared = frames::Keying::plan(all, frames.transparentIndex(), frames.palette());
+    if (frames.plainFits(shared)) {
+        for (std::size_t i = 0; i < frames.count(); ++i) keyings[i] = shared.forFrame(usages[i]);
+    } else if (shared.exact()) {
+        while (!encode([&](std::size_t i, std::uint8_t* out) {
+            frames.render(i, shared, out);
+            return shared.forFrame(usages[i]);
+        })) {}
+    } else {
+        while (!encode([&](std::size_t i, std::uint8_t* out) { return frames.renderOwn(i, out); })) {}
     }
     // Disposal 2 (cleared to transparent) where any frame has transparent
     // pixels, so frames do not pile up; else 1 (left in place).

@@ -1,0 +1,77 @@
+"""Every example and the benchmark's animation, exported in every format:
+each file must be read by readers we did not write (pngcheck, gifsicle,
+Pillow; ase-parser in check_sprites.mjs), with one frame a page, and the
+first frame of each must be the composite of the PSD that tomel writes for
+the same document, as psd-tools reads it: check_documents.py DIR NAME..."""
+
+import glob
+import json
+import os
+import subprocess
+import sys
+
+from PIL import GifImagePlugin, Image
+from psd_tools import PSDImage
+
+GifImagePlugin.LOADING_STRATEGY = GifImagePlugin.LoadingStrategy.RGB_AFTER_DIFFERENT_PALETTE_ONLY
+folder = sys.argv[1]
+failures = []
+
+
+def same(label, a, b):
+    """Two RGBA images alike: the same colour where drawn, transparent alike."""
+    a, b = a.convert("RGBA").tobytes(), b.convert("RGBA").tobytes()
+    if len(a) != len(b):
+        failures.append(f"{label}: sizes differ")
+        return
+    for j in range(0, len(a), 4):
+        if a[j + 3] != b[j + 3] or (a[j + 3] != 0 and a[j:j + 3] != b[j:j + 3]):
+            failures.append(f"{label}: pixel {j // 4} is {tuple(b[j:j + 4])}, not {tuple(a[j:j + 4])}")
+            return
+
+
+def tool(argv):
+    run = subprocess.run(argv, capture_output=True, text=True)
+    if run.returncode != 0 or run.stderr:
+        failures.append(f"{' '.join(argv)}: {run.stdout[-300:]}{run.stderr[-300:]}")
+    return run.stdout
+
+
+for name in sys.argv[2:]:
+    path = lambda suffix: os.path.join(folder, name + suffix)
+    composite = PSDImage.open(path(".psd")).topil()
+    pngs = sorted(glob.glob(path("-*[0-9].png"))) or [path(".png")]
+    for png in pngs:
+        tool(["pngcheck", "-q", png])
+    same(f"{name} first png", composite, Image.open(pngs[0]))
+    info = tool(["gifsicle", "--info", path(".gif")])
+    gif = Image.open(path(".gif"))
+    if gif.n_frames != len(pngs) or f"{len(pngs)} image" not in info:
+        failures.append(f"{name}.gif: {gif.n_frames} frames for {len(pngs)} pages")
+    same(f"{name} first gif frame", composite, gif)
+    tool(["pngcheck", "-q", path(".apng")])
+    apng = Image.open(path(".apng"))
+    if apng.n_frames != len(pngs):
+        failures.append(f"{name}.apng: {apng.n_frames} frames for {len(pngs)} pages")
+    same(f"{name} first apng frame", composite, apng)
+    # Every frame of each animation is its page's PNG.
+    for i, png in enumerate(pngs):
+        gif.seek(i)
+        apng.seek(i)
+        same(f"{name} gif frame {i + 1}", Image.open(png), gif)
+        same(f"{name} apng frame {i + 1}", Image.open(png), apng)
+    tool(["pngcheck", "-q", path(".sheet.png")])
+    sheet = Image.open(path(".sheet.png"))
+    data = json.load(open(path(".sheet.json")))
+    for i, (frame, png) in enumerate(zip(data["frames"], pngs)):
+        r = frame["frame"]
+        same(f"{name} sheet frame {i + 1}", Image.open(png), sheet.crop((r["x"], r["y"], r["x"] + r["w"], r["y"] + r["h"])))
+    if len(data["frames"]) != len(pngs):
+        failures.append(f"{name}.sheet.json: {len(data['frames'])} frames")
+    for suffix, size in ((".act", 772),):
+        if os.path.getsize(path(suffix)) != size:
+            failures.append(f"{name}{suffix}: {os.path.getsize(path(suffix))} bytes")
+
+for message in failures[:40]:
+    print(message)
+sys.exit(1 if failures else 0)
