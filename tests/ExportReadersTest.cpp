@@ -208,10 +208,12 @@ std::vector<Case> cases() {
                             40, 2),
                    2, 12, ""});
     // The transparent index outside a palette of 16 colours, drawn by an
-    // opaque page's bottom layer beside uncovered pixels: another key.
+    // opaque page's bottom layer beside uncovered pixels: another key; and
+    // indices far past the palette drawn black.
     all.push_back({"outside",
                    document({page("A", 0, 0, 4, 4, {{"a", true, false, pattern(16, 1, 30)}}),
-                             page("B", 0, 0, 7, 5, {{"b", true, false, pattern(35, 2, 16)}}, true)},
+                             page("B", 0, 0, 7, 5, {{"b", true, false, pattern(35, 2, 16)}}, true),
+                             page("C", 1, 1, 2, 2, {{"c", true, false, {200, 201, 3, 4}}})},
                             16, 20),
                    1, 50, ""});
     // Every index drawn in the first frame, beside the canvas it does not
@@ -223,6 +225,9 @@ std::vector<Case> cases() {
                              page("Wide", 0, 0, 18, 17, {{"some", true, false, pattern(18 * 17, 3, 7)}}, true)},
                             256, 0),
                    1, 8, "png gif apng sheet aseprite"});
+    // Indices far past a palette of 16 colours, drawn black, and nothing
+    // transparent: GIF's table must reach them.
+    all.push_back({"far", document({page("Far", 0, 0, 3, 2, {{"far", true, false, {200, 0, 1, 250, 7, 8}}})}, 16, 5), 3, 8, ""});
     // Noise: GIF's code table fills and starts again many times a frame. Its
     // one page covers the canvas, so its layer is Aseprite's background,
     // where the transparent index is a colour.
