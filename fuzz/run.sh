@@ -30,7 +30,7 @@ seconds=${1:-60}
 shift || true
 harnesses=("$@")
 [ ${#harnesses[@]} -gt 0 ] ||
-    harnesses=(fuzz_decode fuzz_convert fuzz_inflate fuzz_inflate_diff fuzz_inflate_pieces fuzz_kernels)
+    harnesses=(fuzz_decode fuzz_convert fuzz_export fuzz_inflate fuzz_inflate_diff fuzz_inflate_pieces fuzz_kernels)
 
 if ! command -v clang++-14 >/dev/null || ! echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }' |
         clang++-14 -x c++ -fsanitize=fuzzer - -o /tmp/tomel-fuzz-probe 2>/dev/null; then

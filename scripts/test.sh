@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then runs the whole test suite: the format check,
 # the GoogleTest suite twice (a normal build and an AddressSanitizer +
-# UndefinedBehaviorSanitizer build), every CPU level run on emulated CPUs
+# UndefinedBehaviorSanitizer build), tomel-export's formats read back by
+# independent readers, every CPU level run on emulated CPUs
 # (qemu-user), the memory-cap sweeps, the Windows build checked under Wine
 # against the Linux build, the browser's build (its types and logic, then the
 # site in Chromium, Firefox ESR and WebKitGTK) checked against the Linux
@@ -13,6 +14,11 @@ cd "$(dirname "$0")/.."
 
 scripts/deps.sh python3-psd-tools imagemagick clang-format man-db wine wine64
 scripts/deps.sh clang-14 libclang-rt-14-dev qemu-user
+# The export formats' independent readers: Pillow, pngcheck, gifsicle, and
+# ase-parser from the npm registry, pinned by tests/export/package-lock.json.
+scripts/deps.sh python3-pil pngcheck gifsicle
+command -v npm >/dev/null || scripts/deps.sh npm
+(cd tests/export && npm ci --no-audit --no-fund --silent)
 jobs=$(nproc)
 
 run_suite() {
@@ -27,6 +33,8 @@ echo "== Formatting"
 scripts/check-format.sh
 echo "== Release build"
 run_suite build-test -DCMAKE_BUILD_TYPE=Release -DTOMEL_WERROR=ON -DTOMEL_BENCH=ON
+echo "== tomel-export: every example and the animation in every format, read back"
+tests/export/run.sh build-test
 echo "== The kernels at the CPU levels below this machine's best"
 # The dispatch runs the best kernels the CPU has; TOMEL_CPU lowers it, so
 # the scalar (and, on an AVX-512 machine, the AVX2) kernels run too.

@@ -48,7 +48,8 @@ RunResult run(const std::vector<std::string>& args, const TempDir& dir) {
 std::string document(int pages, int palettes = 1) {
     Edge2Document d;
     d.transparentIndex = 0;
-    for (int k = 0; k < palettes; ++k) d.palettesBgr.push_back(std::vector<std::uint8_t>(30, static_cast<std::uint8_t>(k)));
+    for (int k = 0; k < palettes; ++k)
+        d.palettesBgr.push_back(std::vector<std::uint8_t>(30, static_cast<std::uint8_t>(k)));
     for (int p = 0; p < pages; ++p) {
         Edge2Page page;
         page.name = std::to_string(p);
@@ -91,7 +92,8 @@ TEST(ExportCommandLine, ABadCommandLineIsAUsageErrorThatNamesTheOptionAndTouches
         const RunResult result = run(args, dir);
         EXPECT_EQ(result.status, 2) << text;
         EXPECT_EQ(result.out, "") << text;
-        EXPECT_EQ(result.err, std::string("tomel-export: ") + text + "\nusage: tomel-export FORMAT [OPTIONS] FILE...\n");
+        EXPECT_EQ(result.err,
+                  std::string("tomel-export: ") + text + "\nusage: tomel-export FORMAT [OPTIONS] FILE...\n");
     }
     EXPECT_EQ(filesIn(dir), std::vector<std::string>{"a.edg"});
     // tomel itself keeps its one command word.

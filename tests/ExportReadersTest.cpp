@@ -75,13 +75,14 @@ public:
             composite(page, rgba, index);
             out << (p ? ", " : "") << "{\"name\": \"" << hex(page.name) << "\", \"wait\": " << page.wait
                 << ", \"rect\": [" << page.x << ", " << page.y << ", " << page.width << ", " << page.height
-                << "], \"transparentPage\": " << (page.transparent ? "true" : "false") << ", \"rgba\": \""
-                << save(rgba) << "\", \"index\": \"" << save(index) << "\", \"layers\": [";
+                << "], \"transparentPage\": " << (page.transparent ? "true" : "false") << ", \"rgba\": \"" << save(rgba)
+                << "\", \"index\": \"" << save(index) << "\", \"layers\": [";
             // Bottom-most first.
             for (std::size_t k = page.layers.size(); k-- > 0;) {
                 const Edge2Layer& layer = page.layers[k];
                 std::string raw(layer.indices.begin(), layer.indices.end());
-                raw.resize(static_cast<std::size_t>(page.width * page.height), static_cast<char>(document_.transparentIndex));
+                raw.resize(static_cast<std::size_t>(page.width * page.height),
+                           static_cast<char>(document_.transparentIndex));
                 out << (k + 1 < page.layers.size() ? ", " : "") << "{\"name\": \"" << hex(layer.name)
                     << "\", \"visible\": " << (layer.visible ? "true" : "false") << ", \"indices\": \"" << save(raw)
                     << "\", \"short\": " << (layer.indices.size() < raw.size() ? "true" : "false") << "}";
@@ -196,17 +197,18 @@ std::vector<Case> cases() {
     // Pages of different sizes and places, one transparent and one opaque, a
     // hidden layer, a short layer, 40 colours and the transparent index (2)
     // in the palette, a page's wait, and a name that is not UTF-8.
-    all.push_back({"pages",
-                   document({page("Walk \xE9", 0, 0, 6, 4,
-                                  {{"top", true, false, pattern(24, 1, 5)},
-                                   {"hidden", false, false, pattern(24, 2, 44)},
-                                   {"base", true, true, pattern(24, 3, 44)}},
-                                  false, 3),
-                             page("Jump", 3, 2, 5, 5, {{"top", true, false, pattern(25, 4, 9)}, {"base", true, false, pattern(20, 5, 50)}},
-                                  true, 7),
-                             page("Rest", -2, 1, 4, 3, {{"only", true, false, pattern(12, 6, 44)}})},
-                            40, 2),
-                   2, 12, ""});
+    all.push_back(
+        {"pages",
+         document({page("Walk \xE9", 0, 0, 6, 4,
+                        {{"top", true, false, pattern(24, 1, 5)},
+                         {"hidden", false, false, pattern(24, 2, 44)},
+                         {"base", true, true, pattern(24, 3, 44)}},
+                        false, 3),
+                   page("Jump", 3, 2, 5, 5,
+                        {{"top", true, false, pattern(25, 4, 9)}, {"base", true, false, pattern(20, 5, 50)}}, true, 7),
+                   page("Rest", -2, 1, 4, 3, {{"only", true, false, pattern(12, 6, 44)}})},
+                  40, 2),
+         2, 12, ""});
     // The transparent index outside a palette of 16 colours, drawn by an
     // opaque page's bottom layer beside uncovered pixels: another key; and
     // indices far past the palette drawn black.
@@ -227,7 +229,8 @@ std::vector<Case> cases() {
                    1, 8, "png gif apng sheet aseprite"});
     // Indices far past a palette of 16 colours, drawn black, and nothing
     // transparent: GIF's table must reach them.
-    all.push_back({"far", document({page("Far", 0, 0, 3, 2, {{"far", true, false, {200, 0, 1, 250, 7, 8}}})}, 16, 5), 3, 8, ""});
+    all.push_back(
+        {"far", document({page("Far", 0, 0, 3, 2, {{"far", true, false, {200, 0, 1, 250, 7, 8}}})}, 16, 5), 3, 8, ""});
     // Noise: GIF's code table fills and starts again many times a frame. Its
     // one page covers the canvas, so its layer is Aseprite's background,
     // where the transparent index is a colour.
@@ -237,7 +240,8 @@ std::vector<Case> cases() {
         state = state * 1664525u + 1013904223u;
         index = static_cast<std::uint8_t>(state >> 24);
     }
-    all.push_back({"noise", document({page("Noise", 0, 0, 200, 150, {{"noise", true, false, noise}})}, 256, 255), 1, 8, ""});
+    all.push_back(
+        {"noise", document({page("Noise", 0, 0, 200, 150, {{"noise", true, false, noise}})}, 256, 255), 1, 8, ""});
     return all;
 }
 
@@ -256,7 +260,8 @@ TEST(ExportReaders, EveryFormatReadsBackAsTheDocument) {
                 args.push_back("--fps");
                 args.push_back(std::to_string(c.fps));
             }
-            if (f == "png" || f == "gif" || f == "apng" || f == "sheet") args.push_back(std::string("--scale=").append(std::to_string(c.scale)));
+            if (f == "png" || f == "gif" || f == "apng" || f == "sheet")
+                args.push_back(std::string("--scale=").append(std::to_string(c.scale)));
             args.push_back("doc.edg");
             const RunResult run = runExport(args, dir.path());
             ASSERT_EQ(run.status, 0) << c.label << " " << format << ": " << run.out << readFile(dir.file("stderr"));
@@ -275,8 +280,8 @@ TEST(ExportReaders, EveryFormatReadsBackAsTheDocument) {
                                         dir.file("expect.json") + " " + dir.path() + images + " 2>&1");
         EXPECT_EQ(read.status, 0) << c.label << ":\n" << read.out;
         const std::string layers = c.inexact.find("aseprite") != std::string::npos ? " --inexact" : "";
-        const RunResult sprite = runShell("node " TOMEL_TESTS_DIR "/export/check_aseprite.mjs " + dir.file("expect.json") +
-                                          " " + dir.file("doc.aseprite") + layers + " 2>&1");
+        const RunResult sprite = runShell("node " TOMEL_TESTS_DIR "/export/check_aseprite.mjs " +
+                                          dir.file("expect.json") + " " + dir.file("doc.aseprite") + layers + " 2>&1");
         EXPECT_EQ(sprite.status, 0) << c.label << ":\n" << sprite.out;
     }
 }

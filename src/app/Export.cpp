@@ -63,10 +63,10 @@ int Export::main(const std::vector<std::string>& args, Console& console) {
         try {
             exportFile(path, options, console);
         } catch (...) {
-            console.printErrorLine("export " + ExportOptions::nameOf(options.format) + ": " +
-                                   TerminalText::shown(path, Console::isTerminal(true)) + ": Error : " +
-                                   TerminalText::shown(FailureText::of(std::current_exception()),
-                                                       Console::isTerminal(true)));
+            console.printErrorLine(
+                "export " + ExportOptions::nameOf(options.format) + ": " +
+                TerminalText::shown(path, Console::isTerminal(true)) + ": Error : " +
+                TerminalText::shown(FailureText::of(std::current_exception()), Console::isTerminal(true)));
             failed = true;
         }
     }

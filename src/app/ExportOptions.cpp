@@ -12,11 +12,11 @@ namespace {
 using Format = ExportOptions::Format;
 
 const std::array<std::pair<const char*, Format>, 6> formats{{{"palette", Format::Palette},
-                                                              {"png", Format::Png},
-                                                              {"gif", Format::Gif},
-                                                              {"apng", Format::Apng},
-                                                              {"sheet", Format::Sheet},
-                                                              {"aseprite", Format::Aseprite}}};
+                                                             {"png", Format::Png},
+                                                             {"gif", Format::Gif},
+                                                             {"apng", Format::Apng},
+                                                             {"sheet", Format::Sheet},
+                                                             {"aseprite", Format::Aseprite}}};
 
 // A whole number from low to high, in decimal digits only.
 std::uint32_t numberIn(const std::string& option, const std::string& value, std::uint32_t low, std::uint32_t high) {

@@ -41,8 +41,10 @@ std::string numbered(std::size_t i, std::size_t count) {
 } // namespace
 
 ExportWriter::ExportWriter(const ExportOptions& options, const std::string& input,
-                           std::function<void(const std::string&)> written, std::function<void(const std::string&)> note)
-    : options_(options), input_(input), stem_(Tomel::stem(input)), written_(std::move(written)), note_(std::move(note)) {}
+                           std::function<void(const std::string&)> written,
+                           std::function<void(const std::string&)> note)
+    : options_(options), input_(input), stem_(Tomel::stem(input)), written_(std::move(written)),
+      note_(std::move(note)) {}
 
 void ExportWriter::add(std::string path, std::vector<std::uint8_t> bytes) {
     outputs_.push_back({std::move(path), std::move(bytes)});
@@ -56,8 +58,8 @@ void ExportWriter::write(const edg::EdgImage& image, concurrency::Route) {
     discard();
     if (options_.format == Format::Palette) {
         // Every palette of the bank; a document without one has an empty one.
-        const std::vector<edg::Palette> bank = image.paletteBank.empty() ? std::vector<edg::Palette>(1)
-                                                                         : image.paletteBank;
+        const std::vector<edg::Palette> bank =
+            image.paletteBank.empty() ? std::vector<edg::Palette>(1) : image.paletteBank;
         for (std::size_t k = 0; k < bank.size(); ++k) {
             const std::string stem = k == 0 ? stem_ : stem_ + "-" + std::to_string(k + 1);
             const int transparent = image.transparentColorIndex;
@@ -76,7 +78,8 @@ void ExportWriter::write(const edg::EdgImage& image, concurrency::Route) {
     switch (options_.format) {
     case Format::Png:
         for (std::size_t i = 0; i < frames.count(); ++i) {
-            const std::string path = frames.count() == 1 ? stem_ + ".png" : stem_ + numbered(i, frames.count()) + ".png";
+            const std::string path =
+                frames.count() == 1 ? stem_ + ".png" : stem_ + numbered(i, frames.count()) + ".png";
             frames::Keying keying;
             auto png = png::PngWriter::write(frames, i, options_.scale, keying);
             if (!keying.exact()) notes_.push_back(inexactText(path, keying));
@@ -104,7 +107,8 @@ void ExportWriter::write(const edg::EdgImage& image, concurrency::Route) {
         break;
     }
     case Format::Sheet: {
-        const std::size_t columns = options_.columns != 0 ? options_.columns : sheet::SheetWriter::squareColumns(frames);
+        const std::size_t columns =
+            options_.columns != 0 ? options_.columns : sheet::SheetWriter::squareColumns(frames);
         const std::string image = stem_ + ".sheet.png";
         frames::Keying keying;
         auto png = sheet::SheetWriter::png(frames, columns, options_.scale, keying);

@@ -21,8 +21,8 @@ public:
     };
     // `written(path)` after each file is in place; `note(text)` for each case
     // the format could not write exactly, told before any file is written.
-    ExportWriter(const ExportOptions& options, const std::string& input, std::function<void(const std::string&)> written,
-                 std::function<void(const std::string&)> note);
+    ExportWriter(const ExportOptions& options, const std::string& input,
+                 std::function<void(const std::string&)> written, std::function<void(const std::string&)> note);
 
     void write(const orvane::images::edg::EdgImage& image, concurrency::Route route) override;
     void discard() override;

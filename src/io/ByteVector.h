@@ -30,9 +30,7 @@ public:
     }
     void append(const std::uint8_t* data, std::size_t n);
     void append(const std::vector<std::uint8_t>& data) { append(data.data(), data.size()); }
-    void append(const std::string& text) {
-        append(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    }
+    void append(const std::string& text) { append(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()); }
     void zeros(std::size_t n);
     // Overwrites 4 bytes at `at` with v, little-endian.
     void patchLe32(std::size_t at, std::uint32_t v) {

@@ -17,12 +17,12 @@ std::size_t sequenceAt(const std::string& s, std::size_t at) {
         length = 2;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
         length = 3;
-        if (lead == 0xE0) low = 0xA0;       // no overlong forms
-        if (lead == 0xED) high = 0x9F;      // no surrogates
+        if (lead == 0xE0) low = 0xA0;  // no overlong forms
+        if (lead == 0xED) high = 0x9F; // no surrogates
     } else if (lead >= 0xF0 && lead <= 0xF4) {
         length = 4;
         if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;      // nothing past U+10FFFF
+        if (lead == 0xF4) high = 0x8F; // nothing past U+10FFFF
     } else {
         return 0;
     }

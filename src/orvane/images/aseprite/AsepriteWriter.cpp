@@ -217,8 +217,8 @@ io::ByteVector AsepriteWriter::write(const frames::IndexedFrames& frames, const 
     out.le16(static_cast<unsigned>(frames.count()));
     out.le16(static_cast<unsigned>(frames.width()));
     out.le16(static_cast<unsigned>(frames.height()));
-    out.le16(8);   // indexed
-    out.le32(1);   // layer opacity is valid
+    out.le16(8); // indexed
+    out.le32(1); // layer opacity is valid
     out.le16(durations.empty() ? 100 : durations[0]);
     out.le32(0);
     out.le32(0);
@@ -259,7 +259,9 @@ io::ByteVector AsepriteWriter::write(const frames::IndexedFrames& frames, const 
             const simd::ByteTable drawn = frames.layerDrawn(p, static_cast<int>(k) == bottom);
             std::array<std::uint8_t, 256> written{};
             for (std::size_t index = 0; index < 256; ++index) {
-                written[index] = isBackground ? static_cast<std::uint8_t>(index) : drawn[index] ? as[index] : keying.key();
+                written[index] = isBackground   ? static_cast<std::uint8_t>(index)
+                                 : drawn[index] ? as[index]
+                                                : keying.key();
             }
             cel.assign(crop.width() * crop.height(), keying.key());
             bool blank = true;
@@ -295,7 +297,8 @@ io::ByteVector AsepriteWriter::write(const frames::IndexedFrames& frames, const 
         frameHeader.le16(durations[p]);
         frameHeader.zeros(2);
         frameHeader.le32(static_cast<std::uint32_t>(count));
-        std::copy(frameHeader.bytes().begin(), frameHeader.bytes().end(), out.bytes().begin() + static_cast<std::ptrdiff_t>(header));
+        std::copy(frameHeader.bytes().begin(), frameHeader.bytes().end(),
+                  out.bytes().begin() + static_cast<std::ptrdiff_t>(header));
     }
     out.patchLe32(0, static_cast<std::uint32_t>(out.size()));
     return out;

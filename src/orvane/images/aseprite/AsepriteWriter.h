@@ -27,8 +27,7 @@ public:
     static bool withBackground(const frames::IndexedFrames& frames);
     // The keying every cel is written with.
     static frames::Keying keyingOf(const frames::IndexedFrames& frames);
-    static io::ByteVector write(const frames::IndexedFrames& frames, const frames::Keying& keying,
-                                std::uint32_t fps);
+    static io::ByteVector write(const frames::IndexedFrames& frames, const frames::Keying& keying, std::uint32_t fps);
 };
 
 } // namespace orvane::images::aseprite

@@ -60,7 +60,7 @@ private:
     // The planes of the Bottom and Above rows of colours_, by shift / 8.
     std::array<simd::PairLookup, 4> bottomPlanes_{};
     std::array<simd::PairLookup, 4> abovePlanes_{};
-    simd::PairLookup opaque_; // 0xFF where alpha is not 0
+    simd::PairLookup opaque_;                   // 0xFF where alpha is not 0
     std::array<std::uint8_t, 3 * 256> drawn_{}; // by source, then index: 0xFF where alpha is not 0
     std::size_t length_ = 0;
 };

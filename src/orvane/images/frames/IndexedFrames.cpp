@@ -21,8 +21,8 @@ IndexedFrames::IndexedFrames(const edg::EdgImage& image) : image_(image) {
     // Documents as the decoder reads them share one palette: the first page's.
     const edg::EdgPage& first = *image.pages[0];
     if (const edg::Palette* palette = first.get_palette()) {
-        palette_.assign(palette->begin(), palette->begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(
-                                                                palette->size(), 256)));
+        palette_.assign(palette->begin(),
+                        palette->begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(palette->size(), 256)));
     }
     transparentIndex_ = static_cast<std::uint8_t>(first.get_transparentIndex());
 }
@@ -70,7 +70,8 @@ FrameUsage IndexedFrames::renderPlain(std::size_t i, std::uint8_t* out) const {
     forEachPiece(i, [&](std::size_t from, std::size_t n, const std::uint8_t* index, const std::uint8_t* drawn) {
         usage.add(index, drawn, n);
         std::uint8_t* target = out + from;
-        for (std::size_t j = 0; j < n; ++j) target[j] = static_cast<std::uint8_t>((drawn[j] & index[j]) | (~drawn[j] & key));
+        for (std::size_t j = 0; j < n; ++j)
+            target[j] = static_cast<std::uint8_t>((drawn[j] & index[j]) | (~drawn[j] & key));
     });
     return usage;
 }

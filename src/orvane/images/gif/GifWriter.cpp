@@ -35,7 +35,8 @@ void table(io::ByteVector& out, const std::vector<color::Rgb>& palette, int tabl
 // NETSCAPE2.0's loop count is the number of repeats after the first play.
 void loop(io::ByteVector& out, std::uint32_t plays) {
     if (plays == 1) return;
-    static const std::uint8_t head[] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 0x03, 0x01};
+    static const std::uint8_t head[] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S',  'C',
+                                        'A',  'P',  'E',  '2', '.', '0', 0x03, 0x01};
     out.append(head, sizeof head);
     out.le16(plays == 0 ? 0 : plays - 1);
     out.u8(0);
@@ -128,7 +129,8 @@ io::ByteVector GifWriter::write(const frames::IndexedFrames& frames, std::uint32
     // pixels, so frames do not pile up; else 1 (left in place).
     const bool anyTransparent =
         std::any_of(keyings.begin(), keyings.end(), [](const frames::Keying& k) { return k.transparent(); });
-    for (const std::size_t at : packed) images.bytes()[at] |= static_cast<std::uint8_t>((anyTransparent ? 2u : 1u) << 2);
+    for (const std::size_t at : packed)
+        images.bytes()[at] |= static_cast<std::uint8_t>((anyTransparent ? 2u : 1u) << 2);
     io::ByteVector out;
     screen(out, width * scale, height * scale, tableBits,
            frames.transparentIndex() < (1 << tableBits) ? frames.transparentIndex() : 0);

@@ -22,8 +22,8 @@ std::string format(const char* pattern, int a, int b, int c, int d = 0) {
 std::string PaletteWriter::gpl(const edg::Palette& palette, const std::string& name, int transparentIndex) {
     // A name is one line of text.
     std::string shown = io::Utf8::valid(name);
-    std::replace_if(shown.begin(), shown.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; },
-                    '?');
+    std::replace_if(
+        shown.begin(), shown.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }, '?');
     std::string text = "GIMP Palette\nName: " + shown + "\nColumns: 16\n";
     text += "# Transparent index: " + std::to_string(transparentIndex);
     if (transparentIndex < 0 || static_cast<std::size_t>(transparentIndex) >= palette.size()) {
@@ -45,9 +45,9 @@ std::string PaletteWriter::act(const edg::Palette& palette, int transparentIndex
         bytes[3 * i + 1] = static_cast<char>(Rgb::get_green(palette[i]));
         bytes[3 * i + 2] = static_cast<char>(Rgb::get_blue(palette[i]));
     }
-    const unsigned transparent =
-        transparentIndex >= 0 && static_cast<std::size_t>(transparentIndex) < count ? static_cast<unsigned>(transparentIndex)
-                                                                                    : 0xFFFFu;
+    const unsigned transparent = transparentIndex >= 0 && static_cast<std::size_t>(transparentIndex) < count
+                                     ? static_cast<unsigned>(transparentIndex)
+                                     : 0xFFFFu;
     bytes[768] = static_cast<char>(count >> 8);
     bytes[769] = static_cast<char>(count & 0xFF);
     bytes[770] = static_cast<char>(transparent >> 8);

@@ -47,8 +47,8 @@ void PngChunks::palette(io::ByteVector& out, const std::vector<color::Rgb>& colo
                         const frames::Keying& keying) {
     io::ByteVector plte;
     for (int i = 0; i < entries; ++i) {
-        const color::Rgb c = static_cast<std::size_t>(i) < colours.size() ? colours[static_cast<std::size_t>(i)]
-                                                                          : color::Rgb{};
+        const color::Rgb c =
+            static_cast<std::size_t>(i) < colours.size() ? colours[static_cast<std::size_t>(i)] : color::Rgb{};
         plte.u8(static_cast<unsigned>(color::Rgb::get_red(c)));
         plte.u8(static_cast<unsigned>(color::Rgb::get_green(c)));
         plte.u8(static_cast<unsigned>(color::Rgb::get_blue(c)));

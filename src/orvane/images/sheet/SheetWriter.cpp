@@ -97,10 +97,9 @@ io::ByteVector SheetWriter::png(const frames::IndexedFrames& frames, std::size_t
     // they need another key together, again with it.
     frames::FrameUsage usage;
     if (rowsOf(frames, columns) * columns > frames.count()) usage.addTransparent();
-    std::vector<std::uint8_t> stream = sheetStream(frames, columns, scale, frames.transparentIndex(),
-                                                   [&](std::size_t i, std::uint8_t* cell) {
-                                                       usage.add(frames.renderPlain(i, cell));
-                                                   });
+    std::vector<std::uint8_t> stream =
+        sheetStream(frames, columns, scale, frames.transparentIndex(),
+                    [&](std::size_t i, std::uint8_t* cell) { usage.add(frames.renderPlain(i, cell)); });
     keying = frames::Keying::plan(usage, frames.transparentIndex(), frames.palette());
     if (!frames.plainFits(keying)) {
         stream = sheetStream(frames, columns, scale, keying.key(),

@@ -1,0 +1,58 @@
+// Fuzzes every export format on the decoded document: palettes, PNG, APNG,
+// GIF, the sheet and Aseprite. Each must finish or refuse with a failure,
+// and every format's frames come from the same model.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "FuzzSupport.h"
+#include "io/Failure.h"
+#include "orvane/images/aseprite/AsepriteWriter.h"
+#include "orvane/images/edg/EdgDecoder.h"
+#include "orvane/images/frames/IndexedFrames.h"
+#include "orvane/images/gif/GifWriter.h"
+#include "orvane/images/palette/PaletteWriter.h"
+#include "orvane/images/png/ApngWriter.h"
+#include "orvane/images/png/PngWriter.h"
+#include "orvane/images/sheet/SheetWriter.h"
+
+using namespace orvane::images;
+
+namespace {
+
+// Large canvases are legitimate but make every run slow and memory-bound.
+constexpr std::int64_t maxPixels = std::int64_t{1} << 20;
+
+bool small(const edg::EdgImage& image) {
+    const auto [width, height] = image.getSize();
+    std::int64_t pixels = std::max<std::int64_t>(width, 0) * std::max<std::int64_t>(height, 0) *
+                          static_cast<std::int64_t>(image.pages.size() + 1);
+    for (const auto& page : image.pages) pixels += std::int64_t{page->width} * page->height * page->get_numLayers();
+    return pixels <= maxPixels;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const io::Bytes file = fuzz::edgeFileFrom(data, size);
+    try {
+        const auto image = edg::EdgDecoder::decode(file);
+        for (const auto& palette : image->paletteBank) {
+            if (palette::PaletteWriter::act(palette, image->transparentColorIndex).size() != 772) std::abort();
+            (void)palette::PaletteWriter::gpl(palette, "name", image->transparentColorIndex);
+        }
+        if (!small(*image)) return 0;
+        const frames::IndexedFrames frames(*image);
+        const std::size_t scale = 1 + size % 2;
+        frames::Keying keying;
+        (void)png::PngWriter::write(frames, 0, scale, keying);
+        (void)png::ApngWriter::write(frames, 8, 0, scale, keying);
+        std::vector<frames::Keying> keyings;
+        (void)gif::GifWriter::write(frames, 12, 0, scale, keyings);
+        if (keyings.size() != frames.count()) std::abort();
+        (void)sheet::SheetWriter::png(frames, sheet::SheetWriter::squareColumns(frames), scale, keying);
+        (void)sheet::SheetWriter::json(frames, 2, scale, 8, "title", "image", "0");
+        (void)aseprite::AsepriteWriter::write(frames, aseprite::AsepriteWriter::keyingOf(frames), 30);
+    } catch (const io::Failure&) {}
+    return 0;
+}
