@@ -17,11 +17,16 @@ expected="libc6 (>= 2.34), zlib1g (>= 1:1.2.0), libpcre2-8-0 (>= 10.22), libisal
 [ -x "$root/usr/bin/tomel" ] || { echo "package: no usr/bin/tomel"; exit 1; }
 MANPAGER=cat MANWIDTH=80 man -l "$root/usr/share/man/man1/tomel.1.gz" | grep -q "tomel psd FILE" ||
     { echo "package: the man page does not render"; exit 1; }
+[ -x "$root/usr/bin/tomel-export" ] || { echo "package: no usr/bin/tomel-export"; exit 1; }
+MANPAGER=cat MANWIDTH=80 man -l "$root/usr/share/man/man1/tomel-export.1.gz" | grep -q "tomel-export FORMAT" ||
+    { echo "package: tomel-export's man page does not render"; exit 1; }
 
 cp examples/*.edg "$root/"
 (cd "$root" && ./usr/bin/tomel psd ./*.edg >/dev/null)
+(cd "$root" && ./usr/bin/tomel-export gif ./*.edg >/dev/null)
 for example in examples/*.edg; do
     name=$(basename "$example" .edg)
     [ -s "$root/$name.psd" ] || { echo "package: $name.psd was not written"; exit 1; }
+    [ -s "$root/$name.gif" ] || { echo "package: $name.gif was not written"; exit 1; }
 done
 echo "package: $(basename "$deb") checked"
