@@ -41,20 +41,6 @@ void IndexedFrames::forEachPiece(std::size_t i, Step step) const {
     }
 }
 
-FrameUsage IndexedFrames::usage(std::size_t i) const {
-    FrameUsage usage;
-    forEachPiece(i, [&](std::size_t, std::size_t n, const std::uint8_t* index, const std::uint8_t* drawn) {
-        usage.add(index, drawn, n);
-    });
-    return usage;
-}
-
-FrameUsage IndexedFrames::usage() const {
-    FrameUsage all;
-    for (std::size_t i = 0; i < count(); ++i) all.add(usage(i));
-    return all;
-}
-
 void IndexedFrames::render(std::size_t i, const Keying& keying, std::uint8_t* out) const {
     const std::array<std::uint8_t, 256>& as = keying.drawnAs();
     const std::uint8_t key = keying.key();

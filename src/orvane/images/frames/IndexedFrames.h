@@ -34,10 +34,6 @@ public:
     const std::vector<color::Rgb>& palette() const { return palette_; }
     std::uint8_t transparentIndex() const { return transparentIndex_; }
 
-    // What page i draws.
-    FrameUsage usage(std::size_t i) const;
-    // What every page draws.
-    FrameUsage usage() const;
     // Page i on the canvas, pixelCount() bytes: a drawn pixel as the keying
     // writes its index, a transparent one as its key.
     void render(std::size_t i, const Keying& keying, std::uint8_t* out) const;

@@ -30,7 +30,6 @@ public:
     // drawn, 0 where it is transparent. `source` is room for count bytes.
     void indexed(std::size_t from, std::size_t count, std::uint8_t* index, std::uint8_t* drawn,
                  std::uint8_t* source) const;
-    const edg::PageCompositor& compositor() const { return compositor_; }
 
 private:
     // Calls compose(compositeFrom, n, at) for each run of canvas pixels in
