@@ -45,12 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const frames::IndexedFrames frames(*image);
         const std::size_t scale = 1 + size % 2;
         frames::Keying keying;
-        (void)png::PngWriter::write(frames, 0, scale, keying);
-        (void)png::ApngWriter::write(frames, 8, 0, scale, keying);
+        (void)png::PngWriter::write(frames, 0, scale, concurrency::Route::Helped, keying);
+        (void)png::ApngWriter::write(frames, 8, 0, scale, concurrency::Route::OneThread, keying);
         std::vector<frames::Keying> keyings;
         (void)gif::GifWriter::write(frames, 12, 0, scale, keyings);
         if (keyings.size() != frames.count()) std::abort();
-        (void)sheet::SheetWriter::png(frames, sheet::SheetWriter::squareColumns(frames), scale, keying);
+        (void)sheet::SheetWriter::png(frames, sheet::SheetWriter::squareColumns(frames), scale,
+                                      concurrency::Route::Helped, keying);
         (void)sheet::SheetWriter::json(frames, 2, scale, 8, "title", "image", "0");
         (void)aseprite::AsepriteWriter::write(frames, aseprite::AsepriteWriter::keyingOf(frames), 30);
     } catch (const io::Failure&) {}

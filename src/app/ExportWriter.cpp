@@ -54,7 +54,7 @@ void ExportWriter::add(std::string path, const std::string& text) {
     add(std::move(path), std::vector<std::uint8_t>(text.begin(), text.end()));
 }
 
-void ExportWriter::write(const edg::EdgImage& image, concurrency::Route) {
+void ExportWriter::write(const edg::EdgImage& image, concurrency::Route route) {
     discard();
     if (options_.format == Format::Palette) {
         // Every palette of the bank; a document without one has an empty one.
@@ -81,7 +81,7 @@ void ExportWriter::write(const edg::EdgImage& image, concurrency::Route) {
             const std::string path =
                 frames.count() == 1 ? stem_ + ".png" : stem_ + numbered(i, frames.count()) + ".png";
             frames::Keying keying;
-            auto png = png::PngWriter::write(frames, i, options_.scale, keying);
+            auto png = png::PngWriter::write(frames, i, options_.scale, route, keying);
             if (!keying.exact()) notes_.push_back(inexactText(path, keying));
             add(path, std::move(png.bytes()));
         }
@@ -101,7 +101,7 @@ void ExportWriter::write(const edg::EdgImage& image, concurrency::Route) {
     case Format::Apng: {
         const std::string path = stem_ + ".apng";
         frames::Keying keying;
-        auto apng = png::ApngWriter::write(frames, options_.fps, options_.plays, options_.scale, keying);
+        auto apng = png::ApngWriter::write(frames, options_.fps, options_.plays, options_.scale, route, keying);
         if (!keying.exact()) notes_.push_back(inexactText(path, keying));
         add(path, std::move(apng.bytes()));
         break;
@@ -111,7 +111,7 @@ void ExportWriter::write(const edg::EdgImage& image, concurrency::Route) {
             options_.columns != 0 ? options_.columns : sheet::SheetWriter::squareColumns(frames);
         const std::string image = stem_ + ".sheet.png";
         frames::Keying keying;
-        auto png = sheet::SheetWriter::png(frames, columns, options_.scale, keying);
+        auto png = sheet::SheetWriter::png(frames, columns, options_.scale, route, keying);
         if (!keying.exact()) notes_.push_back(inexactText(image, keying));
         add(image, std::move(png.bytes()));
         add(stem_ + ".sheet.json",

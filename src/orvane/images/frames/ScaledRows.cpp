@@ -10,15 +10,21 @@ ScaledRows::ScaledRows(const std::uint8_t* pixels, std::size_t width, std::size_
 }
 
 const std::uint8_t* ScaledRows::row(std::size_t y) {
-    const std::size_t source = y / scale_;
-    const std::uint8_t* from = pixels_ + source * width_;
-    if (scale_ == 1) return from;
-    if (source != rowOf_) {
-        std::uint8_t* to = row_.data();
-        for (std::size_t x = 0; x < width_; ++x, to += scale_) std::memset(to, from[x], scale_);
-        rowOf_ = source;
+    if (scale_ == 1) return pixels_ + y * width_;
+    if (y / scale_ != rowOf_) {
+        copyRow(y, row_.data());
+        rowOf_ = y / scale_;
     }
     return row_.data();
+}
+
+void ScaledRows::copyRow(std::size_t y, std::uint8_t* out) const {
+    const std::uint8_t* from = pixels_ + (y / scale_) * width_;
+    if (scale_ == 1) {
+        std::memcpy(out, from, width_);
+        return;
+    }
+    for (std::size_t x = 0; x < width_; ++x, out += scale_) std::memset(out, from[x], scale_);
 }
 
 } // namespace orvane::images::frames

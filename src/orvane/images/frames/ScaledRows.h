@@ -17,6 +17,8 @@ public:
     std::size_t height() const { return height_ * scale_; }
     // Row y of the enlarged frame: width() bytes, valid until the next call.
     const std::uint8_t* row(std::size_t y);
+    // Row y of the enlarged frame into out (width() bytes), from any thread.
+    void copyRow(std::size_t y, std::uint8_t* out) const;
 
 private:
     const std::uint8_t* pixels_;

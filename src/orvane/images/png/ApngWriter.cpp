@@ -24,7 +24,7 @@ void frameControl(io::ByteVector& out, std::uint32_t& sequence, std::size_t widt
 } // namespace
 
 io::ByteVector ApngWriter::write(const frames::IndexedFrames& frames, std::uint32_t fps, std::uint32_t plays,
-                                 std::size_t scale, frames::Keying& keying) {
+                                 std::size_t scale, concurrency::Route route, frames::Keying& keying) {
     const auto width = static_cast<std::size_t>(frames.width());
     const auto height = static_cast<std::size_t>(frames.height());
     std::vector<std::uint8_t> pixels(frames.pixelCount());
@@ -32,7 +32,7 @@ io::ByteVector ApngWriter::write(const frames::IndexedFrames& frames, std::uint3
     const auto compress = [&](std::size_t i) {
         frames::ScaledRows rows(pixels.data(), width, height, scale);
         streams[i].clear();
-        PngChunks::compressRows(rows, streams[i]);
+        PngChunks::compressRows(rows, route, streams[i]);
     };
     // Each frame as it is drawn, keyed by the transparent index; where the
     // frames together need another key, again with it.

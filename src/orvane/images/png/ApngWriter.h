@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "concurrency/Route.h"
 #include "io/ByteVector.h"
 #include "orvane/images/frames/IndexedFrames.h"
 
@@ -15,7 +16,7 @@ class ApngWriter {
 public:
     // The keying every frame shares goes into `keying`.
     static io::ByteVector write(const frames::IndexedFrames& frames, std::uint32_t fps, std::uint32_t plays,
-                                std::size_t scale, frames::Keying& keying);
+                                std::size_t scale, concurrency::Route route, frames::Keying& keying);
 };
 
 } // namespace orvane::images::png

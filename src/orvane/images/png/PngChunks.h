@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "concurrency/Route.h"
 #include "io/ByteVector.h"
 #include "orvane/images/color/Rgb.h"
 #include "orvane/images/frames/Keying.h"
@@ -24,8 +25,9 @@ public:
     static void palette(io::ByteVector& out, const std::vector<color::Rgb>& colours, int entries,
                         const frames::Keying& keying);
     // The zlib stream of the rows, each after its filter byte (0, None: the
-    // best for indexed pixels), appended to out.
-    static void compressRows(frames::ScaledRows& rows, std::vector<std::uint8_t>& out);
+    // best for indexed pixels), appended to out; large images on two threads
+    // where the route has helpers.
+    static void compressRows(const frames::ScaledRows& rows, concurrency::Route route, std::vector<std::uint8_t>& out);
     // The data in chunks of `type` of at most a megabyte; a sequence number
     // before each one's data where `sequence` is given (fdAT).
     static void data(io::ByteVector& out, const char* type, const std::vector<std::uint8_t>& stream,

@@ -5,13 +5,13 @@
 namespace orvane::images::png {
 
 io::ByteVector PngWriter::write(const frames::IndexedFrames& frames, std::size_t page, std::size_t scale,
-                                frames::Keying& keying) {
+                                concurrency::Route route, frames::Keying& keying) {
     std::vector<std::uint8_t> pixels(frames.pixelCount());
     keying = frames.renderOwn(page, pixels.data());
     frames::ScaledRows rows(pixels.data(), static_cast<std::size_t>(frames.width()),
                             static_cast<std::size_t>(frames.height()), scale);
     std::vector<std::uint8_t> stream;
-    PngChunks::compressRows(rows, stream);
+    PngChunks::compressRows(rows, route, stream);
     io::ByteVector out;
     PngChunks::signature(out);
     PngChunks::header(out, rows.width(), rows.height());

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "concurrency/Route.h"
 #include "io/ByteVector.h"
 #include "orvane/images/frames/IndexedFrames.h"
 
@@ -13,7 +14,7 @@ class PngWriter {
 public:
     // The page's own keying goes into `keying`.
     static io::ByteVector write(const frames::IndexedFrames& frames, std::size_t page, std::size_t scale,
-                                frames::Keying& keying);
+                                concurrency::Route route, frames::Keying& keying);
 };
 
 } // namespace orvane::images::png

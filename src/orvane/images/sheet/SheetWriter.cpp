@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "io/Utf8.h"
-#include "orvane/bytes/Deflater.h"
+#include <zlib.h>
+
+#include "orvane/bytes/RowDeflater.h"
 #include "orvane/images/edg/EdgPage.h"
 #include "orvane/images/frames/FrameTiming.h"
 #include "orvane/images/png/PngChunks.h"
@@ -52,59 +54,57 @@ std::size_t SheetWriter::squareColumns(const frames::IndexedFrames& frames) {
 
 namespace {
 
-// The sheet's zlib stream, its pages rendered by render(i, cell) and its
-// empty cells filled with `empty`; what they draw goes into usage.
-template <typename Render>
-std::vector<std::uint8_t> sheetStream(const frames::IndexedFrames& frames, std::size_t columns, std::size_t scale,
-                                      std::uint8_t empty, Render render) {
+// The sheet's zlib stream, from every page rendered (`cells`, one canvas a
+// page) and its empty cells `empty`.
+std::vector<std::uint8_t> sheetStream(const frames::IndexedFrames& frames, const std::vector<std::uint8_t>& cells,
+                                      std::size_t columns, std::size_t scale, std::uint8_t empty,
+                                      concurrency::Route route) {
     const auto width = static_cast<std::size_t>(frames.width());
-    const auto height = static_cast<std::size_t>(frames.height());
+    const auto height = static_cast<std::size_t>(frames.height()) * scale;
     const std::size_t cellWidth = width * scale;
-    // One row of the grid's frames at a time, each enlarged a row at a time.
-    std::vector<std::uint8_t> cells(columns * frames.pixelCount());
-    std::vector<std::uint8_t> filtered(columns * cellWidth + 1);
-    std::vector<std::uint8_t> stream;
-    bytes::Deflater deflater(stream, Z_DEFAULT_COMPRESSION);
-    for (std::size_t r = 0; r < rowsOf(frames, columns); ++r) {
-        std::vector<frames::ScaledRows> scaled;
-        for (std::size_t c = 0; c < columns; ++c) {
-            const std::size_t i = r * columns + c;
-            std::uint8_t* cell = cells.data() + c * frames.pixelCount();
-            if (i < frames.count()) {
-                render(i, cell);
-            } else {
-                std::memset(cell, empty, frames.pixelCount());
-            }
-            scaled.emplace_back(cell, width, height, scale);
-        }
-        for (std::size_t y = 0; y < height * scale; ++y) {
-            filtered[0] = 0;
-            for (std::size_t c = 0; c < columns; ++c) {
-                std::memcpy(filtered.data() + 1 + c * cellWidth, scaled[c].row(y), cellWidth);
-            }
-            deflater.add(filtered.data(), filtered.size());
-        }
+    std::vector<frames::ScaledRows> scaled;
+    for (std::size_t i = 0; i < frames.count(); ++i) {
+        scaled.emplace_back(cells.data() + i * frames.pixelCount(), width, static_cast<std::size_t>(frames.height()),
+                            scale);
     }
-    deflater.finish();
+    std::vector<std::uint8_t> stream;
+    bytes::RowDeflater::compress(
+        rowsOf(frames, columns) * height, columns * cellWidth + 1,
+        [&](std::size_t y, std::uint8_t* row) {
+            row[0] = 0;
+            for (std::size_t c = 0; c < columns; ++c) {
+                const std::size_t i = (y / height) * columns + c;
+                std::uint8_t* cell = row + 1 + c * cellWidth;
+                if (i < frames.count()) {
+                    scaled[i].copyRow(y % height, cell);
+                } else {
+                    std::memset(cell, empty, cellWidth);
+                }
+            }
+        },
+        Z_DEFAULT_COMPRESSION, route, stream);
     return stream;
 }
 
 } // namespace
 
 io::ByteVector SheetWriter::png(const frames::IndexedFrames& frames, std::size_t columns, std::size_t scale,
-                                frames::Keying& keying) {
+                                concurrency::Route route, frames::Keying& keying) {
     // The pages as they are drawn, keyed by the transparent index; where
     // they need another key together, again with it.
+    std::vector<std::uint8_t> cells(frames.count() * frames.pixelCount());
     frames::FrameUsage usage;
     if (rowsOf(frames, columns) * columns > frames.count()) usage.addTransparent();
-    std::vector<std::uint8_t> stream =
-        sheetStream(frames, columns, scale, frames.transparentIndex(),
-                    [&](std::size_t i, std::uint8_t* cell) { usage.add(frames.renderPlain(i, cell)); });
+    for (std::size_t i = 0; i < frames.count(); ++i) {
+        usage.add(frames.renderPlain(i, cells.data() + i * frames.pixelCount()));
+    }
     keying = frames::Keying::plan(usage, frames.transparentIndex(), frames.palette());
     if (!frames.plainFits(keying)) {
-        stream = sheetStream(frames, columns, scale, keying.key(),
-                             [&](std::size_t i, std::uint8_t* cell) { frames.render(i, keying, cell); });
+        for (std::size_t i = 0; i < frames.count(); ++i) {
+            frames.render(i, keying, cells.data() + i * frames.pixelCount());
+        }
     }
+    const std::vector<std::uint8_t> stream = sheetStream(frames, cells, columns, scale, keying.key(), route);
     io::ByteVector out;
     png::PngChunks::signature(out);
     png::PngChunks::header(out, columns * static_cast<std::size_t>(frames.width()) * scale,

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "concurrency/Route.h"
 #include "io/ByteVector.h"
 #include "orvane/images/frames/IndexedFrames.h"
 
@@ -21,7 +22,7 @@ public:
     // The keying of the whole sheet (every page, and the empty cells) goes
     // into `keying`.
     static io::ByteVector png(const frames::IndexedFrames& frames, std::size_t columns, std::size_t scale,
-                              frames::Keying& keying);
+                              concurrency::Route route, frames::Keying& keying);
     // `title`: the document's file name without its extension, as the
     // frames' file names use it; `image`: the sheet PNG's file name.
     static std::string json(const frames::IndexedFrames& frames, std::size_t columns, std::size_t scale,
