@@ -18,8 +18,8 @@ namespace orvane::bytes {
 class RowDeflater {
 public:
     using Fill = std::function<void(std::size_t y, std::uint8_t* row)>;
-    static void compress(std::size_t rows, std::size_t rowLength, const Fill& fill, int level,
-                         concurrency::Route route, std::vector<std::uint8_t>& out);
+    static void compress(std::size_t rows, std::size_t rowLength, const Fill& fill, int level, concurrency::Route route,
+                         std::vector<std::uint8_t>& out);
 };
 
 } // namespace orvane::bytes
