@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)png::PngWriter::write(frames, 0, scale, concurrency::Route::Helped, keying);
         (void)png::ApngWriter::write(frames, 8, 0, scale, concurrency::Route::OneThread, keying);
         std::vector<frames::Keying> keyings;
-        (void)gif::GifWriter::write(frames, 12, 0, scale, keyings);
+        (void)gif::GifWriter::write(frames, 12, 0, scale, concurrency::Route::Helped, keyings);
         if (keyings.size() != frames.count()) std::abort();
         (void)sheet::SheetWriter::png(frames, sheet::SheetWriter::squareColumns(frames), scale,
                                       concurrency::Route::Helped, keying);

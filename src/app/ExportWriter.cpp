@@ -89,7 +89,7 @@ void ExportWriter::write(const edg::EdgImage& image, concurrency::Route route) {
     case Format::Gif: {
         const std::string path = stem_ + ".gif";
         std::vector<frames::Keying> keyings;
-        auto gif = gif::GifWriter::write(frames, options_.fps, options_.plays, options_.scale, keyings);
+        auto gif = gif::GifWriter::write(frames, options_.fps, options_.plays, options_.scale, route, keyings);
         for (std::size_t page = 0; page < keyings.size(); ++page) {
             if (!keyings[page].exact()) {
                 notes_.push_back(inexactText(path + ", frame " + std::to_string(page + 1), keyings[page]));

@@ -10,6 +10,7 @@ import os
 import subprocess
 import sys
 
+import numpy
 from PIL import GifImagePlugin, Image
 from psd_tools import PSDImage
 
@@ -20,14 +21,17 @@ failures = []
 
 def same(label, a, b):
     """Two RGBA images alike: the same colour where drawn, transparent alike."""
-    a, b = a.convert("RGBA").tobytes(), b.convert("RGBA").tobytes()
-    if len(a) != len(b):
-        failures.append(f"{label}: sizes differ")
+    if a.size != b.size:
+        failures.append(f"{label}: size {b.size}, not {a.size}")
         return
-    for j in range(0, len(a), 4):
-        if a[j + 3] != b[j + 3] or (a[j + 3] != 0 and a[j:j + 3] != b[j:j + 3]):
-            failures.append(f"{label}: pixel {j // 4} is {tuple(b[j:j + 4])}, not {tuple(a[j:j + 4])}")
-            return
+    a, b = numpy.asarray(a.convert("RGBA")), numpy.asarray(b.convert("RGBA"))
+    # A transparent pixel's colour is no colour.
+    a = numpy.where(a[..., 3:] == 0, 0, a)
+    b = numpy.where(b[..., 3:] == 0, 0, b)
+    wrong = numpy.argwhere((a != b).any(axis=-1))
+    if len(wrong):
+        y, x = wrong[0]
+        failures.append(f"{label}: {len(wrong)} pixels differ, the first ({x}, {y}): {tuple(b[y, x])}, not {tuple(a[y, x])}")
 
 
 def tool(argv):

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The export stage: every example and the benchmark's animation written by
+# The export stage: every example and the benchmark's animation and mid
+# (1500 x 1500: a frame large enough to be encoded in halves) written by
 # tomel-export in every format, then read by readers we did not write and
 # held to the PSD tomel writes for the same document.
 # Usage: tests/export/run.sh BUILD
@@ -11,7 +12,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp examples/*.edg "$work/"
 "$build/bench/bench_make_inputs" "$work/bench" >/dev/null
-cp "$work/bench/anim.edg" "$work/"
+cp "$work/bench/anim.edg" "$work/bench/mid.edg" "$work/"
 rm -rf "$work/bench"
 names=()
 for document in "$work"/*.edg; do names+=("$(basename "${document%.edg}")"); done
@@ -21,4 +22,4 @@ for format in palette png gif apng sheet aseprite; do
 done
 /usr/bin/python3 tests/export/check_documents.py "$work" "${names[@]}"
 node tests/export/check_sprites.mjs "$work"/*.aseprite
-echo "${#names[@]} documents in 6 formats read back by Pillow, pngcheck, gifsicle and ase-parser"
+echo "${#names[@]} documents (${names[*]}) in 6 formats read back by Pillow, pngcheck, gifsicle and ase-parser"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "concurrency/Worker.h"
 #include "orvane/images/edg/Error.h"
 #include "orvane/images/frames/FrameTiming.h"
 #include "orvane/images/frames/ScaledRows.h"
@@ -53,6 +54,69 @@ void control(io::ByteVector& out, const frames::Keying& keying, std::uint32_t de
     out.u8(0);
 }
 
+// Below this, a frame's two halves would not pay for a thread.
+constexpr std::size_t splitFrom = std::size_t{1} << 20;
+
+// Rows [from, to) of the enlarged frame through the encoder.
+int encodeRows(LzwEncoder& lzw, frames::ScaledRows& rows, std::size_t from, std::size_t to, bool last) {
+    for (std::size_t y = from; y < to; ++y) lzw.add(rows.row(y), rows.width());
+    return lzw.finish(last);
+}
+
+// The frame's image data: the minimum code size, then the LZW codes in
+// sub-blocks of at most 255 bytes, and the terminator. A large frame is two
+// runs of codes, its first half and its second, the first ended with a clear
+// code, so that on the helped route the second is encoded beside the first:
+// the same codes on every route.
+void imageData(io::ByteVector& out, const std::uint8_t* pixels, std::size_t width, std::size_t height,
+               std::size_t scale, int codeSize, concurrency::Route route) {
+    frames::ScaledRows rows(pixels, width, height, scale);
+    std::vector<std::uint8_t> codes;
+    codes.reserve(rows.width() * rows.height() / 2 + 1024);
+    if (rows.width() * rows.height() < splitFrom || rows.height() < 2) {
+        LzwEncoder lzw(codes, codeSize);
+        encodeRows(lzw, rows, 0, rows.height(), true);
+    } else {
+        // What the second half's thread fills is made here: it allocates
+        // nothing.
+        const std::size_t split = rows.height() / 2;
+        frames::ScaledRows secondRows(pixels, width, height, scale);
+        std::vector<std::uint8_t> second;
+        second.reserve((rows.height() - split) * rows.width() * 3 / 2 + 1024);
+        LzwEncoder secondLzw(second, codeSize, true);
+        int secondUsed = 8;
+        const auto encodeSecond = [&] { secondUsed = encodeRows(secondLzw, secondRows, split, rows.height(), true); };
+        concurrency::Worker worker;
+        const bool beside = worker.start(route, encodeSecond);
+        LzwEncoder lzw(codes, codeSize);
+        const int used = encodeRows(lzw, rows, 0, split, false);
+        if (beside) {
+            worker.join();
+        } else {
+            encodeSecond();
+        }
+        // The second run's bits go on from the first's last bit.
+        const std::size_t bits = (codes.size() - 1) * 8 + static_cast<std::size_t>(used) + (second.size() - 1) * 8 +
+                                 static_cast<std::size_t>(secondUsed);
+        if (used == 8) {
+            codes.insert(codes.end(), second.begin(), second.end());
+        } else {
+            for (const std::uint8_t byte : second) {
+                codes.back() = static_cast<std::uint8_t>(codes.back() | byte << used);
+                codes.push_back(static_cast<std::uint8_t>(byte >> (8 - used)));
+            }
+        }
+        codes.resize((bits + 7) / 8);
+    }
+    out.u8(static_cast<unsigned>(codeSize));
+    for (std::size_t at = 0; at < codes.size(); at += 255) {
+        const std::size_t n = std::min<std::size_t>(255, codes.size() - at);
+        out.u8(static_cast<unsigned>(n));
+        out.append(codes.data() + at, n);
+    }
+    out.u8(0);
+}
+
 int bitsFor(int entries) {
     int bits = 1;
     while ((1 << bits) < entries) ++bits;
@@ -62,7 +126,7 @@ int bitsFor(int entries) {
 } // namespace
 
 io::ByteVector GifWriter::write(const frames::IndexedFrames& frames, std::uint32_t fps, std::uint32_t plays,
-                                std::size_t scale, std::vector<frames::Keying>& keyings) {
+                                std::size_t scale, concurrency::Route route, std::vector<frames::Keying>& keyings) {
     const auto width = static_cast<std::size_t>(frames.width());
     const auto height = static_cast<std::size_t>(frames.height());
     if (width * scale > maxSide || height * scale > maxSide) throw edg::FormatError(edg::Error::UnsupportedFormat);
@@ -94,10 +158,7 @@ io::ByteVector GifWriter::write(const frames::IndexedFrames& frames, std::uint32
             images.le16(static_cast<unsigned>(width * scale));
             images.le16(static_cast<unsigned>(height * scale));
             images.u8(0); // the global table, not interlaced
-            frames::ScaledRows rows(pixels.data(), width, height, scale);
-            LzwEncoder lzw(images, std::max(2, tableBits));
-            for (std::size_t y = 0; y < rows.height(); ++y) lzw.add(rows.row(y), rows.width());
-            lzw.finish();
+            imageData(images, pixels.data(), width, height, scale, std::max(2, tableBits), route);
         }
         return true;
     };

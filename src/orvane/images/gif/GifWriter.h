@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "concurrency/Route.h"
 #include "io/ByteVector.h"
 #include "orvane/images/frames/IndexedFrames.h"
 
@@ -14,9 +15,10 @@ namespace orvane::images::gif {
 class GifWriter {
 public:
     // `plays`: how many times the animation plays, 0 for ever. Each page's
-    // keying goes into `keyings`.
+    // keying goes into `keyings`. A large frame's second half is encoded
+    // beside its first on the helped route.
     static io::ByteVector write(const frames::IndexedFrames& frames, std::uint32_t fps, std::uint32_t plays,
-                                std::size_t scale, std::vector<frames::Keying>& keyings);
+                                std::size_t scale, concurrency::Route route, std::vector<frames::Keying>& keyings);
 };
 
 } // namespace orvane::images::gif

@@ -8,11 +8,10 @@ constexpr std::uint32_t maxCodes = 4095;
 
 } // namespace
 
-LzwEncoder::LzwEncoder(io::ByteVector& out, int minimumCodeSize)
+LzwEncoder::LzwEncoder(std::vector<std::uint8_t>& out, int minimumCodeSize, bool continued)
     : out_(out), minimumCodeSize_(minimumCodeSize), clear_(1u << minimumCodeSize) {
-    out_.u8(static_cast<unsigned>(minimumCodeSize));
     reset();
-    emit(clear_);
+    if (!continued) emit(clear_);
 }
 
 void LzwEncoder::reset() {
@@ -25,18 +24,10 @@ void LzwEncoder::emit(std::uint32_t code) {
     bits_ |= std::uint64_t{code} << bitCount_;
     bitCount_ += static_cast<int>(width_);
     while (bitCount_ >= 8) {
-        block_[blockLength_++] = static_cast<std::uint8_t>(bits_);
+        out_.push_back(static_cast<std::uint8_t>(bits_));
         bits_ >>= 8;
         bitCount_ -= 8;
-        if (blockLength_ == 255) flushBlock();
     }
-}
-
-void LzwEncoder::flushBlock() {
-    if (blockLength_ == 0) return;
-    out_.u8(static_cast<unsigned>(blockLength_));
-    out_.append(block_.data(), blockLength_);
-    blockLength_ = 0;
 }
 
 void LzwEncoder::add(const std::uint8_t* indices, std::size_t n) {
@@ -64,20 +55,20 @@ void LzwEncoder::add(const std::uint8_t* indices, std::size_t n) {
     }
 }
 
-void LzwEncoder::finish() {
+int LzwEncoder::finish(bool last) {
     if (current_ >= 0) {
         emit(static_cast<std::uint32_t>(current_));
         if (next_ == (1u << width_) && width_ < 12) ++width_;
     }
-    emit(clear_ + 1);
+    emit(last ? clear_ + 1 : clear_);
+    const int used = bitCount_;
     if (bitCount_ > 0) {
-        block_[blockLength_++] = static_cast<std::uint8_t>(bits_);
+        out_.push_back(static_cast<std::uint8_t>(bits_));
         bits_ = 0;
         bitCount_ = 0;
-        if (blockLength_ == 255) flushBlock();
+        return used;
     }
-    flushBlock();
-    out_.u8(0);
+    return 8;
 }
 
 } // namespace orvane::images::gif

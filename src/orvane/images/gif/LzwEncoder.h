@@ -3,32 +3,34 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-
-#include "io/ByteVector.h"
+#include <vector>
 
 namespace orvane::images::gif {
 
-// GIF's variable-width LZW over one frame's indices, in the sub-blocks of at
-// most 255 bytes the image data is made of: codes from the minimum code size
-// + 1 bits up to 12, widened right after the code that fills a width, and a
-// clear code once the table holds 4095 entries (giflib's rule, which every
-// decoder accepts).
+// GIF's variable-width LZW over a run of a frame's indices, packed LSB first
+// into bytes: codes from the minimum code size + 1 bits up to 12, widened
+// right after the code that fills a width, and a clear code once the table
+// holds 4095 entries (giflib's rule, which every decoder accepts). A run
+// that is not the last ends with a clear code instead of the end code, so
+// the next run can be encoded on its own, from a fresh table, and its bits
+// joined to these.
 class LzwEncoder {
 public:
-    LzwEncoder(io::ByteVector& out, int minimumCodeSize);
+    // `continued`: the run follows one that ended with a clear code.
+    LzwEncoder(std::vector<std::uint8_t>& out, int minimumCodeSize, bool continued = false);
 
     void add(const std::uint8_t* indices, std::size_t n);
-    // The last code, the end code and the block terminator.
-    void finish();
+    // The last code, then the end code (`last`) or a clear code. Returns the
+    // bits used in the last byte written, 8 where it is full.
+    int finish(bool last);
 
 private:
     static constexpr int slots = 1 << 13; // the table's hash: twice the codes
 
     void emit(std::uint32_t code);
     void reset();
-    void flushBlock();
 
-    io::ByteVector& out_;
+    std::vector<std::uint8_t>& out_;
     int minimumCodeSize_;
     std::uint32_t clear_, next_ = 0, width_ = 0;
     std::int32_t current_ = -1; // the code of the string read so far
@@ -38,8 +40,6 @@ private:
     std::array<std::uint32_t, slots> entries_{};
     std::uint64_t bits_ = 0;
     int bitCount_ = 0;
-    std::array<std::uint8_t, 256> block_{};
-    std::size_t blockLength_ = 0;
 };
 
 } // namespace orvane::images::gif
