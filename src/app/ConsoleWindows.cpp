@@ -10,8 +10,10 @@
 namespace app {
 
 Console Console::prepare() {
-    // Lines end with "\n" alone, as on every other platform.
+    // Lines end with "\n" alone, as on every other platform (standard error
+    // too, where tomel-export tells its failures).
     _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
     return Console(false);
 }
 
