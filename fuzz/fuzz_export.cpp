@@ -53,7 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)sheet::SheetWriter::png(frames, sheet::SheetWriter::squareColumns(frames), scale,
                                       concurrency::Route::Helped, keying);
         (void)sheet::SheetWriter::json(frames, 2, scale, 8, "title", "image", "0");
-        (void)aseprite::AsepriteWriter::write(frames, aseprite::AsepriteWriter::keyingOf(frames), 30);
+        (void)aseprite::AsepriteWriter::write(frames, aseprite::AsepriteWriter::keyingOf(frames), 30,
+                                              concurrency::Route::Helped);
     } catch (const io::Failure&) {}
     return 0;
 }

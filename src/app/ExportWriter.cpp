@@ -123,7 +123,7 @@ void ExportWriter::write(const edg::EdgImage& image, concurrency::Route route) {
         const std::string path = stem_ + ".aseprite";
         const frames::Keying keying = aseprite::AsepriteWriter::keyingOf(frames);
         if (!keying.exact()) notes_.push_back(inexactText(path, keying));
-        add(path, std::move(aseprite::AsepriteWriter::write(frames, keying, options_.fps).bytes()));
+        add(path, std::move(aseprite::AsepriteWriter::write(frames, keying, options_.fps, route).bytes()));
         break;
     }
     case Format::Palette:

@@ -36,9 +36,9 @@ std::vector<std::uint8_t> batchFor(std::size_t rows, std::size_t rowLength) {
 } // namespace
 
 void RowDeflater::compress(std::size_t rows, std::size_t rowLength, const Fill& fill, int level,
-                           concurrency::Route route, std::vector<std::uint8_t>& out) {
+                           concurrency::Route route, std::vector<std::uint8_t>& out, int strategy) {
     if (rows < 2 || rows * rowLength < splitFrom) {
-        Deflater deflater(out, level);
+        Deflater deflater(out, level, strategy);
         std::vector<std::uint8_t> batch = batchFor(rows, rowLength);
         if (rows > 0) deflateRows(deflater, fill, 0, rows, rowLength, batch);
         deflater.finish();
@@ -50,7 +50,7 @@ void RowDeflater::compress(std::size_t rows, std::size_t rowLength, const Fill& 
     const std::size_t secondLength = (rows - split) * rowLength;
     std::vector<std::uint8_t> second;
     second.reserve(secondLength + secondLength / 8 + (std::size_t{1} << 20));
-    Deflater secondDeflater(second, level, Z_DEFAULT_STRATEGY, true);
+    Deflater secondDeflater(second, level, strategy, true);
     std::vector<std::uint8_t> secondBatch = batchFor(rows - split, rowLength);
     const std::size_t primingRows = std::min(split, (window + rowLength - 1) / rowLength);
     std::vector<std::uint8_t> priming(primingRows * rowLength);
@@ -65,7 +65,7 @@ void RowDeflater::compress(std::size_t rows, std::size_t rowLength, const Fill& 
     concurrency::Worker worker;
     const bool beside = worker.start(route, deflateSecond);
 
-    Deflater first(out, level);
+    Deflater first(out, level, strategy);
     std::vector<std::uint8_t> batch = batchFor(split, rowLength);
     deflateRows(first, fill, 0, split, rowLength, batch);
     first.flush();

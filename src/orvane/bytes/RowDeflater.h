@@ -18,8 +18,9 @@ namespace orvane::bytes {
 class RowDeflater {
 public:
     using Fill = std::function<void(std::size_t y, std::uint8_t* row)>;
+    // `strategy`: zlib's (0, its default, or Z_RLE...).
     static void compress(std::size_t rows, std::size_t rowLength, const Fill& fill, int level, concurrency::Route route,
-                         std::vector<std::uint8_t>& out);
+                         std::vector<std::uint8_t>& out, int strategy = 0);
 };
 
 } // namespace orvane::bytes

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "concurrency/Route.h"
 #include "io/ByteVector.h"
 #include "orvane/images/frames/IndexedFrames.h"
 
@@ -27,7 +28,9 @@ public:
     static bool withBackground(const frames::IndexedFrames& frames);
     // The keying every cel is written with.
     static frames::Keying keyingOf(const frames::IndexedFrames& frames);
-    static io::ByteVector write(const frames::IndexedFrames& frames, const frames::Keying& keying, std::uint32_t fps);
+    // A large cel's halves are deflated side by side on the helped route.
+    static io::ByteVector write(const frames::IndexedFrames& frames, const frames::Keying& keying, std::uint32_t fps,
+                                concurrency::Route route);
 };
 
 } // namespace orvane::images::aseprite
