@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "concurrency/Worker.h"
 #include "orvane/images/psd/PlacedComposite.h"
 #include "orvane/images/psd/PsdConverter.h"
 
@@ -10,6 +11,8 @@ namespace orvane::images::frames {
 namespace {
 
 constexpr std::size_t piece = std::size_t{1} << 16;
+// Below this, a frame's halves would not pay for a thread.
+constexpr std::size_t splitFrom = std::size_t{1} << 20;
 
 } // namespace
 
@@ -28,43 +31,71 @@ IndexedFrames::IndexedFrames(const edg::EdgImage& image) : image_(image) {
 }
 
 template <typename Step>
-void IndexedFrames::forEachPiece(std::size_t i, Step step) const {
+FrameUsage IndexedFrames::forEachPiece(std::size_t i, concurrency::Route route, Step step) const {
     const psd::PlacedComposite composite(page(i), width_, height_);
-    std::vector<std::uint8_t> scratch(3 * std::min(piece, pixelCount()));
-    std::uint8_t* index = scratch.data();
-    std::uint8_t* drawn = index + scratch.size() / 3;
-    std::uint8_t* source = drawn + scratch.size() / 3;
-    for (std::size_t from = 0; from < pixelCount(); from += piece) {
-        const std::size_t n = std::min(piece, pixelCount() - from);
-        composite.indexed(from, n, index, drawn, source);
-        step(from, n, index, drawn);
-    }
-}
-
-void IndexedFrames::render(std::size_t i, const Keying& keying, std::uint8_t* out) const {
-    const std::array<std::uint8_t, 256>& as = keying.drawnAs();
-    const std::uint8_t key = keying.key();
-    forEachPiece(i, [&](std::size_t from, std::size_t n, const std::uint8_t* index, const std::uint8_t* drawn) {
-        std::uint8_t* target = out + from;
-        for (std::size_t j = 0; j < n; ++j) target[j] = drawn[j] ? as[index[j]] : key;
-    });
-}
-
-FrameUsage IndexedFrames::renderPlain(std::size_t i, std::uint8_t* out) const {
+    // Pixels [from, to) a piece at a time, in `scratch`, what they draw into
+    // `usage`.
+    const auto run = [&](std::size_t from, std::size_t to, std::vector<std::uint8_t>& scratch, FrameUsage& usage) {
+        std::uint8_t* index = scratch.data();
+        std::uint8_t* drawn = index + piece;
+        std::uint8_t* source = drawn + piece;
+        for (; from < to; from += piece) {
+            const std::size_t n = std::min(piece, to - from);
+            composite.indexed(from, n, index, drawn, source);
+            step(from, n, index, drawn, usage);
+        }
+    };
     FrameUsage usage;
-    const std::uint8_t key = transparentIndex_;
-    forEachPiece(i, [&](std::size_t from, std::size_t n, const std::uint8_t* index, const std::uint8_t* drawn) {
-        usage.add(index, drawn, n);
-        std::uint8_t* target = out + from;
-        for (std::size_t j = 0; j < n; ++j)
-            target[j] = static_cast<std::uint8_t>((drawn[j] & index[j]) | (~drawn[j] & key));
-    });
+    std::vector<std::uint8_t> scratch(3 * piece);
+    if (pixelCount() < splitFrom) {
+        run(0, pixelCount(), scratch, usage);
+        return usage;
+    }
+    // A large frame in halves: the second beside the first on the helped
+    // route, with all it needs made here.
+    const std::size_t half = pixelCount() / 2 / piece * piece;
+    std::vector<std::uint8_t> secondScratch(3 * piece);
+    FrameUsage secondUsage;
+    const auto second = [&] { run(half, pixelCount(), secondScratch, secondUsage); };
+    concurrency::Worker worker;
+    const bool beside = worker.start(route, second);
+    run(0, half, scratch, usage);
+    if (beside) {
+        worker.join();
+    } else {
+        second();
+    }
+    usage.add(secondUsage);
     return usage;
 }
 
-Keying IndexedFrames::renderOwn(std::size_t i, std::uint8_t* out) const {
-    const Keying keying = Keying::plan(renderPlain(i, out), transparentIndex_, palette_);
-    if (!plainFits(keying)) render(i, keying, out);
+void IndexedFrames::render(std::size_t i, const Keying& keying, std::uint8_t* out, concurrency::Route route) const {
+    const std::array<std::uint8_t, 256>& as = keying.drawnAs();
+    const std::uint8_t key = keying.key();
+    forEachPiece(
+        i, route,
+        [&](std::size_t from, std::size_t n, const std::uint8_t* index, const std::uint8_t* drawn, FrameUsage&) {
+            std::uint8_t* target = out + from;
+            for (std::size_t j = 0; j < n; ++j) target[j] = drawn[j] ? as[index[j]] : key;
+        });
+}
+
+FrameUsage IndexedFrames::renderPlain(std::size_t i, std::uint8_t* out, concurrency::Route route) const {
+    const std::uint8_t key = transparentIndex_;
+    return forEachPiece(
+        i, route,
+        [&](std::size_t from, std::size_t n, const std::uint8_t* index, const std::uint8_t* drawn, FrameUsage& usage) {
+            usage.add(index, drawn, n);
+            std::uint8_t* target = out + from;
+            for (std::size_t j = 0; j < n; ++j) {
+                target[j] = static_cast<std::uint8_t>((drawn[j] & index[j]) | (~drawn[j] & key));
+            }
+        });
+}
+
+Keying IndexedFrames::renderOwn(std::size_t i, std::uint8_t* out, concurrency::Route route) const {
+    const Keying keying = Keying::plan(renderPlain(i, out, route), transparentIndex_, palette_);
+    if (!plainFits(keying)) render(i, keying, out, route);
     return keying;
 }
 

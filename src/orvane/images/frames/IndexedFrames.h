@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "concurrency/Route.h"
 #include "orvane/images/color/Rgb.h"
 #include "orvane/images/edg/EdgImage.h"
 #include "orvane/images/frames/FrameUsage.h"
@@ -36,14 +37,16 @@ public:
 
     // Page i on the canvas, pixelCount() bytes: a drawn pixel as the keying
     // writes its index, a transparent one as its key.
-    void render(std::size_t i, const Keying& keying, std::uint8_t* out) const;
+    // A large page is composited in halves, the second beside the first on
+    // the helped route.
+    void render(std::size_t i, const Keying& keying, std::uint8_t* out, concurrency::Route route) const;
     // The same in one pass where it can be: a drawn pixel as its index, a
     // transparent one as the transparent index, and what the page draws.
     // The page is right as it stands for any keying whose key is the
     // transparent index and that is exact.
-    FrameUsage renderPlain(std::size_t i, std::uint8_t* out) const;
+    FrameUsage renderPlain(std::size_t i, std::uint8_t* out, concurrency::Route route) const;
     // Page i with its own keying, which it returns.
-    Keying renderOwn(std::size_t i, std::uint8_t* out) const;
+    Keying renderOwn(std::size_t i, std::uint8_t* out, concurrency::Route route) const;
     // Whether a page rendered plain is right as it stands for the keying.
     bool plainFits(const Keying& keying) const { return keying.exact() && keying.key() == transparentIndex_; }
 
@@ -57,10 +60,10 @@ public:
     static int bottomVisibleLayer(const edg::EdgPage& page);
 
 private:
-    // Runs step(from, n, index, drawn) over page i's canvas pixels, a piece
-    // at a time.
+    // Runs step(from, n, index, drawn, usage) over page i's canvas pixels, a
+    // piece at a time; returns what the steps put in their usage.
     template <typename Step>
-    void forEachPiece(std::size_t i, Step step) const;
+    FrameUsage forEachPiece(std::size_t i, concurrency::Route route, Step step) const;
 
     const edg::EdgImage& image_;
     std::int32_t width_ = 0;

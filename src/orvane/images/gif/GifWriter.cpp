@@ -168,7 +168,7 @@ io::ByteVector GifWriter::write(const frames::IndexedFrames& frames, std::uint32
     // each page its own.
     std::vector<frames::FrameUsage> usages(frames.count());
     const auto plain = [&](std::size_t i, std::uint8_t* out) {
-        usages[i] = frames.renderPlain(i, out);
+        usages[i] = frames.renderPlain(i, out, route);
         return frames::Keying::plan(frames::FrameUsage(), frames.transparentIndex(), frames.palette())
             .forFrame(usages[i]);
     };
@@ -180,11 +180,11 @@ io::ByteVector GifWriter::write(const frames::IndexedFrames& frames, std::uint32
         for (std::size_t i = 0; i < frames.count(); ++i) keyings[i] = shared.forFrame(usages[i]);
     } else if (shared.exact()) {
         while (!encode([&](std::size_t i, std::uint8_t* out) {
-            frames.render(i, shared, out);
+            frames.render(i, shared, out, route);
             return shared.forFrame(usages[i]);
         })) {}
     } else {
-        while (!encode([&](std::size_t i, std::uint8_t* out) { return frames.renderOwn(i, out); })) {}
+        while (!encode([&](std::size_t i, std::uint8_t* out) { return frames.renderOwn(i, out, route); })) {}
     }
     // Disposal 2 (cleared to transparent) where any frame has transparent
     // pixels, so frames do not pile up; else 1 (left in place).

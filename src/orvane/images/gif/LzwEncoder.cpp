@@ -20,14 +20,9 @@ void LzwEncoder::reset() {
     width_ = static_cast<std::uint32_t>(minimumCodeSize_) + 1;
 }
 
-void LzwEncoder::emit(std::uint32_t code) {
-    bits_ |= std::uint64_t{code} << bitCount_;
-    bitCount_ += static_cast<int>(width_);
-    while (bitCount_ >= 8) {
-        out_.push_back(static_cast<std::uint8_t>(bits_));
-        bits_ >>= 8;
-        bitCount_ -= 8;
-    }
+void LzwEncoder::flushPending() {
+    out_.insert(out_.end(), pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(pendingLength_));
+    pendingLength_ = 0;
 }
 
 void LzwEncoder::add(const std::uint8_t* indices, std::size_t n) {
@@ -61,14 +56,15 @@ int LzwEncoder::finish(bool last) {
         if (next_ == (1u << width_) && width_ < 12) ++width_;
     }
     emit(last ? clear_ + 1 : clear_);
+    flushPending();
+    // What is left: whole bytes, then the last bits.
+    for (; bitCount_ >= 8; bitCount_ -= 8, bits_ >>= 8) out_.push_back(static_cast<std::uint8_t>(bits_));
     const int used = bitCount_;
-    if (bitCount_ > 0) {
-        out_.push_back(static_cast<std::uint8_t>(bits_));
-        bits_ = 0;
-        bitCount_ = 0;
-        return used;
-    }
-    return 8;
+    if (bitCount_ == 0) return 8;
+    out_.push_back(static_cast<std::uint8_t>(bits_));
+    bits_ = 0;
+    bitCount_ = 0;
+    return used;
 }
 
 } // namespace orvane::images::gif

@@ -27,7 +27,18 @@ public:
 private:
     static constexpr int slots = 1 << 13; // the table's hash: twice the codes
 
-    void emit(std::uint32_t code);
+    // Inline: one a few pixels, in the encoder's loop.
+    void emit(std::uint32_t code) {
+        bits_ |= std::uint64_t{code} << bitCount_;
+        bitCount_ += static_cast<int>(width_);
+        if (bitCount_ >= 32) {
+            for (int i = 0; i < 4; ++i) pending_[pendingLength_++] = static_cast<std::uint8_t>(bits_ >> (8 * i));
+            bits_ >>= 32;
+            bitCount_ -= 32;
+            if (pendingLength_ == pending_.size()) flushPending();
+        }
+    }
+    void flushPending();
     void reset();
 
     std::vector<std::uint8_t>& out_;
@@ -40,6 +51,8 @@ private:
     std::array<std::uint32_t, slots> entries_{};
     std::uint64_t bits_ = 0;
     int bitCount_ = 0;
+    std::array<std::uint8_t, 4096> pending_{}; // whole bytes not yet in out_
+    std::size_t pendingLength_ = 0;
 };
 
 } // namespace orvane::images::gif

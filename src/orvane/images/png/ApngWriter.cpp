@@ -38,13 +38,13 @@ io::ByteVector ApngWriter::write(const frames::IndexedFrames& frames, std::uint3
     // frames together need another key, again with it.
     frames::FrameUsage usage;
     for (std::size_t i = 0; i < frames.count(); ++i) {
-        usage.add(frames.renderPlain(i, pixels.data()));
+        usage.add(frames.renderPlain(i, pixels.data(), route));
         compress(i);
     }
     keying = frames::Keying::plan(usage, frames.transparentIndex(), frames.palette());
     if (!frames.plainFits(keying)) {
         for (std::size_t i = 0; i < frames.count(); ++i) {
-            frames.render(i, keying, pixels.data());
+            frames.render(i, keying, pixels.data(), route);
             compress(i);
         }
     }

@@ -96,12 +96,12 @@ io::ByteVector SheetWriter::png(const frames::IndexedFrames& frames, std::size_t
     frames::FrameUsage usage;
     if (rowsOf(frames, columns) * columns > frames.count()) usage.addTransparent();
     for (std::size_t i = 0; i < frames.count(); ++i) {
-        usage.add(frames.renderPlain(i, cells.data() + i * frames.pixelCount()));
+        usage.add(frames.renderPlain(i, cells.data() + i * frames.pixelCount(), route));
     }
     keying = frames::Keying::plan(usage, frames.transparentIndex(), frames.palette());
     if (!frames.plainFits(keying)) {
         for (std::size_t i = 0; i < frames.count(); ++i) {
-            frames.render(i, keying, cells.data() + i * frames.pixelCount());
+            frames.render(i, keying, cells.data() + i * frames.pixelCount(), route);
         }
     }
     const std::vector<std::uint8_t> stream = sheetStream(frames, cells, columns, scale, keying.key(), route);
