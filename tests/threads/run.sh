@@ -8,13 +8,16 @@
 #     code set only igzip accepts, and several files in one call with a
 #     damaged one between good ones. Each must print and leave what the
 #     reference build does;
-#  3. fuzz_inflate_diff, built with -fsanitize=fuzzer,thread, for SECONDS.
+#  3. tomel-export in every format on the same large documents, whose
+#     frames are composited, deflated and encoded in halves side by side;
+#  4. fuzz_inflate_diff, built with -fsanitize=fuzzer,thread, for SECONDS.
 # Any ThreadSanitizer report fails the stage.
 # Usage: tests/threads/run.sh REFERENCE_BUILD [SECONDS]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
 reference=$(realpath "${1:-build-test}")/tomel
+reference_export=$(realpath "${1:-build-test}")/tomel-export
 seconds=${2:-60}
 build=build-tsan
 fuzz_build=build-fuzz-tsan
@@ -61,6 +64,26 @@ compare() {
 for document in good pages damaged cut crc incomplete; do compare "$document" "$document.edg"; done
 compare several good.edg pages.edg damaged.edg good.edg
 compare several-good pages.edg good.edg pages.edg
+
+echo "== Large exports under ThreadSanitizer"
+for format in palette png gif apng sheet aseprite; do
+    for which in reference tsan; do
+        dir=$work/export-$format-$which binary=$reference_export
+        [ $which = tsan ] && binary=$PWD/$build/tomel-export
+        mkdir -p "$dir"
+        cp "$work"/documents/{good,pages}.edg "$dir"/
+        (cd "$dir" && {
+            "$binary" "$format" good.edg pages.edg >stdout 2>&1 || echo "status $?" >>stdout
+            rm -f -- *.edg
+        })
+    done
+    if diff -r "$work/export-$format-reference" "$work/export-$format-tsan" >/dev/null; then
+        echo "ok: export $format ($(wc -l <"$work/export-$format-tsan/stdout") files)"
+    else
+        echo "FAILED: export $format differs from the reference build"
+        status=1
+    fi
+done
 
 echo "== fuzz_inflate_diff under ThreadSanitizer for ${seconds}s"
 "$fuzz_build/fuzz/make_corpus" "$work/seeds" >/dev/null
