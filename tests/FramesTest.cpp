@@ -8,9 +8,12 @@
 
 #include "io/Utf8.h"
 #include "orvane/bytes/RowDeflater.h"
+#include "orvane/images/aseprite/AsepriteWriter.h"
+#include "orvane/images/edg/EdgDecoder.h"
 #include "orvane/images/frames/FrameTiming.h"
 #include "orvane/images/frames/Keying.h"
 #include "orvane/images/frames/ScaledRows.h"
+#include "support/EdgWriter.h"
 
 using namespace orvane;
 using namespace orvane::images;
@@ -101,4 +104,27 @@ TEST(Frames, LargeRowsDeflateInHalvesToTheSameStreamOnEveryRoute) {
     ASSERT_EQ(uncompress(inflated.data(), &length, alone.data(), static_cast<uLong>(alone.size())), Z_OK);
     inflated.resize(length);
     EXPECT_EQ(inflated, image);
+}
+
+TEST(Frames, ALayerWithoutPixelsExportsAsAnEmptyOne) {
+    // A fuzzer's find: rows of a layer whose index array ends before them
+    // once offset a null pointer.
+    tests::Edge2Document document;
+    document.palettesBgr.push_back(std::vector<std::uint8_t>(30, 7));
+    tests::Edge2Page page;
+    page.name = "p";
+    page.x = 2;
+    page.width = 3;
+    page.height = 2;
+    page.layers.push_back({"empty", true, false, {}});
+    page.layers.push_back({"short", true, false, {1, 2}});
+    document.pages.push_back(page);
+    const io::Bytes file = io::Bytes::ofString(tests::writeEdge2(document));
+    const auto image = edg::EdgDecoder::decode(file);
+    const frames::IndexedFrames frames(*image);
+    const io::ByteVector sprite = aseprite::AsepriteWriter::write(frames, aseprite::AsepriteWriter::keyingOf(frames), 8,
+                                                                  concurrency::Route::OneThread);
+    // The header, the frame, the palette, two layers and the short layer's cel.
+    EXPECT_EQ(sprite.bytes()[6], 1);
+    EXPECT_EQ(sprite.bytes()[128 + 12], 4);
 }

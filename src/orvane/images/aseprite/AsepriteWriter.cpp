@@ -58,7 +58,7 @@ void forEachRow(const edg::EdgPage& page, const edg::EdgLayer& layer, const Crop
     for (std::int64_t y = crop.top; y < crop.bottom; ++y) {
         const auto start = static_cast<std::size_t>((y - page.y) * page.width + (crop.left - page.x));
         const std::size_t n = start < size ? std::min(crop.width(), size - start) : 0;
-        row(static_cast<std::size_t>(y - crop.top), layer.imageData.data() + start, n);
+        row(static_cast<std::size_t>(y - crop.top), n > 0 ? layer.imageData.data() + start : nullptr, n);
     }
 }
 
@@ -293,8 +293,7 @@ io::ByteVector AsepriteWriter::write(const frames::IndexedFrames& frames, const 
                         (crop.top + static_cast<std::int64_t>(y) - page.y) * page.width + (crop.left - page.x));
                     const std::size_t size = layer.imageData.size();
                     const std::size_t n = start < size ? std::min(crop.width(), size - start) : 0;
-                    const std::uint8_t* indices = layer.imageData.data() + start;
-                    for (std::size_t x = 0; x < n; ++x) row[x] = written[indices[x]];
+                    for (std::size_t x = 0; x < n; ++x) row[x] = written[layer.imageData[start + x]];
                     std::fill(row + n, row + crop.width(), keying.key());
                 },
                 Z_BEST_SPEED, route, out.bytes(), Z_RLE);
