@@ -45,11 +45,15 @@ void RowDeflater::compress(std::size_t rows, std::size_t rowLength, const Fill& 
         return;
     }
     const std::size_t split = rows / 2;
-    // Everything the second half needs is made here, so that its thread
-    // allocates nothing: zlib's state, its rows' room, its output's room.
+    // What the second half needs is made here, so that its thread allocates
+    // nothing but where its output outgrows its room: zlib's state, its
+    // rows' room, its output's room.
     const std::size_t secondLength = (rows - split) * rowLength;
+    // Room for what pixel art deflates to; noise, which deflates to about its
+    // size, makes the vector grow on the helper. No room is taken where no
+    // helper will run.
     std::vector<std::uint8_t> second;
-    second.reserve(secondLength + secondLength / 8 + (std::size_t{1} << 20));
+    if (route == concurrency::Route::Helped) second.reserve(secondLength / 2 + (std::size_t{1} << 20));
     Deflater secondDeflater(second, level, strategy, true);
     std::vector<std::uint8_t> secondBatch = batchFor(rows - split, rowLength);
     const std::size_t primingRows = std::min(split, (window + rowLength - 1) / rowLength);

@@ -77,12 +77,13 @@ void imageData(io::ByteVector& out, const std::uint8_t* pixels, std::size_t widt
         LzwEncoder lzw(codes, codeSize);
         encodeRows(lzw, rows, 0, rows.height(), true);
     } else {
-        // What the second half's thread fills is made here: it allocates
-        // nothing.
+        // What the second half's thread fills is made here.
         const std::size_t split = rows.height() / 2;
         frames::ScaledRows secondRows(pixels, width, height, scale);
         std::vector<std::uint8_t> second;
-        second.reserve((rows.height() - split) * rows.width() * 3 / 2 + 1024);
+        // Room for what pixel art encodes to, where a helper may run; noise
+        // makes the vector grow on the helper.
+        if (route == concurrency::Route::Helped) second.reserve((rows.height() - split) * rows.width() / 2 + 1024);
         LzwEncoder secondLzw(second, codeSize, true);
         int secondUsed = 8;
         const auto encodeSecond = [&] { secondUsed = encodeRows(secondLzw, secondRows, split, rows.height(), true); };
