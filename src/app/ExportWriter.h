@@ -28,8 +28,6 @@ public:
     void discard() override;
     void commit(const orvane::inflate::Confirmation& confirmed) override;
 
-    const std::vector<Output>& outputs() const { return outputs_; }
-
 private:
     void add(std::string path, std::vector<std::uint8_t> bytes);
     void add(std::string path, const std::string& text);

@@ -30,7 +30,6 @@ public:
     std::size_t pixelCount() const { return static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_); }
     std::size_t count() const { return image_.pages.size(); }
     const edg::EdgPage& page(std::size_t i) const { return *image_.pages[i]; }
-    const edg::EdgImage& image() const { return image_; }
     // The colours every page is drawn in, in index order: at most 256.
     const std::vector<color::Rgb>& palette() const { return palette_; }
     std::uint8_t transparentIndex() const { return transparentIndex_; }
