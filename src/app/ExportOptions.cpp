@@ -18,15 +18,21 @@ const std::array<std::pair<const char*, Format>, 6> formats{{{"palette", Format:
                                                              {"sheet", Format::Sheet},
                                                              {"aseprite", Format::Aseprite}}};
 
-// A whole number from low to high, in decimal digits only.
-std::uint32_t numberIn(const std::string& option, const std::string& value, std::uint32_t low, std::uint32_t high) {
-    std::uint64_t n = 0;
-    bool fits = !value.empty() && value.size() <= 10;
+// A whole number in decimal digits only, of at most ten digits.
+bool wholeNumber(const std::string& value, std::uint64_t& n) {
+    n = 0;
+    if (value.empty() || value.size() > 10) return false;
     for (const char c : value) {
-        if (c < '0' || c > '9') fits = false;
+        if (c < '0' || c > '9') return false;
         n = n * 10 + static_cast<std::uint64_t>(c - '0');
     }
-    if (!fits || n < low || n > high) {
+    return true;
+}
+
+// A whole number from low to high.
+std::uint32_t numberIn(const std::string& option, const std::string& value, std::uint32_t low, std::uint32_t high) {
+    std::uint64_t n = 0;
+    if (!wholeNumber(value, n) || n < low || n > high) {
         throw UsageError(option + " takes a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
                          ", not '" + value + "'");
     }
@@ -101,6 +107,14 @@ ExportOptions ExportOptions::parse(const std::vector<std::string>& args) {
             throw UsageError(name + " needs a value");
         }
         if (name == "--fps") {
+            // A GIF delay is whole hundredths of a second, and browsers play
+            // one under 2/100 s as 1/10 s.
+            std::uint64_t fps = 0;
+            if (options.format == Format::Gif && wholeNumber(value, fps) && fps > 50 && fps <= 1000) {
+                throw UsageError("--fps " + value +
+                                 " would make GIF frames shorter than 2/100 s, which browsers play as 1/10 s: gif "
+                                 "takes 1 to 50");
+            }
             options.fps = numberIn(name, value, 1, options.format == Format::Gif ? 50 : 1000);
         } else if (name == "--scale") {
             options.scale = numberIn(name, value, 1, 16);
