@@ -1,5 +1,6 @@
 #include "FuzzSupport.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <zlib.h>
 
@@ -48,6 +49,13 @@ std::optional<std::size_t> expectFastAsZlib(const std::uint8_t* data, std::size_
     if (zlib != fast) std::abort();
     if (zlib.rfind("bytes:", 0) != 0) return std::nullopt;
     return zlib.size() - 6;
+}
+
+std::int64_t pixelsOf(const orvane::images::edg::EdgImage& image, std::int64_t canvases) {
+    const auto [width, height] = image.getSize();
+    std::int64_t pixels = std::max<std::int64_t>(width, 0) * std::max<std::int64_t>(height, 0) * canvases;
+    for (const auto& page : image.pages) pixels += std::int64_t{page->width} * page->height * page->get_numLayers();
+    return pixels;
 }
 
 } // namespace fuzz

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "io/Bytes.h"
+#include "orvane/images/edg/EdgImage.h"
 
 namespace fuzz {
 
@@ -21,5 +22,10 @@ io::Bytes edgeFileFrom(const std::uint8_t* data, std::size_t size);
 // alone does, with the same error or the same bytes. Aborts where it does not;
 // else gives the body's length where zlib inflated it.
 std::optional<std::size_t> expectFastAsZlib(const std::uint8_t* data, std::size_t size, std::size_t limit);
+
+// The pixels a harness would touch: `canvases` canvases and every layer.
+// Large documents are legitimate but make every run slow and memory-bound;
+// the harnesses leave them to the resource tests.
+std::int64_t pixelsOf(const orvane::images::edg::EdgImage& image, std::int64_t canvases);
 
 } // namespace fuzz

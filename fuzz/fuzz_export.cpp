@@ -18,21 +18,6 @@
 
 using namespace orvane::images;
 
-namespace {
-
-// Large canvases are legitimate but make every run slow and memory-bound.
-constexpr std::int64_t maxPixels = std::int64_t{1} << 20;
-
-bool small(const edg::EdgImage& image) {
-    const auto [width, height] = image.getSize();
-    std::int64_t pixels = std::max<std::int64_t>(width, 0) * std::max<std::int64_t>(height, 0) *
-                          static_cast<std::int64_t>(image.pages.size() + 1);
-    for (const auto& page : image.pages) pixels += std::int64_t{page->width} * page->height * page->get_numLayers();
-    return pixels <= maxPixels;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const io::Bytes file = fuzz::edgeFileFrom(data, size);
     try {
@@ -41,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (palette::PaletteWriter::act(palette, image->transparentColorIndex).size() != 772) std::abort();
             (void)palette::PaletteWriter::gpl(palette, "name", image->transparentColorIndex);
         }
-        if (!small(*image)) return 0;
+        if (fuzz::pixelsOf(*image, static_cast<std::int64_t>(image->pages.size() + 1)) > (std::int64_t{1} << 20))
+            return 0;
         const frames::IndexedFrames frames(*image);
         const std::size_t scale = 1 + size % 2;
         frames::Keying keying;

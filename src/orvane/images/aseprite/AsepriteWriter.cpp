@@ -50,46 +50,58 @@ Crop cropOf(const edg::EdgPage& page, std::int32_t width, std::int32_t height) {
     return crop;
 }
 
-// Runs row(y, indices, n) over the layer's rows in the crop: n of the
-// layer's own indices (fewer where its array ends early).
+// Row y of the crop in the layer's own indices: n of them, fewer where its
+// array ends early (nullptr where none).
+const std::uint8_t* rowOf(const edg::EdgPage& page, const edg::EdgLayer& layer, const Crop& crop, std::size_t y,
+                          std::size_t& n) {
+    const auto start = static_cast<std::size_t>((crop.top + static_cast<std::int64_t>(y) - page.y) * page.width +
+                                                (crop.left - page.x));
+    const std::size_t size = layer.imageData.size();
+    n = start < size ? std::min(crop.width(), size - start) : 0;
+    return n > 0 ? layer.imageData.data() + start : nullptr;
+}
+
+// Runs row(indices, n) over the layer's rows in the crop.
 template <typename Row>
 void forEachRow(const edg::EdgPage& page, const edg::EdgLayer& layer, const Crop& crop, Row row) {
-    const std::size_t size = layer.imageData.size();
-    for (std::int64_t y = crop.top; y < crop.bottom; ++y) {
-        const auto start = static_cast<std::size_t>((y - page.y) * page.width + (crop.left - page.x));
-        const std::size_t n = start < size ? std::min(crop.width(), size - start) : 0;
-        row(static_cast<std::size_t>(y - crop.top), n > 0 ? layer.imageData.data() + start : nullptr, n);
+    for (std::size_t y = 0; y < crop.height(); ++y) {
+        std::size_t n = 0;
+        const std::uint8_t* indices = rowOf(page, layer, crop, y, n);
+        row(indices, n);
     }
 }
 
 std::vector<Layer> layersOf(const frames::IndexedFrames& frames, std::vector<std::vector<std::size_t>>& placed) {
+    // Each page's layers as met, then placed by place, then in the order
+    // first met.
     std::vector<Layer> layers;
-    placed.resize(frames.count());
+    placed.assign(frames.count(), {});
     for (std::size_t p = 0; p < frames.count(); ++p) {
         const edg::EdgPage& page = frames.page(p);
         const std::size_t n = page.layers.size();
         for (std::size_t i = 0; i < n; ++i) {
             const edg::EdgLayer& layer = *page.layers[i];
             const Layer wanted{n - 1 - i, io::Utf8::name(layer.name), layer.visible, layer.isLocked};
-            if (std::none_of(layers.begin(), layers.end(), [&](const Layer& l) { return l.key() == wanted.key(); })) {
-                layers.push_back(wanted);
-            }
+            auto found =
+                std::find_if(layers.begin(), layers.end(), [&](const Layer& l) { return l.key() == wanted.key(); });
+            if (found == layers.end()) found = layers.insert(layers.end(), wanted);
+            placed[p].push_back(static_cast<std::size_t>(found - layers.begin()));
         }
     }
-    // By place, then in the order first met.
-    std::stable_sort(layers.begin(), layers.end(), [](const Layer& a, const Layer& b) { return a.place < b.place; });
-    for (std::size_t p = 0; p < frames.count(); ++p) {
-        const edg::EdgPage& page = frames.page(p);
-        const std::size_t n = page.layers.size();
-        for (std::size_t i = 0; i < n; ++i) {
-            const edg::EdgLayer& layer = *page.layers[i];
-            const Layer wanted{n - 1 - i, io::Utf8::name(layer.name), layer.visible, layer.isLocked};
-            placed[p].push_back(static_cast<std::size_t>(
-                std::find_if(layers.begin(), layers.end(), [&](const Layer& l) { return l.key() == wanted.key(); }) -
-                layers.begin()));
-        }
+    std::vector<std::size_t> order(layers.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return layers[a].place < layers[b].place; });
+    std::vector<std::size_t> rank(layers.size());
+    std::vector<Layer> sorted;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        rank[order[i]] = i;
+        sorted.push_back(layers[order[i]]);
     }
-    return layers;
+    for (auto& page : placed) {
+        for (std::size_t& index : page) index = rank[index];
+    }
+    return sorted;
 }
 
 void chunk(io::ByteVector& frame, unsigned type, const io::ByteVector& data) {
@@ -165,13 +177,15 @@ frames::Keying AsepriteWriter::keyingOf(const frames::IndexedFrames& frames) {
         const Crop crop = cropOf(page, frames.width(), frames.height());
         if (crop.empty()) continue;
         const int bottom = frames::IndexedFrames::bottomVisibleLayer(page);
+        const simd::ByteTable bottomDrawn = frames.layerDrawn(p, true);
+        const simd::ByteTable aboveDrawn = frames.layerDrawn(p, false);
         for (std::size_t i = 0; i < page.layers.size(); ++i) {
             // The background's pixels are all colours, the key's too.
             if (background && i + 1 == page.layers.size()) continue;
-            const simd::ByteTable drawn = frames.layerDrawn(p, static_cast<int>(i) == bottom);
+            const simd::ByteTable& drawn = static_cast<int>(i) == bottom ? bottomDrawn : aboveDrawn;
             std::array<std::uint8_t, 256> seen{};
             bool short_ = false;
-            forEachRow(page, *page.layers[i], crop, [&](std::size_t, const std::uint8_t* indices, std::size_t n) {
+            forEachRow(page, *page.layers[i], crop, [&](const std::uint8_t* indices, std::size_t n) {
                 for (std::size_t k = 0; k < n; ++k) seen[indices[k]] = 1;
                 short_ = short_ || n < crop.width();
             });
@@ -253,11 +267,13 @@ io::ByteVector AsepriteWriter::write(const frames::IndexedFrames& frames, const 
         const edg::EdgPage& page = frames.page(p);
         const Crop crop = cropOf(page, frames.width(), frames.height());
         const int bottom = frames::IndexedFrames::bottomVisibleLayer(page);
+        const simd::ByteTable bottomDrawn = frames.layerDrawn(p, true);
+        const simd::ByteTable aboveDrawn = frames.layerDrawn(p, false);
         // Bottom-most first, as the layers are stacked.
         for (std::size_t k = page.layers.size(); !crop.empty() && k-- > 0;) {
             // The background keeps every index: its pixels are all drawn.
             const bool isBackground = background && k + 1 == page.layers.size();
-            const simd::ByteTable drawn = frames.layerDrawn(p, static_cast<int>(k) == bottom);
+            const simd::ByteTable& drawn = static_cast<int>(k) == bottom ? bottomDrawn : aboveDrawn;
             std::array<std::uint8_t, 256> written{};
             for (std::size_t index = 0; index < 256; ++index) {
                 written[index] = isBackground   ? static_cast<std::uint8_t>(index)
@@ -267,7 +283,7 @@ io::ByteVector AsepriteWriter::write(const frames::IndexedFrames& frames, const 
             const edg::EdgLayer& layer = *page.layers[k];
             // A cel no pixel of is drawn is left out: the layer is empty there.
             bool blank = true;
-            forEachRow(page, layer, crop, [&](std::size_t, const std::uint8_t* indices, std::size_t n) {
+            forEachRow(page, layer, crop, [&](const std::uint8_t* indices, std::size_t n) {
                 for (std::size_t x = 0; blank && x < n; ++x) blank = written[indices[x]] == keying.key();
             });
             if (blank && !isBackground) continue;
@@ -289,11 +305,9 @@ io::ByteVector AsepriteWriter::write(const frames::IndexedFrames& frames, const 
             bytes::RowDeflater::compress(
                 crop.height(), crop.width(),
                 [&](std::size_t y, std::uint8_t* row) {
-                    const auto start = static_cast<std::size_t>(
-                        (crop.top + static_cast<std::int64_t>(y) - page.y) * page.width + (crop.left - page.x));
-                    const std::size_t size = layer.imageData.size();
-                    const std::size_t n = start < size ? std::min(crop.width(), size - start) : 0;
-                    for (std::size_t x = 0; x < n; ++x) row[x] = written[layer.imageData[start + x]];
+                    std::size_t n = 0;
+                    const std::uint8_t* indices = rowOf(page, layer, crop, y, n);
+                    for (std::size_t x = 0; x < n; ++x) row[x] = written[indices[x]];
                     std::fill(row + n, row + crop.width(), keying.key());
                 },
                 Z_BEST_SPEED, route, out.bytes(), Z_RLE);
