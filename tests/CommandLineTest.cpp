@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
+#include <pty.h>
 #include <regex>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include "app/Console.h"
 #include "app/Drop.h"
+#include "app/TemporaryName.h"
 #include "app/Tomel.h"
 #include "orvane/simd/CpuFeatures.h"
 #include "support/EdgWriter.h"
@@ -108,6 +112,10 @@ TEST(CommandLine, TomelCpuConvertsAtALevelTheMachineHasAndRefusesEveryOtherValue
         {"export TOMEL_CPU=\"$(printf 'avx\\n2')\";", refused + "avx\\x0a2" + notALevel},
         {"export TOMEL_CPU=$(head -c 100000 /dev/zero | tr '\\0' x);",
          refused + std::string(32, 'x') + "..." + notALevel},
+        // The escaping's edges: DEL is a control, and 32 bytes are shown whole.
+        {"export TOMEL_CPU=\"$(printf ' avx2\\177~')\";", refused + " avx2\\x7f~" + notALevel},
+        {"export TOMEL_CPU=" + std::string(32, 'y') + ";", refused + std::string(32, 'y') + notALevel},
+        {"export TOMEL_CPU=" + std::string(33, 'z') + ";", refused + std::string(32, 'z') + "..." + notALevel},
     };
     for (const CpuLevel level : levels) {
         if (CpuFeatures::has(level)) continue;
@@ -129,6 +137,13 @@ TEST(CommandLine, TomelCpuConvertsAtALevelTheMachineHasAndRefusesEveryOtherValue
         }
         EXPECT_EQ(run.err, "");
         ::unlink(dir.file("a.psd").c_str());
+    }
+    // The check comes first: a command line that would print the usage line,
+    // or none at all, is refused the same.
+    for (const std::vector<std::string>& args : {std::vector<std::string>{}, std::vector<std::string>{"png", "a.edg"}}) {
+        const RunResult run = runTomel(args, dir.path(), "export TOMEL_CPU=avx3;");
+        EXPECT_EQ(run.status, 255) << args.size();
+        EXPECT_EQ(run.out, refused + "avx3" + notALevel) << args.size();
     }
 }
 
@@ -161,6 +176,13 @@ TEST(CommandLine, TheDropProgramConvertsEachFileAndNamesEveryFailure) {
          1,
          "\ncat.edg\nError : File not found\n\nc.edg\nError : File not found\n\ndog.edg\nError : File not found\n\n"
          "0 converted, 3 failed: cat.edg, c.edg, dog.edg\n"},
+        // A path with no last part (a drive, a folder) is named by the whole path.
+        {{"D:\\", "folder.edg/"},
+         1,
+         "\nD:\\\nError : File not found\n\nDIR/folder.edg/\nError : File is Directory\n\n"
+         "0 converted, 2 failed: D:\\, DIR/folder.edg/\n"},
+        // Outside a terminal, a name keeps its exact bytes.
+        {{"gone\t.edg"}, 1, "\ngone\t.edg\nError : File not found\n\n0 converted, 1 failed: gone\t.edg\n"},
         // Started without a file: how to use it.
         {{}, 0, "Drop .edg files on tomel-drop.exe: each becomes a .psd beside it.\n\n0 converted, 0 failed\n"},
     };
@@ -176,6 +198,61 @@ TEST(CommandLine, TheDropProgramConvertsEachFileAndNamesEveryFailure) {
         EXPECT_EQ(status, row.status) << first;
         EXPECT_EQ(out, std::regex_replace(row.out, std::regex("DIR"), dir.path())) << first;
     }
+}
+
+namespace {
+
+// What the drop program shows in a terminal of its own (its window).
+std::string dropIntoTerminal(const std::vector<std::string>& paths) {
+    int master = -1;
+    int terminal = -1;
+    if (::openpty(&master, &terminal, nullptr, nullptr, nullptr) != 0) return "no terminal";
+    termios mode{};
+    ::tcgetattr(terminal, &mode);
+    ::cfmakeraw(&mode); // "\n" as it is
+    ::tcsetattr(terminal, TCSANOW, &mode);
+    std::fflush(stdout);
+    const int saved = ::dup(1);
+    ::dup2(terminal, 1);
+    {
+        app::Console console = app::Console::prepare();
+        (void)app::Drop::convertEach(paths, console);
+    }
+    std::fflush(stdout);
+    ::dup2(saved, 1);
+    ::close(saved);
+    ::close(terminal);
+    std::string shown;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) shown.append(buffer, static_cast<std::size_t>(n));
+    ::close(master);
+    return shown;
+}
+
+} // namespace
+
+// On a terminal every name's control characters are escaped, in the report,
+// an error's text and the drop program's lines, so that each stays one line
+// and none acts on the terminal; in a pipe the bytes stay exact.
+TEST(CommandLine, NamesShowTheirControlCharactersEscapedOnATerminalOnly) {
+    TempDir dir;
+    const std::string name = "x\x1b]0;PWNED\a\nline2\xc2\x9b\x7f\xc3\xa9";
+    const std::string shown = "x\\x1b]0;PWNED\\x07\\nline2\\xc2\\x9b\\x7f\xc3\xa9";
+    writeFile(dir.file(name + ".edg"), smallEdge1());
+    writeFile(dir.file("y\t.edg"), smallEdge1());
+    ::mkdir(dir.file("y\t.psd").c_str(), 0755);
+    const std::string command = "cd '" + dir.path() + "' && '" TOMEL_BINARY "' psd x*.edg y*.edg";
+    const RunResult piped = runShell(command);
+    EXPECT_EQ(piped.out, "convert psd: " + name + ".edg => " + name + ".psd\nError : Custom([file_write,y\t.psd])\n");
+    if (runShell("command -v script >/dev/null").status == 0) {
+        // script(1) gives the program a terminal; its lines end in CR LF there.
+        const RunResult terminal = runShell("script -qec \"" + command + "\" /dev/null");
+        EXPECT_EQ(terminal.out,
+                  "convert psd: " + shown + ".edg => " + shown + ".psd\r\nError : Custom([file_write,y\\t.psd])\r\n");
+    }
+    EXPECT_EQ(dropIntoTerminal({dir.file(name + ".edg"), dir.file("gone\t.edg")}),
+              "\n" + shown + ".edg\nconvert psd: " + dir.path() + "/" + shown + ".edg => " + dir.path() + "/" + shown +
+                  ".psd\n\ngone\\t.edg\nError : File not found\n\n1 converted, 1 failed: gone\\t.edg\n");
 }
 
 TEST(CommandLine, PathErrors) {
@@ -209,6 +286,42 @@ TEST(CommandLine, SamePathTwiceAndFilesWithoutExtension) {
     EXPECT_EQ(run.out, "convert psd: cat => cat.psd\nconvert psd: cat => cat.psd\n"
                        "convert psd: cat.EDG => cat.EDG.psd\n");
     EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"cat", "cat.EDG", "cat.EDG.psd", "cat.psd"}));
+}
+
+// A temporary output is named for its output, in a short form where that
+// name would pass the 255 bytes a file name may have: an output name of 241
+// bytes takes the long form, one of 242 the short one.
+TEST(OutputPath, TemporaryNamesCarryTheOutputsNameWhereItFits) {
+    const std::string fits = std::string(237, 'a') + ".psd";
+    EXPECT_EQ(app::TemporaryName::pattern("dir/", "dir/" + fits, 4095), "dir/." + fits + ".tomel-XXXXXX");
+    EXPECT_EQ(app::TemporaryName::pattern("dir/", "dir/a" + fits, 4095), "dir/.tomel-XXXXXX");
+    EXPECT_EQ(app::TemporaryName::pattern("", fits, 4095), "." + fits + ".tomel-XXXXXX");
+    // Where the path would pass the system's longest, too.
+    EXPECT_EQ(app::TemporaryName::pattern("dir/", "dir/cat.psd", 25), "dir/.cat.psd.tomel-XXXXXX");
+    EXPECT_EQ(app::TemporaryName::pattern("dir/", "dir/cat.psd", 24), "dir/.tomel-XXXXXX");
+    const std::string first = app::TemporaryName::filled("dir/.cat.psd.tomel-XXXXXX");
+    EXPECT_TRUE(std::regex_match(first, std::regex("dir/\\.cat\\.psd\\.tomel-[A-Za-z0-9]{6}"))) << first;
+    EXPECT_NE(app::TemporaryName::filled("dir/.cat.psd.tomel-XXXXXX"), first);
+}
+
+// Names up to the longest a file system takes convert on every route: with
+// the output named only when it is whole, and with the output named while it
+// is written (no /proc), where its temporary takes the short form.
+TEST(CommandLine, TheLongestNamesConvertOnEveryRoute) {
+    std::vector<std::string> wrappers = {""};
+    if (canRunWithoutProc()) wrappers.push_back(withoutProc);
+    for (const std::string& wrapper : wrappers) {
+        for (const std::size_t length : {241u, 243u, 255u}) {
+            TempDir dir;
+            const std::string stem(length - 4, 'n');
+            writeFile(dir.file(stem + ".edg"), smallEdge1());
+            writeFile(dir.file(stem + ".psd"), "older");
+            const RunResult run = runTomel({"psd", stem + ".edg"}, dir.path(), "", wrapper);
+            EXPECT_EQ(run.out, "convert psd: " + stem + ".edg => " + stem + ".psd\n") << length << wrapper;
+            EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{stem + ".edg", stem + ".psd"}));
+            EXPECT_NE(readFile(dir.file(stem + ".psd")), "older");
+        }
+    }
 }
 
 TEST(CommandLine, OutputModeIsANewFilesOrTheReplacedOutputs) {

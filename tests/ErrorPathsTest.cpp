@@ -241,55 +241,110 @@ std::string largeDocument() {
 
 } // namespace
 
+namespace {
+
+// Starts tomel on large.edg in dir, waits until its output file is open
+// (named, or unnamed as seen in /proc), stops it there, sends the signal and
+// lets it go on; the shell's output is the program's status. The signals a
+// shell ignores in background jobs are given back their default action
+// first, and a core dump is never written. `start` is what comes before the
+// program (env options, a wrapper).
+RunResult signalledWhileWriting(const TempDir& dir, const std::string& start, bool named, int signal) {
+    const std::string outputOpen =
+        named ? "ls -A | grep -q '^\\.large\\.psd\\.tomel-'" : "ls -l /proc/$pid/fd 2>/dev/null | grep -q '#'";
+    return runShell("cd '" + dir.path() + "' && ulimit -c 0 && { env --default-signal=INT,HUP,TERM,QUIT " + start +
+                    " '" TOMEL_BINARY "' psd large.edg >out 2>&1 & pid=$!; i=0; until " + outputOpen +
+                    " || [ $i -gt 5000 ]; do i=$((i+1)); done; kill -STOP $pid; kill -" + std::to_string(signal) +
+                    " $pid; kill -CONT $pid; wait $pid; echo $?; } 2>/dev/null");
+}
+
+} // namespace
+
+// Every signal that ends a process and can be caught removes the pending
+// temporary, then ends the run as the signal would (its status); the older
+// output stays. Without /proc the temporary is named, so each shows.
 TEST(ErrorPaths, SignalsLeaveNoTemporaryFileAndEndTheRunAsTheSignal) {
     const std::string large = largeDocument();
-
     struct Case {
         std::string wrapper;
         int signal;
     };
-    // A named temporary file (without /proc) for each signal; a file without a name for one.
     std::vector<Case> cases = {{"", SIGTERM}};
     if (canRunWithoutProc()) {
-        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) cases.push_back({withoutProc, signal});
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF,
+                                 SIGXCPU, SIGPIPE, SIGTRAP, SIGABRT, SIGRTMIN + 3})
+            cases.push_back({withoutProc, signal});
     }
     for (const Case& c : cases) {
         TempDir dir;
         writeFile(dir.file("large.edg"), large);
         writeFile(dir.file("large.psd"), older);
-        // Waits until the output file is open (named, or unnamed as seen in
-        // /proc), stops the program there, signals it and lets it go on. The
-        // signals a shell ignores in background jobs are given back their
-        // default action first.
-        const std::string outputOpen = c.wrapper.empty() ? "ls -l /proc/$pid/fd 2>/dev/null | grep -q '#'"
-                                                         : "ls -A | grep -q '^\\.large\\.psd\\.tomel-'";
-        const RunResult run =
-            runShell("cd '" + dir.path() + "' && { env --default-signal=INT,HUP,TERM " + c.wrapper +
-                     " '" TOMEL_BINARY "' psd large.edg >/dev/null 2>&1 & pid=$!; i=0; until " + outputOpen +
-                     " || [ $i -gt 5000 ]; do i=$((i+1)); done; kill -STOP $pid; kill -" + std::to_string(c.signal) +
-                     " $pid; kill -CONT $pid; wait $pid; echo $?; } 2>/dev/null");
+        const RunResult run = signalledWhileWriting(dir, c.wrapper, !c.wrapper.empty(), c.signal);
         EXPECT_EQ(run.out, std::to_string(128 + c.signal) + "\n") << c.wrapper << " " << c.signal;
         EXPECT_TRUE(readFile(dir.file("large.psd")) == older) << c.signal;
-        EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"large.edg", "large.psd"})) << c.signal;
+        EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"large.edg", "large.psd", "out"})) << c.signal;
     }
 }
 
-// SIGKILL can't be caught: a run killed while its output had to be named (no
-// /proc) leaves it behind, named for the output it was to become, and the
-// older output as it was.
-TEST(ErrorPaths, AKilledRunsTemporaryIsNamedForItsOutput) {
-    if (!canRunWithoutProc()) GTEST_SKIP() << "a mount namespace without /proc can't be had here";
+// A signal the caller ignores stays ignored: `nohup tomel psd *.edg` goes on
+// converting after the terminal is closed.
+TEST(ErrorPaths, AnIgnoredHangUpLetsTheRunFinish) {
     TempDir dir;
     writeFile(dir.file("large.edg"), largeDocument());
     writeFile(dir.file("large.psd"), older);
-    runShell("cd '" + dir.path() + "' && { " + withoutProc +
-             " '" TOMEL_BINARY
-             "' psd large.edg >/dev/null 2>&1 & pid=$!; i=0; until ls -A | grep -q '^\\.large\\.psd\\.tomel-' || "
-             "[ $i -gt 5000 ]; do i=$((i+1)); done; kill -KILL $pid; wait $pid; } 2>/dev/null");
-    const std::vector<std::string> files = listDir(dir.path());
-    ASSERT_EQ(files.size(), 3u);
-    EXPECT_TRUE(std::regex_match(files[0], std::regex("\\.large\\.psd\\.tomel-[A-Za-z0-9]{6}"))) << files[0];
-    EXPECT_TRUE(readFile(dir.file("large.psd")) == older);
+    const RunResult run = signalledWhileWriting(dir, "--ignore-signal=HUP", false, SIGHUP);
+    EXPECT_EQ(run.out, "0\n");
+    EXPECT_EQ(readFile(dir.file("out")), "convert psd: large.edg => large.psd\n");
+    EXPECT_NE(readFile(dir.file("large.psd")), older);
+}
+
+// A CPU-time limit ends a run with SIGXCPU, at whatever point it is reached:
+// no temporary stays, and each output is the older one or a whole new one.
+TEST(ErrorPaths, ACpuTimeLimitLeavesNoTemporaryFile) {
+    if (!canRunWithoutProc()) GTEST_SKIP() << "a mount namespace without /proc can't be had here";
+    const std::string large = largeDocument();
+    TempDir dir;
+    std::string names;
+    for (int i = 0; i < 12; ++i) {
+        const std::string name = std::string("l").append(std::to_string(i)).append(".edg");
+        writeFile(dir.file(name), large);
+        names.append(" ").append(name);
+    }
+    const RunResult run = runShell("cd '" + dir.path() + "' && ulimit -c 0 && (ulimit -S -t 1 && exec " + withoutProc +
+                                   " '" TOMEL_BINARY "' psd" + names + ") >out 2>&1; echo $?");
+    EXPECT_EQ(run.out, std::to_string(128 + SIGXCPU) + "\n");
+    for (const std::string& name : listDir(dir.path())) {
+        EXPECT_TRUE(std::regex_match(name, std::regex("l[0-9]+\\.(edg|psd)|out"))) << name;
+    }
+}
+
+// SIGKILL can't be caught: a run killed while its output had a name (no
+// /proc, or just before the rename over an older output) leaves it behind,
+// named for the output it was to become, and the older output as it was.
+TEST(ErrorPaths, AKilledRunsTemporaryIsNamedForItsOutput) {
+    std::vector<std::string> kills;
+    if (canRunWithoutProc()) {
+        kills.push_back(std::string(withoutProc) + " '" TOMEL_BINARY
+                                                   "' psd large.edg >/dev/null 2>&1 & pid=$!; i=0; until ls -A | "
+                                                   "grep -q '^\\.large\\.psd\\.tomel-' || [ $i -gt 5000 ]; do "
+                                                   "i=$((i+1)); done; kill -KILL $pid; wait $pid");
+    }
+    if (runShell("command -v strace >/dev/null").status == 0) {
+        // The file without a name was linked for the rename, which never happens.
+        kills.push_back("strace -f -qq -o /dev/null -e inject=rename:signal=SIGKILL '" TOMEL_BINARY
+                        "' psd large.edg >/dev/null 2>&1");
+    }
+    if (kills.empty()) GTEST_SKIP() << "neither a mount namespace without /proc nor strace here";
+    for (const std::string& kill : kills) {
+        TempDir dir;
+        writeFile(dir.file("large.edg"), largeDocument());
+        writeFile(dir.file("large.psd"), older);
+        runShell("cd '" + dir.path() + "' && { " + kill + "; } 2>/dev/null");
+        const std::vector<std::string> files = listDir(dir.path());
+        ASSERT_EQ(files.size(), 3u) << kill;
+        EXPECT_TRUE(std::regex_match(files[0], std::regex("\\.large\\.psd\\.tomel-[A-Za-z0-9]{6}"))) << files[0];
+        EXPECT_TRUE(readFile(dir.file("large.psd")) == older) << kill;
+    }
 }
 
 // An output of more than a megabyte is written on the writer thread while

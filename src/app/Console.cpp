@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "app/TerminalText.h"
+
 namespace app {
 
 void Console::printLine(const std::string& line) {
@@ -16,6 +18,10 @@ void Console::printLine(const std::string& line) {
         std::clearerr(stdout);
     }
 }
+
+std::string Console::shown(const std::string& bytes) const { return TerminalText::shown(bytes, outputTerminal_); }
+
+std::string Console::shownOnError(const std::string& bytes) const { return TerminalText::shown(bytes, errorTerminal_); }
 
 void Console::printErrorLine(const std::string& line) {
     (void)std::fwrite(line.data(), 1, line.size(), stderr);

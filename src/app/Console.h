@@ -18,6 +18,11 @@ public:
     // platform's part: ConsoleLinux.cpp or ConsoleWindows.cpp.
     static Console prepare();
     void printLine(const std::string& line);
+    // A name or an error's text as a line on standard output (or standard
+    // error) shows it: its control characters escaped on a terminal, its
+    // exact bytes in a pipe or a file.
+    std::string shown(const std::string& bytes) const;
+    std::string shownOnError(const std::string& bytes) const;
     // A line on standard error, for programs that keep standard output for
     // their report; such a line that cannot be written is not counted.
     void printErrorLine(const std::string& line);
@@ -35,9 +40,12 @@ public:
     void waitForKey();
 
 private:
-    explicit Console(bool outputClosed) : outputClosed_(outputClosed) {}
+    explicit Console(bool outputClosed)
+        : outputClosed_(outputClosed), outputTerminal_(isTerminal(false)), errorTerminal_(isTerminal(true)) {}
 
     bool outputClosed_;
+    bool outputTerminal_;
+    bool errorTerminal_;
     bool lineLost_ = false;
 };
 

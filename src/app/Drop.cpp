@@ -16,15 +16,15 @@ int Drop::convertEach(const std::vector<std::string>& paths, Console& console) {
     std::vector<std::string> failed;
     for (const std::string& path : paths) {
         console.printLine("");
-        console.printLine(nameOf(path));
+        console.printLine(console.shown(nameOf(path)));
         // Each file is a run of its own: its error is its line, and the next
         // file is converted all the same.
         try {
             Tomel::convertEdgToPsd(path, console);
             ++converted;
         } catch (...) {
-            console.printLine("Error : " + FailureText::of(std::current_exception()));
-            failed.push_back(nameOf(path));
+            console.printLine("Error : " + console.shown(FailureText::of(std::current_exception())));
+            failed.push_back(console.shown(nameOf(path)));
         }
     }
     std::string summary = std::to_string(converted) + " converted, " + std::to_string(failed.size()) + " failed";

@@ -8,7 +8,6 @@
 #include "app/FailureText.h"
 #include "app/FileSystem.h"
 #include "app/Pipeline.h"
-#include "app/TerminalText.h"
 #include "app/UsageError.h"
 #include "io/FileError.h"
 #include "io/MessageError.h"
@@ -45,7 +44,7 @@ int Export::main(const std::vector<std::string>& args, Console& console) {
     try {
         options = ExportOptions::parse(args);
     } catch (const UsageError& error) {
-        console.printErrorLine("tomel-export: " + TerminalText::shown(error.text(), Console::isTerminal(true)));
+        console.printErrorLine("tomel-export: " + console.shownOnError(error.text()));
         console.printErrorLine(usageLine());
         return 2;
     }
@@ -63,10 +62,9 @@ int Export::main(const std::vector<std::string>& args, Console& console) {
         try {
             exportFile(path, options, console);
         } catch (...) {
-            console.printErrorLine(
-                "export " + ExportOptions::nameOf(options.format) + ": " +
-                TerminalText::shown(path, Console::isTerminal(true)) + ": Error : " +
-                TerminalText::shown(FailureText::of(std::current_exception()), Console::isTerminal(true)));
+            console.printErrorLine("export " + ExportOptions::nameOf(options.format) + ": " +
+                                   console.shownOnError(path) +
+                                   ": Error : " + console.shownOnError(FailureText::of(std::current_exception())));
             failed = true;
         }
     }
@@ -80,17 +78,14 @@ void Export::exportFile(const std::string& path, const ExportOptions& options, C
     if (kind == FileSystem::Kind::Directory) throw io::MessageError("File is Directory");
     const io::Bytes input = FileSystem::getBytes(path);
     const std::string format = ExportOptions::nameOf(options.format);
-    const bool terminal = Console::isTerminal(false);
-    const bool errorTerminal = Console::isTerminal(true);
     ExportWriter writer(
         options, path,
         [&](const std::string& output) {
-            console.printLine("export " + format + ": " + TerminalText::shown(path, terminal) + " => " +
-                              TerminalText::shown(output, terminal));
+            console.printLine("export " + format + ": " + console.shown(path) + " => " + console.shown(output));
         },
         [&](const std::string& note) {
-            console.printErrorLine("export " + format + ": " + TerminalText::shown(path, errorTerminal) + ": " +
-                                   TerminalText::shown(note, errorTerminal));
+            console.printErrorLine("export " + format + ": " + console.shownOnError(path) + ": " +
+                                   console.shownOnError(note));
         });
     Pipeline::run(input, writer);
 }

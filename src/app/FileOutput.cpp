@@ -14,6 +14,8 @@ FileOutput::~FileOutput() {
 
 void FileOutput::fail() const { throw io::IoError::custom({"file_write", target_}); }
 
+bool FileOutput::isOpen() const { return file_ != nullptr; }
+
 void FileOutput::checkOpen() {
     if (!isOpen()) fail();
 }

@@ -19,8 +19,8 @@ namespace app {
 // pending at a time: the program converts its files one after another.
 class FileOutput final : public io::PieceOutput {
 public:
-    // Failure seams for the tests, on the POSIX build: the close call (null:
-    // the system's), whether files without a name are used where the system
+    // Failure seams for the tests, taken on Linux: the close call (null: the
+    // system's), whether files without a name are used where the system
     // offers them (the named fallback is taken otherwise), and the write call
     // (null: the system's).
     struct Seams {
@@ -65,14 +65,21 @@ private:
     // Passes everything on and waits until it is written.
     void flush();
     void writeToFile(const std::uint8_t* data, std::size_t n);
-    // The platform's part: FileOutputLinux.cpp or FileOutputWindows.cpp.
     bool isOpen() const;
+    // The platform's part: FileOutputLinux.cpp or FileOutputWindows.cpp.
     // Writes all n bytes; false on failure. Safe on the writer thread.
     bool writeAllToFile(const std::uint8_t* data, std::size_t n);
     void closeFile();
     void discard();
     // The platform's part of expectLength: the file's blocks.
     void allocateBlocks(std::int64_t n);
+
+    // The open file, as the platform holds it (FileOutputLinux.cpp,
+    // FileOutputWindows.cpp); null once closed.
+    struct PlatformFile;
+    struct PlatformFileDeleter {
+        void operator()(PlatformFile* file) const;
+    };
 
     std::string target_;
     std::string directory_;
@@ -81,13 +88,7 @@ private:
     concurrency::Route route_;
     Seams seams_;
     bool writerTried_ = false;
-    // Each platform's part uses its own of these.
-    void* handle_ = nullptr;         // Windows: the temporary file's HANDLE, null once closed
-    int fd_ = -1;                    // POSIX: the file's descriptor, -1 once closed
-    bool unnamed_ = false;           // POSIX: created without a name (O_TMPFILE)
-    void linkUnderTemporaryName();   // POSIX only
-    bool unnamedFilesUsable() const; // POSIX only
-    int closeFd(int fd) const;       // POSIX only
+    std::unique_ptr<PlatformFile, PlatformFileDeleter> file_;
 };
 
 } // namespace app

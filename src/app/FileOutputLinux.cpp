@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/TemporaryName.h"
 #include "app/TerminatingSignals.h"
 #include "io/FileError.h"
 
@@ -52,12 +54,7 @@ volatile std::sig_atomic_t pendingNamed = 0;
 
 class SignalsBlocked {
 public:
-    SignalsBlocked() {
-        sigset_t blocked;
-        sigemptyset(&blocked);
-        for (const int signal : terminatingSignals) sigaddset(&blocked, signal);
-        ::sigprocmask(SIG_BLOCK, &blocked, &previous_);
-    }
+    SignalsBlocked() { ::sigprocmask(SIG_BLOCK, &TerminatingSignals::set(), &previous_); }
     ~SignalsBlocked() { ::sigprocmask(SIG_SETMASK, &previous_, nullptr); }
     SignalsBlocked(const SignalsBlocked&) = delete;
     SignalsBlocked& operator=(const SignalsBlocked&) = delete;
@@ -65,15 +62,6 @@ public:
 private:
     sigset_t previous_;
 };
-
-// The name of a temporary output that must be named: ".NAME.tomel-XXXXXX"
-// beside the output NAME, so that one a run killed outright left behind
-// says what it is; ".tomel-XXXXXX" where that would be too long a name.
-std::string temporaryPattern(const std::string& directory, const std::string& target) {
-    const std::string name = target.substr(directory.size());
-    const std::string pattern = "." + name + ".tomel-XXXXXX";
-    return directory + (pattern.size() <= 255 ? pattern : ".tomel-XXXXXX");
-}
 
 // Call with the signals blocked.
 void rememberPendingName(const std::string& name) {
@@ -91,27 +79,55 @@ mode_t modeFor(const std::string& target) {
     return ::stat(target.c_str(), &older) == 0 ? (older.st_mode & 0777) : newFileMode();
 }
 
+// The paths the system takes, their terminating zero counted.
+constexpr std::size_t longestPath = PATH_MAX - 1;
+
+// Names an unnamed file as the named fallback names its own, for the rename
+// over an output that already exists; false where it cannot be named.
+bool linkUnderTemporaryName(const std::string& unnamed, const std::string& pattern, std::string& named) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = TemporaryName::filled(pattern);
+        const SignalsBlocked blocked;
+        if (::linkat(AT_FDCWD, unnamed.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            named = std::move(name);
+            rememberPendingName(named);
+            return true;
+        }
+        if (errno != EEXIST) return false;
+    }
+    return false;
+}
+
+int closeWith(const FileOutput::Seams& seams, int fd) { return seams.close != nullptr ? seams.close(fd) : ::close(fd); }
+
 } // namespace
+
+struct FileOutput::PlatformFile {
+    int fd = -1;
+    bool unnamed = false; // created without a name (O_TMPFILE)
+};
+
+void FileOutput::PlatformFileDeleter::operator()(PlatformFile* file) const {
+    if (file->fd >= 0) ::close(file->fd);
+    delete file;
+}
 
 void FileOutput::removePendingTemporary() {
     if (pendingNamed) ::unlink(pendingName.data());
 }
 
-bool FileOutput::unnamedFilesUsable() const { return seams_.unnamedFiles && procFdAvailable(); }
-
-int FileOutput::closeFd(int fd) const { return seams_.close != nullptr ? seams_.close(fd) : ::close(fd); }
-
 FileOutput::FileOutput(std::string targetPath, concurrency::Route route, Seams seams)
-    : target_(std::move(targetPath)), directory_(directoryOf(target_)), route_(route), seams_(seams) {
-    if (unnamedFilesUsable()) {
-        fd_ = ::open(directory_.empty() ? "." : directory_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-        unnamed_ = fd_ >= 0;
+    : target_(std::move(targetPath)), directory_(directoryOf(target_)), route_(route), seams_(seams),
+      file_(new PlatformFile) {
+    if (seams_.unnamedFiles && procFdAvailable()) {
+        file_->fd = ::open(directory_.empty() ? "." : directory_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        file_->unnamed = file_->fd >= 0;
     }
-    if (fd_ < 0) {
-        std::string pattern = temporaryPattern(directory_, target_);
+    if (file_->fd < 0) {
+        std::string pattern = TemporaryName::pattern(directory_, target_, longestPath);
         const SignalsBlocked blocked;
-        fd_ = ::mkstemp(pattern.data());
-        if (fd_ < 0) throw io::FileError("file_open", target_);
+        file_->fd = ::mkstemp(pattern.data());
+        if (file_->fd < 0) throw io::FileError("file_open", target_);
         temporary_ = std::move(pattern);
         rememberPendingName(temporary_);
     }
@@ -122,16 +138,13 @@ void FileOutput::allocateBlocks(std::int64_t n) {
     // The size stays as it is (the bytes written set it), so a file system
     // or a size limit that refuses the room changes nothing: the writes then
     // meet the refusal as they would have anyway.
-    if (fd_ >= 0 && n >= static_cast<std::int64_t>(pieceLength)) {
-        (void)::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(n));
+    if (file_ && n >= static_cast<std::int64_t>(pieceLength)) {
+        (void)::fallocate(file_->fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(n));
     }
 }
 
 void FileOutput::discard() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
+    file_.reset();
     if (!temporary_.empty()) {
         const SignalsBlocked blocked;
         ::unlink(temporary_.c_str());
@@ -140,12 +153,11 @@ void FileOutput::discard() {
     }
 }
 
-bool FileOutput::isOpen() const { return fd_ >= 0; }
-
 bool FileOutput::writeAllToFile(const std::uint8_t* data, std::size_t n) {
+    const int fd = file_->fd;
     for (std::size_t done = 0; done < n;) {
         const ssize_t k =
-            seams_.write != nullptr ? seams_.write(fd_, data + done, n - done) : ::write(fd_, data + done, n - done);
+            seams_.write != nullptr ? seams_.write(fd, data + done, n - done) : ::write(fd, data + done, n - done);
         if (k < 0 && errno == EINTR) continue;
         if (k <= 0) return false;
         done += static_cast<std::size_t>(k);
@@ -154,48 +166,36 @@ bool FileOutput::writeAllToFile(const std::uint8_t* data, std::size_t n) {
 }
 
 void FileOutput::closeFile() {
-    const int fd = fd_;
-    fd_ = -1;
-    if (closeFd(fd) != 0) fail();
-}
-
-// Names an unnamed file ".tomel-PID-N" beside the target, for the rename over
-// an output that already exists.
-void FileOutput::linkUnderTemporaryName() {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = directory_ + ".tomel-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        const SignalsBlocked blocked;
-        if (::linkat(AT_FDCWD, fdPath(fd_).c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-            temporary_ = std::move(name);
-            rememberPendingName(temporary_);
-            return;
-        }
-        if (errno != EEXIST) fail();
-    }
-    fail();
+    const int fd = file_->fd;
+    file_->fd = -1;
+    file_.reset();
+    if (closeWith(seams_, fd) != 0) fail();
 }
 
 void FileOutput::commit(const orvane::inflate::Confirmation&) {
-    if (fd_ < 0) fail();
+    if (!isOpen()) fail();
     flush();
-    if (unnamed_) {
+    if (file_->unnamed) {
+        const std::string unnamed = fdPath(file_->fd);
         // A new output is named in one step; an older one is replaced by a
         // rename, which is atomic where a link over it is not possible.
-        if (::linkat(AT_FDCWD, fdPath(fd_).c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        if (::linkat(AT_FDCWD, unnamed.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
             // The output is named now, so a failing close must take the name
             // away again: it was new, and a failed run leaves no file.
-            const int fd = fd_;
-            fd_ = -1;
-            if (closeFd(fd) != 0) {
+            const int fd = file_->fd;
+            file_->fd = -1;
+            file_.reset();
+            if (closeWith(seams_, fd) != 0) {
                 ::unlink(target_.c_str());
                 fail();
             }
             return;
         }
         if (errno != EEXIST) fail();
-        if (::fchmod(fd_, modeFor(target_)) != 0) fail();
-        linkUnderTemporaryName();
-    } else if (::fchmod(fd_, modeFor(target_)) != 0) {
+        if (::fchmod(file_->fd, modeFor(target_)) != 0) fail();
+        if (!linkUnderTemporaryName(unnamed, TemporaryName::pattern(directory_, target_, longestPath), temporary_))
+            fail();
+    } else if (::fchmod(file_->fd, modeFor(target_)) != 0) {
         fail();
     }
     close();

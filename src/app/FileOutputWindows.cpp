@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "app/TemporaryName.h"
 #include "io/FileError.h"
 
 namespace app {
@@ -49,13 +50,22 @@ void FileOutput::removePendingTemporary() {
     if (!pendingTemporary().name.empty()) DeleteFileA(pendingTemporary().name.c_str());
 }
 
-// The seams are the POSIX build's.
+struct FileOutput::PlatformFile {
+    HANDLE handle = nullptr;
+};
+
+void FileOutput::PlatformFileDeleter::operator()(PlatformFile* file) const {
+    if (file->handle != nullptr) CloseHandle(file->handle);
+    delete file;
+}
+
+// The seams are taken on Linux only.
 FileOutput::FileOutput(std::string targetPath, concurrency::Route route, Seams)
     : target_(std::move(targetPath)), directory_(directoryOf(target_)), route_(route) {
+    const std::string pattern = TemporaryName::pattern(directory_, target_, MAX_PATH - 1);
     const Locked locked;
-    for (int attempt = 0; attempt < 100 && handle_ == nullptr; ++attempt) {
-        std::string name =
-            directory_ + ".tomel-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt);
+    for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
+        std::string name = TemporaryName::filled(pattern);
         HANDLE handle = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
@@ -63,11 +73,11 @@ FileOutput::FileOutput(std::string targetPath, concurrency::Route route, Seams)
             if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
             break;
         }
-        handle_ = handle;
+        file_.reset(new PlatformFile{handle});
         temporary_ = std::move(name);
         pendingTemporary().name = temporary_;
     }
-    if (handle_ == nullptr) throw io::FileError("file_open", target_);
+    if (!file_) throw io::FileError("file_open", target_);
 }
 
 // Not measured on Windows (only under Wine): the file grows as it is written.
@@ -75,10 +85,7 @@ void FileOutput::allocateBlocks(std::int64_t) {}
 
 void FileOutput::discard() {
     const Locked locked;
-    if (handle_ != nullptr) {
-        CloseHandle(handle_);
-        handle_ = nullptr;
-    }
+    file_.reset();
     if (!temporary_.empty()) {
         DeleteFileA(temporary_.c_str());
         temporary_.clear();
@@ -86,22 +93,21 @@ void FileOutput::discard() {
     }
 }
 
-bool FileOutput::isOpen() const { return handle_ != nullptr; }
-
 bool FileOutput::writeAllToFile(const std::uint8_t* data, std::size_t n) {
     constexpr std::size_t maxChunk = std::numeric_limits<DWORD>::max() / 2;
     for (std::size_t done = 0; done < n;) {
         const DWORD want = static_cast<DWORD>(n - done < maxChunk ? n - done : maxChunk);
         DWORD written = 0;
-        if (!WriteFile(handle_, data + done, want, &written, nullptr) || written == 0) return false;
+        if (!WriteFile(file_->handle, data + done, want, &written, nullptr) || written == 0) return false;
         done += written;
     }
     return true;
 }
 
 void FileOutput::closeFile() {
-    HANDLE handle = handle_;
-    handle_ = nullptr;
+    HANDLE handle = file_->handle;
+    file_->handle = nullptr;
+    file_.reset();
     if (!CloseHandle(handle)) fail();
 }
 

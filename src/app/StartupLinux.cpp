@@ -20,12 +20,14 @@ void removeTemporaryAndDie(int signal) {
 void Startup::removeTemporaryOnInterrupt() {
     struct sigaction action {};
     action.sa_handler = removeTemporaryAndDie;
-    sigemptyset(&action.sa_mask);
-    for (const int signal : terminatingSignals) sigaddset(&action.sa_mask, signal);
-    for (const int signal : terminatingSignals) {
+    // No second signal interrupts the removal.
+    action.sa_mask = TerminatingSignals::set();
+    for (const int signal : TerminatingSignals::all()) {
         struct sigaction previous {};
-        // A signal the caller ignores (nohup, for instance) stays ignored.
-        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN) {
+        // Only a signal left at its default: one the caller ignores (nohup,
+        // for instance) stays ignored, and one a runtime handles (the
+        // sanitizers' reports of a crash) stays its own.
+        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_DFL) {
             ::sigaction(signal, &action, nullptr);
         }
     }

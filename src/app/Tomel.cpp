@@ -71,7 +71,7 @@ void Tomel::convertEdgToPsd(const std::string& path, Console& console) {
     const std::string output = outputPath(path);
     PsdFileWriter writer(path, output);
     Pipeline::run(input, writer);
-    console.printLine("convert psd: " + path + " => " + output);
+    console.printLine("convert psd: " + console.shown(path) + " => " + console.shown(output));
 }
 
 void Tomel::printUsage(Console& console) { console.printLine(usageLine); }

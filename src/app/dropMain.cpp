@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
         const std::vector<std::string> paths = app::CommandLine::arguments(argc, argv);
         status = app::Drop::convertEach(paths, console);
     } catch (...) {
-        console.printLine("Error : " + app::FailureText::of(std::current_exception()));
+        console.printLine("Error : " + console.shown(app::FailureText::of(std::current_exception())));
     }
     if (console.ownsWindow()) console.waitForKey();
     return status;

@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
         app::Startup::checkCpuLevel();
         return app::Export::main(app::CommandLine::arguments(argc, argv), console);
     } catch (...) {
-        console.printErrorLine("Error : " + app::FailureText::of(std::current_exception()));
+        console.printErrorLine("Error : " + console.shownOnError(app::FailureText::of(std::current_exception())));
         return 1;
     }
 }

@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
         app::Tomel::main(args, console);
         return console.allWritten() ? 0 : 255;
     } catch (...) {
-        console.printLine("Error : " + app::FailureText::of(std::current_exception()));
+        console.printLine("Error : " + console.shown(app::FailureText::of(std::current_exception())));
         return 255;
     }
 }
