@@ -140,7 +140,8 @@ TEST(CommandLine, TomelCpuConvertsAtALevelTheMachineHasAndRefusesEveryOtherValue
     }
     // The check comes first: a command line that would print the usage line,
     // or none at all, is refused the same.
-    for (const std::vector<std::string>& args : {std::vector<std::string>{}, std::vector<std::string>{"png", "a.edg"}}) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, std::vector<std::string>{"png", "a.edg"}}) {
         const RunResult run = runTomel(args, dir.path(), "export TOMEL_CPU=avx3;");
         EXPECT_EQ(run.status, 255) << args.size();
         EXPECT_EQ(run.out, refused + "avx3" + notALevel) << args.size();
