@@ -2,7 +2,9 @@
 // with the right error line or a valid PSD, never a crash or a kill.
 #include <gtest/gtest.h>
 
+#include "concurrency/Helpers.h"
 #include "support/EdgWriter.h"
+#include "support/Random.h"
 #include "support/TestFiles.h"
 
 using namespace tests;
@@ -100,4 +102,42 @@ TEST(ResourceBounds, RunningOutOfMemoryIsAnErrorLine) {
     EXPECT_EQ(run.out, "Error : Out of memory\n");
     EXPECT_EQ(run.status, 255);
     EXPECT_EQ(listDir(dir.path()), std::vector<std::string>{"in.edg"});
+}
+
+// Under a cap on its address space or its data, hard or soft alone, a
+// process converts on one thread from the start, since it must end as it
+// would on one CPU: it starts no helper thread, where the same conversion
+// uncapped starts some.
+TEST(ResourceBounds, ACappedProcessStartsNoHelperThread) {
+    if (sanitized()) GTEST_SKIP() << "memory caps need a build without sanitizers";
+    if (runShell("command -v strace >/dev/null").status != 0) GTEST_SKIP() << "no strace to see threads start";
+    // Large enough for the fast decoder and the writer thread.
+    Random random(45);
+    Edge2Document document;
+    document.palettesBgr.push_back({10, 20, 30});
+    Edge2Page page{"page", 1024, 1024, 0, 0, false, {}};
+    for (int l = 0; l < 3; ++l) {
+        std::vector<std::uint8_t> indices(1024 * 1024);
+        for (auto& index : indices) index = static_cast<std::uint8_t>(random.below(4) == 0 ? random.below(256) : l);
+        page.layers.push_back({"layer", true, false, std::move(indices)});
+    }
+    document.pages.push_back(std::move(page));
+    TempDir dir;
+    writeFile(dir.file("in.edg"), writeEdge2(document));
+    const auto threadsStarted = [&](const std::string& limits) {
+        const RunResult run =
+            runShell("cd '" + dir.path() + "' && strace -f -qq -e trace=clone,clone3 -o trace sh -c '" + limits +
+                     " exec \"$0\" psd in.edg' '" TOMEL_BINARY "' >out; grep -c clone trace");
+        EXPECT_EQ(readFile(dir.file("out")), "convert psd: in.edg => in.psd\n") << limits;
+        ::unlink(dir.file("in.psd").c_str());
+        return run.out;
+    };
+    // What the capped runs are held to: uncapped, helpers start.
+    if (concurrency::Helpers::worthStarting()) {
+        EXPECT_NE(threadsStarted(""), "0\n");
+    }
+    for (const std::string limits :
+         {"ulimit -v 4194304;", "ulimit -d 4194304;", "ulimit -S -v 4194304;", "ulimit -S -d 4194304;"}) {
+        EXPECT_EQ(threadsStarted(limits), "0\n") << limits;
+    }
 }

@@ -281,15 +281,16 @@ scenario export-older-replaced older_gif_replaced gif x.edg
 scenario export-output-is-link-to-input apng_is_link_to_input apng t.edg
 program=tomel
 
-echo "== Ctrl-C during a conversion: no temporary left, the older output kept"
+echo "== Ctrl-C during a conversion: no temporary left (named for its output), the older output kept"
 interrupted=$work/interrupted
 mkdir -p "$interrupted"
 "$linux/tests/make_documents" "$interrupted" large
 printf 'older output' >"$interrupted/large.psd"
 (cd "$interrupted" && exec wine "$windows/tomel.exe" psd large.edg >"$work/interrupted.out") &
 pid=$!
+named=no
 for _ in $(seq 500); do
-    compgen -G "$interrupted/.tomel-*" >/dev/null && break
+    compgen -G "$interrupted/.large.psd.tomel-??????" >/dev/null && named=yes && break
     sleep 0.02
 done
 # Wine turns SIGINT into the console's CTRL_C_EVENT.
@@ -298,10 +299,10 @@ status=0
 wait "$pid" || status=$?
 left=$(ls -A "$interrupted" | tr '\n' ' ')
 if [ "$left" == "large.edg large.psd " ] && [ "$(cat "$interrupted/large.psd")" == "older output" ] &&
-    [ "$status" -ne 0 ] && [ ! -s "$work/interrupted.out" ]; then
+    [ "$status" -ne 0 ] && [ ! -s "$work/interrupted.out" ] && [ $named = yes ]; then
     pass
 else
-    fail "Ctrl-C: status $status, left: $left, said: $(cat "$work/interrupted.out")"
+    fail "Ctrl-C: status $status, left: $left, temporary named for its output: $named, said: $(cat "$work/interrupted.out")"
 fi
 
 echo "Wine stage: $passed passed, $failed failed"
