@@ -53,6 +53,12 @@ public:
     // keeps the name's lock, so that nothing is created or moved after it.
     // The platform's part.
     static void removePendingTemporary();
+    // For the start-up: `prepare` runs once, before a temporary file first
+    // takes a name (on Linux, with the terminating signals blocked). Until a
+    // file has a name, a signal's own action leaves nothing behind, so a run
+    // that never names one need not install the handlers for every signal,
+    // which costs a start-up about 3%.
+    static void beforeFirstName(void (*prepare)());
 
 private:
     void checkOpen() override;

@@ -63,8 +63,14 @@ private:
     sigset_t previous_;
 };
 
+void (*prepareForNames)() = nullptr;
+
 // Call with the signals blocked.
 void rememberPendingName(const std::string& name) {
+    if (prepareForNames != nullptr) {
+        prepareForNames();
+        prepareForNames = nullptr;
+    }
     if (name.size() >= pendingName.size()) return; // longer than any path the system accepts
     std::memcpy(pendingName.data(), name.c_str(), name.size() + 1);
     pendingNamed = 1;
@@ -115,6 +121,8 @@ void FileOutput::PlatformFileDeleter::operator()(PlatformFile* file) const {
 void FileOutput::removePendingTemporary() {
     if (pendingNamed) ::unlink(pendingName.data());
 }
+
+void FileOutput::beforeFirstName(void (*prepare)()) { prepareForNames = prepare; }
 
 FileOutput::FileOutput(std::string targetPath, concurrency::Route route, Seams seams)
     : target_(std::move(targetPath)), directory_(directoryOf(target_)), route_(route), seams_(seams),

@@ -59,6 +59,9 @@ void FileOutput::PlatformFileDeleter::operator()(PlatformFile* file) const {
     delete file;
 }
 
+// Every temporary file has a name here: the handlers go in at once.
+void FileOutput::beforeFirstName(void (*prepare)()) { prepare(); }
+
 // The seams are taken on Linux only.
 FileOutput::FileOutput(std::string targetPath, concurrency::Route route, Seams)
     : target_(std::move(targetPath)), directory_(directoryOf(target_)), route_(route) {

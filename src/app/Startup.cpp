@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "app/FileOutput.h"
 #include "app/Heap.h"
 #include "orvane/simd/CpuFeatures.h"
 
@@ -8,7 +9,7 @@ namespace app {
 Console Startup::prepare() {
     Heap::mapLargeBlocksApart();
     Console console = Console::prepare();
-    removeTemporaryOnInterrupt();
+    FileOutput::beforeFirstName(&removeTemporaryOnInterrupt);
     failWritesPastSizeLimit();
     return console;
 }

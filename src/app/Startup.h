@@ -9,7 +9,7 @@ namespace app {
 class Startup {
 public:
     // The heap's settings, the console, an interrupted run's temporary
-    // output removed, and writes past the file-size limit failing as any
+    // output removed (the handlers installed once a temporary is named), and writes past the file-size limit failing as any
     // write error does (the older output kept, the error line), on the
     // converting thread as on the writer thread, instead of killing the
     // process on one route and not on the other.

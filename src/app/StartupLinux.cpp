@@ -22,15 +22,21 @@ void Startup::removeTemporaryOnInterrupt() {
     action.sa_handler = removeTemporaryAndDie;
     // No second signal interrupts the removal.
     action.sa_mask = TerminatingSignals::set();
+    // One call a signal: the handler goes in, and the caller's own action
+    // back where it was not the default. Meanwhile the signals wait, so one
+    // the caller ignores is never taken by the handler.
+    sigset_t previousMask;
+    ::sigprocmask(SIG_BLOCK, &TerminatingSignals::set(), &previousMask);
     for (const int signal : TerminatingSignals::all()) {
         struct sigaction previous {};
         // Only a signal left at its default: one the caller ignores (nohup,
         // for instance) stays ignored, and one a runtime handles (the
         // sanitizers' reports of a crash) stays its own.
-        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_DFL) {
-            ::sigaction(signal, &action, nullptr);
+        if (::sigaction(signal, &action, &previous) == 0 && previous.sa_handler != SIG_DFL) {
+            ::sigaction(signal, &previous, nullptr);
         }
     }
+    ::sigprocmask(SIG_SETMASK, &previousMask, nullptr);
 }
 
 // SIGXFSZ would end the process only where the converting thread itself
