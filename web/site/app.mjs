@@ -354,9 +354,12 @@ function saveOne(entry) {
 const convertedEntries = () => [...rows.entries.values()].filter((entry) => entry.state === 'converted');
 
 // One .zip of every PSD, made in a worker of its own while the page goes on.
-// The PSDs go to it as Blobs: nothing is copied on the page's thread.
+// The PSDs go to it as Blobs: nothing is copied on the page's thread. Clear
+// cancels a zip being made: its worker is ended, and nothing of it comes.
 /** @type {Entry[]} */
 let zipping = [];
+/** @type {AbortController | null} */
+let zipCancel = null;
 /** @type {WorkerLink<import('./protocol.mjs').FromZip, import('./protocol.mjs').ToZip>} */
 const zipLink = new WorkerLink(new URL('./zip-worker.mjs', import.meta.url), {
     progress: ({ fraction }) => {
@@ -374,6 +377,7 @@ const zipLink = new WorkerLink(new URL('./zip-worker.mjs', import.meta.url), {
 function endZip(message) {
     zipLink.end();
     zipping = [];
+    zipCancel = null;
     saveAllButton.disabled = false;
     saveAllButton.textContent = 'Save all as .zip';
     zipProgress.hidden = true;
@@ -384,6 +388,8 @@ async function saveAll() {
     const saving = convertedEntries();
     if (saveAllButton.disabled || saving.length === 0) return;
     zipping = saving;
+    const { signal } = (zipCancel = new AbortController());
+    signal.addEventListener('abort', () => endZip('The zip being made was cancelled.'));
     saveAllButton.disabled = true;
     saveAllButton.textContent = 'Zipping…';
     zipProgress.value = 0;
@@ -391,9 +397,9 @@ async function saveAll() {
     const names = uniqueNames(saving.map((entry) => /** @type {string} */ (entry.output)));
     try {
         const blobs = await store.blobs(saving.map((entry) => entry.id));
-        if (zipping === saving) zipLink.send(toZip.zip(blobs.map((psd, i) => ({ name: names[i], psd }))));
+        if (!signal.aborted) zipLink.send(toZip.zip(blobs.map((psd, i) => ({ name: names[i], psd }))));
     } catch (e) {
-        endZip(`The zip could not be made: ${errorText(e)}`);
+        if (!signal.aborted) endZip(`The zip could not be made: ${errorText(e)}`);
     }
 }
 
@@ -464,6 +470,7 @@ function clearList() {
     addingRound += 1;
     queue.cancelAll();
     announcer.hush();
+    zipCancel?.abort();
     announcer.say('The list is cleared.');
     list.replaceChildren();
     rowViews.clear();

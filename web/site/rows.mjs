@@ -122,15 +122,18 @@ export class Rows {
 
 /**
  * Names that do not clash, for saving many PSDs in one place: the second
- * cat.psd is "cat (2).psd", so that none overwrites another.
+ * cat.psd is "cat (2).psd", so that none overwrites another. Names that
+ * differ only by case, or by how an accent is encoded, clash too: Windows
+ * and macOS take them for one file.
  * @param {string[]} outputs
  */
 export function uniqueNames(outputs) {
     const used = new Set();
+    const key = (/** @type {string} */ name) => name.normalize('NFC').toLowerCase();
     return outputs.map((output) => {
         let name = output;
-        for (let n = 2; used.has(name); ++n) name = output.replace(/(\.psd)?$/, ` (${n})$1`);
-        used.add(name);
+        for (let n = 2; used.has(key(name)); ++n) name = output.replace(/(\.psd)?$/, ` (${n})$1`);
+        used.add(key(name));
         return name;
     });
 }

@@ -30,8 +30,11 @@ sw.addEventListener('install', (event) => {
 });
 
 // Deletes the caches of versions no open tab runs. A tab that has not yet
-// said which version it runs may run any, so then nothing goes.
+// said which version it runs may run any, so then nothing goes. Nor while a
+// new version is installing or waiting: no tab runs it yet, but its cache is
+// what it will serve once a user takes it; it tidies when it takes over.
 async function tidy() {
+    if (sw.registration.installing || sw.registration.waiting) return;
     const tabs = await caches.open(tabsCacheName);
     const open = await sw.clients.matchAll({ type: 'window', includeUncontrolled: true });
     const openIds = new Set(open.map((client) => tabRecord(client.id).url));

@@ -208,10 +208,14 @@ async function keyboardPass(page, downloads, dialogs) {
     // Focus is never lost to the page's body: a cancelled row passes it on,
     // Clear gives it to the picker, and a preview whose row is hidden to the list.
     const third = await chooserBy(page, () => press('Enter', 'the file chooser opens'));
-    await third.accept([path.join(bench, 'big.edg'), flat]);
+    await third.accept([path.join(bench, 'big.edg'), flat, documents.find((file) => path.basename(file) === 'pages.edg')]);
     for (let i = 0; i < 12 && (await focused()) !== 'Cancel flat.edg'; ++i) await page.keyboard.press('Tab');
-    await press('Enter', 'flat.edg (waiting) is cancelled');
-    check((await focused()) === 'Cancel big.edg', `after a cancel, focus is on ${await focused()}`);
+    await press('Enter', 'flat.edg (waiting, in the middle) is cancelled');
+    check((await focused()) === 'Cancel pages.edg', `after a middle row's cancel, focus is on ${await focused()}`);
+    await press('Enter', 'pages.edg (waiting, the last) is cancelled');
+    check((await focused()) === 'Files', `after the last row's cancel, its neighbour without buttons, focus is on ${await focused()}`);
+    for (let i = 0; i < 12 && (await focused()) !== 'Cancel big.edg'; ++i) await page.keyboard.press('Tab');
+    keys.push('Tab (repeated): to "Cancel big.edg"');
     await press('Enter', 'big.edg (converting) is cancelled');
     check((await focused()) === 'Preview flat.psd', `after the last row's cancel, focus is on ${await focused()}`);
     await page.focus('#clear');
@@ -454,6 +458,26 @@ async function bigAndMemory(page, downloads) {
         `${zipping.toFixed(0)} ms in "Save all"; ` +
         `its worker's module ${(bigMemory / 2 ** 20).toFixed(0)} MiB, the next one's after anim ${(animMemory / 2 ** 20).toFixed(0)} MiB; ` +
         `the renderer ${idle.toFixed(0)} MiB at the start, ${after.toFixed(0)} MiB after all and Clear`);
+
+    // Clear while a zip is made: the zip is cancelled, and said so; nothing
+    // of it arrives, and the next list's "Save all" zips that list.
+    await convert(page, [path.join(bench, 'anim.edg'), path.join(bench, 'mid.edg')]);
+    await page.click('#save-all');
+    await page.waitForFunction(() => document.getElementById('save-all').textContent === 'Zipping…');
+    await page.evaluate(() => document.getElementById('clear').click());
+    const cancelled = 'The zip being made was cancelled.';
+    await page.waitForFunction((want) => document.getElementById('summary').textContent === want, { timeout: 10000 }, cancelled)
+        .catch(() => {});
+    const told = await page.$eval('#summary', (summary) => summary.textContent);
+    const button = await page.$eval('#save-all', (save) => `${save.textContent}${save.disabled ? ' (disabled)' : ''}`);
+    await convert(page, [documents.find((file) => path.basename(file) === 'pages.edg')]);
+    await page.click('#save-all');
+    const names = [];
+    unzipSync(new Uint8Array(await downloaded(downloads, 'tomel-psd.zip')), { filter: (file) => names.push(file.name) && false });
+    await sleep(1000);
+    check(told === cancelled && button === 'Save all as .zip' && names.join() === 'pages.psd' && fs.readdirSync(downloads).length === 0,
+        `Clear while zipping: told "${told}", the button "${button}", the next zip holds ${names}, left ${fs.readdirSync(downloads)}`);
+    await page.evaluate(() => document.getElementById('clear').click());
 }
 
 // The resident memory of the browser's renderer processes, in MiB, after a
@@ -629,9 +653,26 @@ async function asAnApp(browser, page, origin, downloads) {
     const changeProtocol = () => fs.appendFileSync(path.join(live, 'protocol.mjs'), '\n// the next version\n');
     const v2 = publish(changeProtocol);
     await first.opened.evaluate(() => navigator.serviceWorker.getRegistration().then((registration) => registration.update()));
+    // Reloaded while the new version waits, the tab runs the old one again
+    // and says so to the old worker, which tidies: the waiting version's
+    // cache stays, and serves it whole once taken, offline and with the
+    // browser's HTTP cache cleared.
+    await first.opened.bringToFront();
+    await first.opened.waitForSelector('#update:not([hidden])', { timeout: 30000 });
+    await first.opened.reload({ waitUntil: 'load' });
+    await sleep(1500);
+    const whileWaiting = await cachesHeld(first.opened);
+    check(whileWaiting.includes(`tomel-${v2.version}`), `reloaded while an update waits, the caches: ${whileWaiting}`);
     await takeUpdate(first.opened);
+    await first.cdp.send('Network.clearBrowserCache');
+    server.down(true);
+    await first.opened.reload({ waitUntil: 'load' });
     const firstNow = await running(first.opened);
     check(firstNow.app === v2.renamed.get('app.mjs'), `the tab that took the update runs ${firstNow.app}, not ${v2.renamed.get('app.mjs')}`);
+    const [takenOffline] = await convert(first.opened, [pagesEdg]);
+    check(takenOffline.state === 'converted', `the update taken, offline with the HTTP cache cleared: ${JSON.stringify(takenOffline)}`);
+    await first.opened.click('#clear');
+    server.down(false);
     await second.opened.bringToFront();
     await second.opened.waitForSelector('#update:not([hidden])', { timeout: 30000 });
     const secondNow = await running(second.opened);
@@ -676,7 +717,7 @@ async function asAnApp(browser, page, origin, downloads) {
     await first.opened.close();
     server.close();
     console.log('app: installable, of two files launched the one gone a failed row and the other converted, offline conversion byte-identical; ' +
-        'updates from a caching server: protocol.mjs changed (one tab updated, the other kept its result, version and files, even offline, until its own reload), ' +
+        'updates from a caching server: protocol.mjs changed (one tab reloaded while it waited, then updated and ran offline; the other kept its result, version and files, even offline, until its own reload), ' +
         'index.html alone changed, offline with the HTTP cache cleared');
     return server.origin;
 }

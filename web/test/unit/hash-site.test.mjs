@@ -36,17 +36,22 @@ test('references are rewritten, a comment or a plain string naming a file is not
     assert.ok(read('sw.js').includes(`"${renamed.get('app.mjs')}"`), 'the service worker precaches the new names');
 });
 
-test('a change to index.html alone makes a new service worker, and the page knows its version', () => {
+test('a change to index.html or the manifest alone makes a new service worker, which precaches both', () => {
     const files = {
         'index.html': '<html data-version=""><script type="module" src="app.mjs"></script>',
+        'manifest.webmanifest': '{ "name": "Tomel" }',
         'sw.js': 'const version = null;\nconst precache = [];\n',
         'app.mjs': 'export {};\n',
     };
     const dir = site(files);
     const { version } = hashSite(dir);
     assert.ok(fs.readFileSync(path.join(dir, 'index.html'), 'utf8').startsWith(`<html data-version="${version}">`));
-    const { version: changed } = hashSite(site({ ...files, 'index.html': `<title>Tomel</title>${files['index.html']}` }));
-    assert.notEqual(changed, version);
+    const precached = JSON.parse(/const precache = (.*);/.exec(fs.readFileSync(path.join(dir, 'sw.js'), 'utf8'))[1]);
+    for (const name of ['./', 'index.html', 'manifest.webmanifest']) assert.ok(precached.includes(name), name);
+    for (const [name, changedText] of [['index.html', `<title>Tomel</title>${files['index.html']}`],
+        ['manifest.webmanifest', '{ "name": "Tomel, next" }']]) {
+        assert.notEqual(hashSite(site({ ...files, [name]: changedText })).version, version, name);
+    }
     assert.equal(hashSite(site(files)).version, version);
 });
 

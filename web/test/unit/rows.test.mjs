@@ -32,6 +32,9 @@ test('a row moves only as the page moves it, and the count includes every file n
 
 test('PSDs of the same name are saved under names of their own', () => {
     assert.deepEqual(uniqueNames(['cat.psd', 'dog.psd', 'cat.psd', 'cat.psd']), ['cat.psd', 'dog.psd', 'cat (2).psd', 'cat (3).psd']);
+    // One file on Windows and macOS: by case, and by the accent's encoding.
+    assert.deepEqual(uniqueNames(['Cat.psd', 'cat.psd', 'CAT (2).psd', 'caf\u00e9.psd', 'cafe\u0301.psd']),
+        ['Cat.psd', 'cat (2).psd', 'CAT (2) (2).psd', 'caf\u00e9.psd', 'cafe\u0301 (2).psd']);
 });
 
 // A stand-in for the converting worker: it answers each file with `answer`.
@@ -40,13 +43,15 @@ function queueWith(count, answer) {
     const sent = [];
     let replaced = 0;
     let handlers;
-    const queue = new ConversionQueue(rows, { converted() {}, finished() {}, converter() {} }, (table) => {
+    let fail;
+    const queue = new ConversionQueue(rows, { converted() {}, finished() {}, converter() {} }, (table, onFailure) => {
         handlers = table;
+        fail = onFailure;
         return { send: (message) => sent.push(message), replace: () => (replaced += 1) };
     });
     const entries = Array.from({ length: count }, (_, i) => rows.add(`${i}.edg`, new Blob([new Uint8Array(1)])));
     queue.add(entries);
-    return { rows, sent, handlers, entries, replaced: () => replaced, answer };
+    return { rows, sent, handlers, entries, replaced: () => replaced, answer, fail: (detail) => fail(detail) };
 }
 const settle = () => new Promise((resolve) => setTimeout(resolve, 5));
 
@@ -62,15 +67,18 @@ test('every file is handed over and converted, past what one hand-over holds', a
     assert.equal(rows.runningCount(), '300 converted, 0 failed');
 });
 
-test('a retiring worker is replaced, and the new one gets the files the old one had', async () => {
-    const { rows, sent, handlers, entries, replaced } = queueWith(3);
-    dispatch(handlers, fromConverter.ready(0));
-    dispatch(handlers, fromConverter.failed(entries[0].id, 'Error : Out of memory', 1 << 30, true));
-    assert.equal(replaced(), 1);
-    assert.deepEqual(entries.map((e) => e.state), ['failed', 'waiting', 'waiting']);
-    dispatch(handlers, fromConverter.ready(0));
-    assert.deepEqual(sent.at(-1).files.map((f) => f.id), [entries[1].id, entries[2].id]);
-    assert.equal(rows.runningCount(), '0 converted, 1 failed, 2 to go');
+test('a retiring or failing worker is replaced, and the new one gets the files after the one it was at', async () => {
+    for (const ends of ['retiring', 'failing']) {
+        const { rows, sent, handlers, entries, replaced, fail } = queueWith(3);
+        dispatch(handlers, fromConverter.ready(0));
+        if (ends === 'retiring') dispatch(handlers, fromConverter.failed(entries[0].id, 'Error : Out of memory', 1 << 30, true));
+        else fail('the worker failed');
+        assert.equal(replaced(), 1, ends);
+        assert.deepEqual(entries.map((e) => e.state), ['failed', 'waiting', 'waiting'], ends);
+        dispatch(handlers, fromConverter.ready(0));
+        assert.deepEqual(sent.at(-1).files.map((f) => f.id), [entries[1].id, entries[2].id], ends);
+        assert.equal(rows.runningCount(), '0 converted, 1 failed, 2 to go', ends);
+    }
 });
 
 test('a file cancelled while the worker reads it is never converted, and the next one is', async () => {
