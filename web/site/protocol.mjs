@@ -4,6 +4,9 @@
 // sides agree on their shape. Each receiver has one table of handlers keyed
 // by the message's type; the compiler holds the table to the messages.
 
+// The type every PSD Blob carries, wherever it is made.
+export const psdType = 'image/vnd.adobe.photoshop';
+
 /**
  * A message: its `type` and its fields.
  * @template {string} T

@@ -4,7 +4,7 @@
 // many at a time, without asking their sizes (each ask is a round trip to the
 // browser that would hold up the page), the next ones are read while a file
 // converts, and nothing waits for the page between two files.
-import { dispatch, errorText, fromConverter, retireAbove } from './protocol.mjs';
+import { dispatch, errorText, fromConverter, psdType, retireAbove } from './protocol.mjs';
 import { ReadQueue } from './read-queue.mjs';
 import { warmUpDocument } from './warm-up.mjs';
 
@@ -130,7 +130,7 @@ class PsdOutput {
     finish() {
         if (this.bytes) return this.length === this.bytes.length ? this.bytes : this.bytes.slice(0, this.length);
         this.flush();
-        return new Blob(this.blobs, { type: 'image/vnd.adobe.photoshop' });
+        return new Blob(this.blobs, { type: psdType });
     }
 }
 

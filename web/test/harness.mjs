@@ -1,14 +1,20 @@
 // What the web stage and the benchmark share: the site served on 127.0.0.1
-// with a Content-Security-Policy that allows only its own origin, and
-// Debian's Chromium, headless, with nothing of its own on the network.
+// with the Content-Security-Policy its page declares (allowing only its own
+// origin), also as a header, and Debian's Chromium, headless, with nothing
+// of its own on the network.
 import crypto from 'node:crypto';
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
 
-const csp = "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; worker-src 'self'; img-src 'self' blob: data:; " +
-    "style-src 'self'; connect-src 'self'; object-src 'none'; base-uri 'none'; form-action 'none'";
+// The policy index.html declares: written in one place.
+function policyOf(site) {
+    const page = fs.readFileSync(path.join(site, 'index.html'), 'utf8');
+    const declared = /<meta http-equiv="Content-Security-Policy" content="([^"]+)">/.exec(page);
+    if (!declared) throw new Error(`${site}/index.html declares no Content-Security-Policy`);
+    return declared[1];
+}
 const types = {
     '.html': 'text/html; charset=utf-8', '.mjs': 'text/javascript', '.js': 'text/javascript', '.css': 'text/css',
     '.wasm': 'application/wasm', '.webmanifest': 'application/manifest+json', '.svg': 'image/svg+xml', '.png': 'image/png',
@@ -22,6 +28,7 @@ const types = {
 // for a while. While down, every request fails as on a network gone.
 export async function serveSite(site, withheld = /^$/, { caching = false } = {}) {
     const served = [];
+    const csp = policyOf(site);
     let isDown = false;
     const server = http.createServer((request, response) => {
         if (isDown) {

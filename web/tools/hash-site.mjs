@@ -176,17 +176,24 @@ export function hashSite(site) {
     const version = contents.digest('hex').slice(0, 12);
     // The page says which version it runs, so that its files stay cached
     // while it is open. Written after the hash, which saw it empty.
-    const page = path.join(site, 'index.html');
-    if (fs.existsSync(page)) {
-        fs.writeFileSync(page, fs.readFileSync(page, 'utf8').replace('data-version=""', `data-version="${version}"`));
-    }
-    const worker = path.join(site, 'sw.js');
-    if (fs.existsSync(worker)) {
-        fs.writeFileSync(worker, fs.readFileSync(worker, 'utf8')
-            .replace('const version = null;', `const version = ${JSON.stringify(version)};`)
-            .replace('const precache = [];', `const precache = ${JSON.stringify(precache)};`));
-    }
+    fill(site, 'index.html', [['data-version=""', `data-version="${version}"`]]);
+    fill(site, 'sw.js', [['const version = null;', `const version = ${JSON.stringify(version)};`],
+        ['const precache = [];', `const precache = ${JSON.stringify(precache)};`]]);
     return { renamed, version };
+}
+
+// Fills a fixed file's placeholders, where the site has the file: a
+// placeholder not found would ship a page or a service worker without its
+// version, so it fails the build.
+function fill(site, name, replacements) {
+    const file = path.join(site, name);
+    if (!fs.existsSync(file)) return;
+    let text = fs.readFileSync(file, 'utf8');
+    for (const [placeholder, value] of replacements) {
+        if (!text.includes(placeholder)) throw new Error(`${name}: the build found no ${placeholder} to fill`);
+        text = text.replace(placeholder, value);
+    }
+    fs.writeFileSync(file, text);
 }
 
 if (process.argv[1] === fileURLToPath(import.meta.url)) hashSite(path.resolve(process.argv[2]));

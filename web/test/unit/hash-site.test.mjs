@@ -14,7 +14,7 @@ function site(files) {
 
 test('references are rewritten, a comment or a plain string naming a file is not, a shared leaf is named once', () => {
     const dir = site({
-        'index.html': '<!-- app.mjs, the page --><script type="module" src="app.mjs"></script>',
+        'index.html': '<html data-version=""><!-- app.mjs, the page --><script type="module" src="app.mjs"></script>',
         'sw.js': "import { x } from './leaf.mjs';\nconst version = null;\nconst precache = [];\n",
         // The comment and the string name worker.mjs, which names app.mjs:
         // read as text, the two would refer to each other.
@@ -23,9 +23,10 @@ test('references are rewritten, a comment or a plain string naming a file is not
         'worker.mjs': "// app.mjs hands the files over\nimport { x } from './leaf.mjs';\nexport { x };\n",
         'leaf.mjs': 'export const x = 1;\n',
     });
-    const { renamed } = hashSite(dir);
+    const { renamed, version } = hashSite(dir);
     const read = (name) => fs.readFileSync(path.join(dir, renamed.get(name) ?? name), 'utf8');
-    assert.equal(read('index.html'), `<!-- app.mjs, the page --><script type="module" src="${renamed.get('app.mjs')}"></script>`);
+    assert.equal(read('index.html'),
+        `<html data-version="${version}"><!-- app.mjs, the page --><script type="module" src="${renamed.get('app.mjs')}"></script>`);
     const app = read('app.mjs');
     assert.match(app, /^\/\/ worker\.mjs reads the files\n/);
     assert.ok(app.includes("const hint = 'worker.mjs';"));
@@ -53,6 +54,14 @@ test('a change to index.html or the manifest alone makes a new service worker, w
         assert.notEqual(hashSite(site({ ...files, [name]: changedText })).version, version, name);
     }
     assert.equal(hashSite(site(files)).version, version);
+});
+
+test('a fixed file without its placeholder fails the build', () => {
+    const files = { 'index.html': '<html data-version="">', 'sw.js': 'const version = null;\nconst precache = [];\n' };
+    assert.doesNotThrow(() => hashSite(site(files)));
+    assert.throws(() => hashSite(site({ ...files, 'sw.js': 'const version = null;\nconst precache = [ ];\n' })),
+        /sw\.js: the build found no const precache = \[\]; to fill/);
+    assert.throws(() => hashSite(site({ ...files, 'index.html': '<html>' })), /index\.html: the build found no data-version="" to fill/);
 });
 
 test('files that import each other are refused', () => {
