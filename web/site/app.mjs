@@ -147,7 +147,7 @@ function rowView(entry) {
         li.dataset.name = entry.name;
         const progress = /** @type {HTMLProgressElement} */ (element('progress'));
         progress.max = 1;
-        progress.setAttribute('aria-label', `Converting ${entry.name}`);
+        progress.setAttribute('aria-label', `Converting ${entry.label}`);
         view = { li, result: element('span', 'result'), buttons: element('span', 'buttons'), progress, drawn: '' };
         li.append(view.result, view.buttons);
         list.append(li);
@@ -198,19 +198,19 @@ function drawState(entry, { li, result, buttons, progress }) {
     case 'waiting':
     case 'reading':
     case 'converting':
-        result.textContent = `${entry.name} → ${entry.state === 'converting' ? 'converting' : 'waiting'}`;
+        result.textContent = `${entry.label} → ${entry.state === 'converting' ? 'converting' : 'waiting'}`;
         if (buttons.childElementCount === 0) {
-            buttons.append(progress, button('cancel', 'Cancel', `Cancel ${entry.name}`, () => queue.cancel(entry)));
+            buttons.append(progress, button('cancel', 'Cancel', `Cancel ${entry.label}`, () => queue.cancel(entry)));
         }
         return;
     case 'cancelled':
         buttons.replaceChildren();
-        result.textContent = `${entry.name} → cancelled`;
+        result.textContent = `${entry.label} → cancelled`;
         return;
     case 'converted': {
         const output = /** @type {string} */ (entry.output);
         li.dataset.output = output;
-        result.textContent = `${entry.name} → ${output} (${size(entry.size ?? 0)})`;
+        result.textContent = `${entry.label} → ${output} (${size(entry.size ?? 0)})`;
         const show = button('show', 'Preview', `Preview ${output}`,
             () => openPreview(output, store.blobs([entry.id]).then(([blob]) => blob), show));
         const save = button('save', 'Save', `Save ${output}`, () => saveOne(entry));
@@ -222,7 +222,7 @@ function drawState(entry, { li, result, buttons, progress }) {
         buttons.replaceChildren();
         li.classList.add('failed');
         li.dataset.line = line;
-        result.textContent = `${entry.name}: ${line}${edgName.test(entry.name) ? '' : '; this is not an .edg file'}`;
+        result.textContent = `${entry.label}: ${line}${edgName.test(entry.name) ? '' : '; this is not an .edg file'}`;
         result.classList.add('error');
         li.append(element('span', 'advice', advice[line] ?? 'Check the file and try again.'));
         if (entry.detail) {
@@ -241,9 +241,9 @@ const store = new PsdStore();
 
 /** @param {Entry} entry */
 function announceFinished(entry) {
-    if (entry.state === 'converted') announcer.finished(`${entry.name} converted to ${entry.output}.`);
-    else if (entry.state === 'failed') announcer.finished(`${entry.name} failed: ${entry.line}.`);
-    else announcer.finished(`${entry.name} cancelled.`);
+    if (entry.state === 'converted') announcer.finished(`${entry.label} converted to ${entry.output}.`);
+    else if (entry.state === 'failed') announcer.finished(`${entry.label} failed: ${entry.line}.`);
+    else announcer.finished(`${entry.label} cancelled.`);
 }
 
 // What the browser lacks, in words, for the top message.
@@ -293,17 +293,23 @@ const queue = new ConversionQueue(rows, {
 let adding = Promise.resolve();
 let addingRound = 0;
 const addingSlice = 8;
-/** @param {{ name: string, file: Blob | null }[]} files */
+/** @param {{ name: string, file: Blob | null, folder?: string }[]} files */
 function addFiles(files) {
     const round = addingRound;
     adding = adding.then(async () => {
+        // A file from a dropped folder whose name another row has, or
+        // another file of this drop, is shown with its folder: two rows
+        // never read alike where the page can tell them apart.
+        const key = (/** @type {string} */ name) => name.normalize('NFC').toLowerCase();
+        const named = new Map();
+        for (const { name } of [...rows.entries.values(), ...files]) named.set(key(name), (named.get(key(name)) ?? 0) + 1);
         for (let at = 0; at < files.length && round === addingRound;) {
             const start = performance.now();
             /** @type {Entry[]} */
             const added = [];
             do {
-                const { name, file } = files[at++];
-                const entry = rows.add(name, file);
+                const { name, file, folder } = files[at++];
+                const entry = rows.add(name, file, folder && named.get(key(name)) > 1 ? `${folder}/${name}` : name);
                 if (file) {
                     added.push(entry);
                 } else {
@@ -507,11 +513,12 @@ async function eachTogether(items, together, work) {
 
 /**
  * A dropped folder's Edge files, its subfolders' included, in name order
- * folder by folder. Several folders are read at a time; `found` is told the
- * count as it grows.
+ * folder by folder, each with the folder it was in ("art/old", the dropped
+ * folder's name first). Several folders are read at a time; `found` is told
+ * the count as it grows.
  * @param {FileSystemDirectoryEntry} directory
  * @param {(count: number) => void} found
- * @returns {Promise<File[]>}
+ * @returns {Promise<{ file: File, folder: string }[]>}
  */
 async function filesIn(directory, found) {
     /** @type {{ path: string[], entry: FileSystemDirectoryEntry }[]} */
@@ -536,11 +543,12 @@ async function filesIn(directory, found) {
         for (let i = 0; i < Math.min(a.length, b.length); ++i) if (a[i] !== b[i]) return a[i] < b[i] ? -1 : 1;
         return a.length - b.length;
     });
-    /** @type {File[]} */
+    /** @type {{ file: File, folder: string }[]} */
     const files = new Array(edgs.length);
     const indices = edgs.map((_, i) => i);
     await eachTogether(indices, filesTogether, async (i) => {
-        files[i] = await new Promise((resolve, reject) => edgs[i].entry.file(resolve, reject));
+        const file = await new Promise((resolve, reject) => edgs[i].entry.file(resolve, reject));
+        files[i] = { file, folder: [directory.name, ...edgs[i].path.slice(0, -1)].join('/') };
     });
     return files;
 }
@@ -564,7 +572,7 @@ async function dropped(dataTransfer) {
                     reading.textContent = `Reading '${name}'… ${count.toLocaleString('en')} ${count === 1 ? 'file' : 'files'}`;
                 });
                 if (files.length === 0) announcer.say(`No .edg files in '${name}'.`);
-                else addPicked(files);
+                else addFiles(files.map(({ file, folder }) => ({ name: file.name, file, folder })));
             } catch {
                 addFiles([{ name, file: null }]);
             } finally {

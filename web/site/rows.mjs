@@ -18,6 +18,8 @@
  * @typedef {object} Entry
  * @property {number} id
  * @property {string} name the file's name
+ * @property {string} label what the row calls the file: its name, or, for a file found in a dropped
+ *   folder whose name another row has too, its folder within the drop and its name ("art/old/cat.edg")
  * @property {Blob | null} file null where it could not be had at all
  * @property {RowState} state
  * @property {number} progress 0 to 1, while converting
@@ -61,10 +63,11 @@ export class Rows {
     /**
      * @param {string} name
      * @param {Blob | null} file
+     * @param {string} [label] the name as the row shows it, where that is not the name alone
      */
-    add(name, file) {
+    add(name, file, label = name) {
         /** @type {Entry} */
-        const entry = { id: this.#nextId++, name, file, state: 'waiting', progress: 0 };
+        const entry = { id: this.#nextId++, name, label, file, state: 'waiting', progress: 0 };
         this.entries.set(entry.id, entry);
         this.#onChange(entry);
         return entry;

@@ -323,6 +323,10 @@ async function failureRows(page, browser, dialogs) {
     const order = await page.evaluate(() => [...document.querySelectorAll('#files li')].map((li) => li.dataset.name));
     check(readingShown.some((text) => /^Reading 'many'… [0-9,]+ files$/.test(text)) && order[100] === '000.edg' && order[1199] === '099.edg',
         `a folder of 1,200 files: shown ${readingShown.slice(-3).join(' | ')}; rows ${order[0]}, ${order[100]}, ${order[1199]}`);
+    // Each name is in all twelve folders: every row shows its folder.
+    const shownAs = await page.evaluate(() => [...document.querySelectorAll('#files li .result')].map((result) => result.textContent));
+    check(shownAs[0].startsWith('many/f0/000.edg → ') && shownAs[100].startsWith('many/f1/000.edg → ') &&
+        shownAs[1199].startsWith('many/f9/099.edg → '), `rows of one name from twelve folders: ${shownAs[0]}, ${shownAs[100]}, ${shownAs[1199]}`);
     check(adding.longest < longestTask, `adding 1,200 rows: a script of ${adding.longest.toFixed(0)} ms (${adding.what})`);
 
     // Results not saved: leaving the page asks first.
