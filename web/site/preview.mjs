@@ -9,8 +9,7 @@ import { errorText, toPreview } from './protocol.mjs';
 import { WorkerLink } from './worker-link.mjs';
 
 /** @typedef {import('./protocol.mjs').TreeNode} TreeNode */
-/** @typedef {import('./protocol.mjs').FromPreview} FromPreview */
-/** @typedef {Extract<FromPreview, { type: 'opened' }>} Opened */
+/** @typedef {import('./protocol.mjs').Opened} Opened */
 
 // Device pixels per image pixel: whole numbers from 1 up, halves down to
 // 1/8, so that every image pixel covers the same number of screen pixels.
@@ -29,9 +28,9 @@ const rateInput = /** @type {HTMLInputElement} */ (byId('rate'));
 /**
  * What is shown: the PSD's name, what the worker read of it (once opened),
  * the page at hand, and whether a picture is on its way (`waiting`) or asked
- * for again meanwhile (`again`).
+ * for again meanwhile (`again`). Its asks end with it (`cancel`).
  * @typedef {object} Shown
- * @property {number} id
+ * @property {AbortController} cancel
  * @property {string} output
  * @property {Opened | null} opened
  * @property {number} page
@@ -40,7 +39,6 @@ const rateInput = /** @type {HTMLInputElement} */ (byId('rate'));
  */
 const view = {
     zoomStep: zoomSteps.indexOf(1),
-    shownId: 0,
     /** @type {HTMLElement | null} where focus goes back on close */
     opener: null,
     /** @type {Shown | null} */
@@ -49,30 +47,23 @@ const view = {
     playing: null,
 };
 
-/** @type {import('./protocol.mjs').Handlers<FromPreview>} */
-const handlers = {
-    opened: (data) => {
-        if (view.shown?.id === data.id) opened(view.shown, data);
-    },
-    shown: ({ id, page, bitmap }) => {
-        const shown = view.shown;
-        if (shown?.id !== id) return;
-        shown.waiting = false;
-        /** @type {ImageBitmapRenderingContext} */ (canvas.getContext('bitmaprenderer')).transferFromImageBitmap(bitmap);
-        section.dataset.shownPage = String(page);
-        if (shown.again) {
-            shown.again = false;
-            requestPage();
-        }
-    },
-    'preview-failed': ({ id, detail }) => {
-        if (view.shown?.id === id) failed(view.shown, detail);
-    },
-};
-const link = new WorkerLink(new URL('./preview-worker.mjs', import.meta.url), handlers, (detail) => {
-    link.end();
-    if (view.shown) failed(view.shown, detail);
-});
+/** @type {WorkerLink<never, import('./protocol.mjs').ToPreview, import('./protocol.mjs').PreviewReplies>} */
+const link = new WorkerLink(new URL('./preview-worker.mjs', import.meta.url), {}, () => link.end());
+
+/**
+ * @param {Shown} shown
+ * @param {ImageBitmap} bitmap
+ * @param {number} page
+ */
+function showBitmap(shown, bitmap, page) {
+    shown.waiting = false;
+    /** @type {ImageBitmapRenderingContext} */ (canvas.getContext('bitmaprenderer')).transferFromImageBitmap(bitmap);
+    section.dataset.shownPage = String(page);
+    if (shown.again) {
+        shown.again = false;
+        requestPage();
+    }
+}
 
 function applyZoom() {
     const zoom = zoomSteps[view.zoomStep];
@@ -152,7 +143,8 @@ function requestPage() {
         return;
     }
     shown.waiting = true;
-    link.send(toPreview.page(shown.id, shown.page, unticked()));
+    link.ask(toPreview.page({ page: shown.page, unticked: unticked() }), [], { signal: shown.cancel.signal })
+        .then(({ page, bitmap }) => showBitmap(shown, bitmap, page), (e) => failedUnlessCancelled(shown, e));
 }
 
 /** @param {number} index */
@@ -190,6 +182,14 @@ function opened(shown, data) {
 
 /**
  * @param {Shown} shown
+ * @param {unknown} e
+ */
+function failedUnlessCancelled(shown, e) {
+    if (!shown.cancel.signal.aborted) failed(shown, e instanceof Error ? e.message : String(e));
+}
+
+/**
+ * @param {Shown} shown
  * @param {string} detail
  */
 function failed(shown, detail) {
@@ -207,21 +207,27 @@ function failed(shown, detail) {
 export async function openPreview(output, psd, from) {
     stop();
     view.opener = from;
-    const id = ++view.shownId;
-    const shown = { id, output, opened: null, page: 0, waiting: false, again: false };
+    view.shown?.cancel.abort();
+    const shown = { cancel: new AbortController(), output, opened: null, page: 0, waiting: false, again: false };
     view.shown = shown;
     delete section.dataset.shownPage;
+    /** @type {Blob} */
+    let blob;
     try {
-        link.send(toPreview.open(id, await psd));
+        blob = await psd;
     } catch (e) {
-        if (view.shown === shown) failed(shown, errorText(e));
+        if (!shown.cancel.signal.aborted) failed(shown, errorText(e));
+        return;
     }
+    link.ask(toPreview.open({ psd: blob }), [], { signal: shown.cancel.signal })
+        .then((data) => opened(shown, data), (e) => failedUnlessCancelled(shown, e));
 }
 
 export function closePreview() {
     if (section.hidden) return;
     stop();
     section.hidden = true;
+    view.shown?.cancel.abort();
     view.shown = null;
     // The memory goes with the preview: the worker's PSD and pictures, and
     // the canvas, whose context keeps the picture shown and copies of it for

@@ -43,6 +43,39 @@ export function dispatch(handlers, data) {
     handler(data);
 }
 
+/**
+ * A worker's answer to each message it can be asked: the reply, and the
+ * buffers moved with it. It may tell its progress on the way.
+ * @template {{ type: string }} M
+ * @template {{ [K in M['type']]: unknown }} R
+ * @typedef {{ [K in M['type']]: (message: Extract<M, { type: K }>, progress: (fraction: number) => void) =>
+ *     Promise<{ reply: R[K], transfer?: Transferable[] }> }} Answers
+ */
+
+/**
+ * The worker's side of its link's `ask`: each message asked is answered
+ * once, with its reply or why it failed (`describe`'s text of what was thrown).
+ * @template {{ type: string }} M
+ * @template {{ [K in M['type']]: unknown }} R
+ * @param {Answers<M, R>} answers
+ * @param {(data: object, transfer?: Transferable[]) => void} post the worker's postMessage
+ * @param {(e: unknown) => string} [describe]
+ * @returns {(event: { data: { ask: number, message: M } }) => Promise<void>}
+ */
+export function answerAsks(answers, post, describe = errorText) {
+    return async ({ data: { ask, message } }) => {
+        try {
+            const answer = /** @type {((m: M, p: (f: number) => void) => Promise<{ reply: unknown, transfer?: Transferable[] }>) | undefined} */ (
+                Object.hasOwn(answers, message?.type) ? answers[/** @type {M['type']} */ (message.type)] : undefined);
+            if (!answer) throw new TypeError(`a message of no known type: ${JSON.stringify(message?.type)}`);
+            const { reply, transfer = [] } = await answer(message, (progress) => post({ answer: ask, progress }));
+            post({ answer: ask, reply }, transfer);
+        } catch (e) {
+            post({ answer: ask, failure: describe(e) });
+        }
+    };
+}
+
 // An error as the rows and messages show it: its kind and its message.
 /** @param {unknown} e */
 export function errorText(e) {
@@ -55,79 +88,66 @@ export function errorText(e) {
 // Page → converting worker.
 export const toConverter = {
     // Convert files, in order (a File or Blob each, which the worker reads).
-    convert: (/** @type {Job[]} */ files) => message('convert', { files }),
+    convert: (/** @type {{ files: Job[] }} */ { files }) => message('convert', { files }),
     // Drop a file handed over but not started yet.
-    cancel: (/** @type {number} */ id) => message('cancel', { id }),
+    cancel: (/** @type {{ id: number }} */ { id }) => message('cancel', { id }),
 };
-
-// A worker whose module memory grew past this converts nothing more after the
-// file at hand: WebAssembly memory never shrinks, so a new worker gives the
-// memory back.
-export const retireAbove = 128 << 20;
 
 // Converting worker → page. `memory` is the module's memory in bytes (its
 // peak so far: it never shrinks). `retiring`: the worker converts nothing
 // more, and the page hands the files it had to a new one. The worker alone
 // decides that.
 export const fromConverter = {
-    ready: (/** @type {number} */ memory) => message('ready', { memory }),
+    ready: (/** @type {{ memory: number }} */ { memory }) => message('ready', { memory }),
     // The module could not be loaded or started.
-    unavailable: (/** @type {string} */ detail) => message('unavailable', { detail }),
-    progress: (/** @type {number} */ id, /** @type {number} */ fraction) => message('progress', { id, fraction }),
+    unavailable: (/** @type {{ detail: string }} */ { detail }) => message('unavailable', { detail }),
+    progress: (/** @type {{ id: number, fraction: number }} */ { id, fraction }) => message('progress', { id, fraction }),
     // psd: a Uint8Array (transferred, the whole buffer) or, for a large one, a Blob.
-    converted: (/** @type {number} */ id, /** @type {string} */ output, /** @type {Uint8Array<ArrayBuffer> | Blob} */ psd,
-        /** @type {number} */ memory, /** @type {boolean} */ retiring) => message('converted', { id, output, psd, memory, retiring }),
+    converted: (/** @type {{ id: number, output: string, psd: Uint8Array<ArrayBuffer> | Blob, memory: number, retiring: boolean }} */
+        { id, output, psd, memory, retiring }) => message('converted', { id, output, psd, memory, retiring }),
     // The line the command line prints for the same bytes.
-    failed: (/** @type {number} */ id, /** @type {string} */ line, /** @type {number} */ memory,
-        /** @type {boolean} */ retiring) => message('failed', { id, line, memory, retiring }),
+    failed: (/** @type {{ id: number, line: string, memory: number, retiring: boolean }} */ { id, line, memory, retiring }) =>
+        message('failed', { id, line, memory, retiring }),
     // The file could not be read (a folder, a file moved or removed).
-    unreadable: (/** @type {number} */ id, /** @type {string} */ detail) => message('unreadable', { id, detail, retiring: false }),
+    unreadable: (/** @type {{ id: number, detail: string }} */ { id, detail }) => message('unreadable', { id, detail, retiring: false }),
     // The module trapped or aborted on this file: its state can't be trusted.
-    stopped: (/** @type {number} */ id, /** @type {string} */ detail, /** @type {number} */ memory) =>
+    stopped: (/** @type {{ id: number, detail: string, memory: number }} */ { id, detail, memory }) =>
         message('stopped', { id, detail, memory, retiring: true }),
 };
 
 // Page → store worker: PSDs held as bytes (transferred, never copied on the
 // page's thread) to be kept as Blobs, which the browser may keep out of the
-// page's memory and which any worker can read.
+// page's memory and which any worker can read. Answered with one Blob for
+// each part, in order.
 export const toStore = {
-    store: (/** @type {number} */ id, /** @type {Uint8Array<ArrayBuffer>[]} */ parts) => message('store', { id, parts }),
+    store: (/** @type {{ parts: Uint8Array<ArrayBuffer>[] }} */ { parts }) => message('store', { parts }),
 };
-export const fromStore = {
-    // One Blob for each part, in order.
-    stored: (/** @type {number} */ id, /** @type {Blob[]} */ blobs) => message('stored', { id, blobs }),
-};
+/** @typedef {{ store: Blob[] }} StoreReplies */
 
 /** @typedef {{ name: string, psd: Blob }} ZipFile */
 
-// Page → zip worker, and back: progress, then the zip or why it failed.
+// Page → zip worker: answered with the zip, its progress told on the way.
 export const toZip = {
-    zip: (/** @type {ZipFile[]} */ files) => message('zip', { files }),
+    zip: (/** @type {{ files: ZipFile[] }} */ { files }) => message('zip', { files }),
 };
-export const fromZip = {
-    progress: (/** @type {number} */ fraction) => message('progress', { fraction }),
-    zipped: (/** @type {Blob} */ zip) => message('zipped', { zip }),
-    failed: (/** @type {string} */ detail) => message('zip-failed', { detail }),
-};
+/** @typedef {{ zip: Blob }} ZipReplies */
 
 /** @typedef {{ name: string, index: number, children?: TreeNode[] }} TreeNode */
 /** @typedef {{ name: string, layers: number[] }} Page */
+/**
+ * What the preview worker read of a PSD. `tree`: the layer tree, top-most
+ * first; `pages`: the top-most first, each page's layers bottom-up.
+ * @typedef {{ width: number, height: number, layerCount: number, tree: TreeNode[], pages: Page[], tooLarge: boolean }} Opened
+ */
 
-// Page → preview worker: open a PSD, then ask for a page's picture without
-// what the boxes `unticked` leave out (indices of layer records).
+// Page → preview worker: open a PSD (answered with what it holds), then ask
+// for a page's picture without what the boxes `unticked` leave out (indices
+// of layer records).
 export const toPreview = {
-    open: (/** @type {number} */ id, /** @type {Blob} */ psd) => message('open', { id, psd }),
-    page: (/** @type {number} */ id, /** @type {number} */ page, /** @type {number[]} */ unticked) => message('page', { id, page, unticked }),
+    open: (/** @type {{ psd: Blob }} */ { psd }) => message('open', { psd }),
+    page: (/** @type {{ page: number, unticked: number[] }} */ { page, unticked }) => message('page', { page, unticked }),
 };
-// Preview worker → page. `tree`: the layer tree, top-most first; `pages`:
-// the top-most first, each page's layers bottom-up.
-export const fromPreview = {
-    opened: (/** @type {number} */ id, /** @type {number} */ width, /** @type {number} */ height,
-        /** @type {number} */ layerCount, /** @type {TreeNode[]} */ tree, /** @type {Page[]} */ pages,
-        /** @type {boolean} */ tooLarge) => message('opened', { id, width, height, layerCount, tree, pages, tooLarge }),
-    shown: (/** @type {number} */ id, /** @type {number} */ page, /** @type {ImageBitmap} */ bitmap) => message('shown', { id, page, bitmap }),
-    failed: (/** @type {number} */ id, /** @type {string} */ detail) => message('preview-failed', { id, detail }),
-};
+/** @typedef {{ open: Opened, page: { page: number, bitmap: ImageBitmap } }} PreviewReplies */
 
 // Page → its service worker: a new version waiting takes over once the user
 // agreed to reload; each tab says which version it runs, whose files are then
@@ -140,9 +160,6 @@ export const toServiceWorker = {
 /** @typedef {MessageOf<typeof toConverter>} ToConverter */
 /** @typedef {MessageOf<typeof fromConverter>} FromConverter */
 /** @typedef {MessageOf<typeof toStore>} ToStore */
-/** @typedef {MessageOf<typeof fromStore>} FromStore */
 /** @typedef {MessageOf<typeof toZip>} ToZip */
-/** @typedef {MessageOf<typeof fromZip>} FromZip */
 /** @typedef {MessageOf<typeof toPreview>} ToPreview */
-/** @typedef {MessageOf<typeof fromPreview>} FromPreview */
 /** @typedef {MessageOf<typeof toServiceWorker>} ToServiceWorker */

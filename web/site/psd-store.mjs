@@ -25,29 +25,11 @@ export class PsdStore {
     /** @type {Map<number, Held>} */
     #psds = new Map();
     heldBytes = 0;
-    /** @type {Map<number, { resolve: (blobs: Blob[]) => void, reject: (e: Error) => void }>} */
-    #asked = new Map();
-    #nextAsk = 1;
     /** @type {ReturnType<typeof setTimeout> | null} */
     #moving = null;
-    /** @type {WorkerLink<import('./protocol.mjs').FromStore, import('./protocol.mjs').ToStore>} */
-    #link;
-
-    constructor() {
-        this.#link = new WorkerLink(new URL('./store-worker.mjs', import.meta.url), {
-            stored: ({ id, blobs }) => {
-                this.#asked.get(id)?.resolve(blobs);
-                this.#asked.delete(id);
-                // Nothing more asked: the worker and its memory go.
-                if (this.#asked.size === 0) this.#link.end();
-            },
-        }, (detail) => {
-            // Bytes moved to a worker that failed are gone: every ask fails.
-            this.#link.end();
-            for (const { reject } of this.#asked.values()) reject(new Error(`the PSDs could not be stored: ${detail}`));
-            this.#asked.clear();
-        });
-    }
+    // Nothing more asked: the worker and its memory go.
+    /** @type {WorkerLink<never, import('./protocol.mjs').ToStore, import('./protocol.mjs').StoreReplies>} */
+    #link = new WorkerLink(new URL('./store-worker.mjs', import.meta.url), {}, () => {}, { endWhenIdle: true });
 
     /**
      * @param {number} id the row's
@@ -94,9 +76,10 @@ export class PsdStore {
             }
         });
         if (parts.length > 0) {
-            const ask = this.#nextAsk++;
-            const stored = new Promise((resolve, reject) => this.#asked.set(ask, { resolve, reject }));
-            this.#link.send(toStore.store(ask, parts), parts.map((part) => part.buffer));
+            // Bytes moved to a worker that failed are gone: every PSD of the ask fails.
+            const stored = this.#link.ask(toStore.store({ parts }), parts.map((part) => part.buffer)).catch((e) => {
+                throw new Error(`the PSDs could not be stored: ${e instanceof Error ? e.message : e}`);
+            });
             moving.forEach((i, k) => {
                 const blob = stored.then((blobs) => blobs[k]);
                 this.heldBytes -= parts[k].length;

@@ -63,15 +63,18 @@ export class ConversionQueue {
             unavailable: ({ detail }) => this.#unavailable(detail),
             progress: ({ id, fraction }) => {
                 const entry = this.#inFlight[0];
-                if (entry?.id === id) this.#rows.setProgress(entry, fraction);
+                if (entry?.id === id && entry.state === 'converting') this.#rows.move(entry, 'converting', { progress: fraction });
             },
-            converted: (m) => this.#result(m, (entry) => {
-                this.#rows.move(entry, 'converted', { output: m.output, size: m.psd instanceof Blob ? m.psd.size : m.psd.length });
+            converted: (m) => this.#result(m, (entry, outcome) => {
+                const size = m.psd instanceof Blob ? m.psd.size : m.psd.length;
+                this.#rows.move(entry, 'converted', { ...outcome, output: m.output, size, saved: false, saveFailure: null });
                 this.#events.converted(entry, m.psd);
             }),
-            failed: (m) => this.#result(m, (entry) => this.#rows.move(entry, 'failed', { line: m.line })),
-            unreadable: (m) => this.#result(m, (entry) => this.#rows.move(entry, 'failed', { line: unreadable, detail: m.detail })),
-            stopped: (m) => this.#result(m, (entry) => this.#rows.move(entry, 'failed', { line: stopped, detail: m.detail })),
+            failed: (m) => this.#result(m, (entry, outcome) => this.#rows.move(entry, 'failed', { ...outcome, line: m.line, detail: '' })),
+            unreadable: (m) => this.#result(m, (entry, outcome) =>
+                this.#rows.move(entry, 'failed', { ...outcome, line: unreadable, detail: m.detail })),
+            stopped: (m) => this.#result(m, (entry, outcome) =>
+                this.#rows.move(entry, 'failed', { ...outcome, line: stopped, detail: m.detail })),
         };
         this.link = makeLink(handlers, (detail) => this.#failure(detail));
     }
@@ -83,7 +86,7 @@ export class ConversionQueue {
     /** @param {Entry[]} entries rows just added, waiting */
     add(entries) {
         for (const entry of entries) {
-            if (this.#worker === 'unavailable') this.#rows.move(entry, 'failed', { line: notStarted });
+            if (this.#worker === 'unavailable') this.#rows.move(entry, 'failed', { line: notStarted, detail: '' });
             else this.#waiting.push(entry);
         }
         this.#pump();
@@ -96,15 +99,15 @@ export class ConversionQueue {
             // The module cannot be interrupted: its worker goes, and a new one
             // takes the files after it.
             this.#inFlight.shift();
-            this.#rows.move(entry, 'cancelled');
+            this.#rows.move(entry, 'cancelled', {});
             this.#replace();
         } else if (at > 0) {
             this.#inFlight.splice(at, 1);
-            this.link.send(toConverter.cancel(entry.id));
-            this.#rows.move(entry, 'cancelled');
+            this.link.send(toConverter.cancel({ id: entry.id }));
+            this.#rows.move(entry, 'cancelled', {});
         } else if (this.#waiting.includes(entry)) {
             this.#waiting.splice(this.#waiting.indexOf(entry), 1);
-            this.#rows.move(entry, 'cancelled');
+            this.#rows.move(entry, 'cancelled', {});
         } else {
             return;
         }
@@ -124,10 +127,10 @@ export class ConversionQueue {
         const now = performance.now();
         for (const entry of handed) {
             this.#handedAt.set(entry.id, now);
-            this.#rows.move(entry, 'reading');
+            this.#rows.move(entry, 'reading', {});
         }
         this.#inFlight.push(...handed);
-        this.link.send(toConverter.convert(handed.map(({ id, name, file }) => ({ id, name, file: /** @type {Blob} */ (file) }))));
+        this.link.send(toConverter.convert({ files: handed.map(({ id, name, file }) => ({ id, name, file: file ?? new Blob() })) }));
         this.#showConverting();
         if (this.#waiting.length > 0) {
             this.#pumping = setTimeout(() => {
@@ -139,23 +142,22 @@ export class ConversionQueue {
 
     #showConverting() {
         const entry = this.#inFlight[0];
-        if (entry?.state === 'reading') this.#rows.move(entry, 'converting');
+        if (entry?.state === 'reading') this.#rows.move(entry, 'converting', { progress: 0 });
     }
 
     /**
      * A file's result: the worker answers in the order it was handed files.
      * @param {FromConverter & { id: number, retiring: boolean, memory?: number }} m
-     * @param {(entry: Entry) => void} apply
+     * @param {(entry: Entry, outcome: import('./rows.mjs').Outcome) => void} apply
      */
     #result(m, apply) {
         const at = this.#inFlight.findIndex((entry) => entry.id === m.id);
         const entry = this.#inFlight[at];
         if (entry) {
             this.#inFlight.splice(at, 1);
-            entry.ms = performance.now() - (this.#handedAt.get(entry.id) ?? 0);
-            entry.memory = m.memory ?? 0;
+            const ms = performance.now() - (this.#handedAt.get(entry.id) ?? 0);
             this.#handedAt.delete(entry.id);
-            apply(entry);
+            apply(entry, { ms, memory: m.memory ?? 0 });
             this.#events.finished(entry);
         }
         if (m.retiring) this.#replace();
@@ -188,7 +190,7 @@ export class ConversionQueue {
         this.#inFlight = [];
         this.#waiting = [];
         for (const entry of left) {
-            this.#rows.move(entry, 'failed', { line: notStarted });
+            this.#rows.move(entry, 'failed', { line: notStarted, detail: '' });
             this.#events.finished(entry);
         }
     }
@@ -196,7 +198,7 @@ export class ConversionQueue {
     // A new worker for the files handed to this one.
     #replace() {
         this.#worker = 'starting';
-        for (const entry of this.#inFlight) this.#rows.move(entry, 'waiting', { progress: 0 });
+        for (const entry of this.#inFlight) this.#rows.move(entry, 'waiting', {});
         this.#waiting.unshift(...this.#inFlight);
         this.#inFlight = [];
         this.link.replace();

@@ -10,39 +10,69 @@
 //      └──► failed (the converter could not start) | cancelled
 //
 // `reading`: handed to the converting worker, which reads it ahead;
-// `converting`: the file the worker is at (the oldest handed over).
+// `converting`: the file the worker is at (the oldest handed over). A row
+// also "moves" to its own state when its progress changes (converting) or
+// its PSD is saved or could not be written (converted).
 
 /** @typedef {'waiting' | 'reading' | 'converting' | 'converted' | 'failed' | 'cancelled'} RowState */
 
 /**
- * @typedef {object} Entry
+ * What every row has, whatever its state.
+ * @typedef {object} Common
  * @property {number} id
  * @property {string} name the file's name
  * @property {string} label what the row calls the file: its name, or, for a file found in a dropped
  *   folder whose name another row has too, its folder within the drop and its name ("art/old/cat.edg")
  * @property {Blob | null} file null where it could not be had at all
- * @property {RowState} state
- * @property {number} progress 0 to 1, while converting
- * @property {string} [line] failed: the command line's error line, or why the file could not be converted
- * @property {string} [detail] failed: what the browser or the module said, for a bug report
- * @property {string} [output] converted: the PSD's name
- * @property {number} [size] converted: the PSD's length
- * @property {number} [ms] the time from the hand-over to the result
- * @property {number} [memory] the converter's module memory after this file
- * @property {boolean} [saved] converted: its PSD was saved, alone, in a zip or into a folder
  */
+
+/**
+ * What each state brings; `move` takes them whole.
+ * @typedef {object} StateFields
+ * @property {{}} waiting
+ * @property {{}} reading
+ * @property {{ progress: number }} converting 0 to 1
+ * @property {Outcome & { output: string, size: number, saved: boolean, saveFailure: string | null }} converted the PSD's
+ *   name and length; whether it was saved (alone, in a zip or into a folder), and why its last write into a folder failed
+ * @property {Partial<Outcome> & { line: string, detail: string }} failed the command line's error line, or why the file
+ *   could not be converted; what the browser or the module said, for a bug report
+ * @property {{}} cancelled
+ */
+/**
+ * @typedef {object} Outcome
+ * @property {number} ms the time from the hand-over to the result
+ * @property {number} memory the converter's module memory after this file
+ */
+
+/**
+ * A row in one state, with that state's fields.
+ * @template {RowState} S
+ * @typedef {Common & { state: S } & StateFields[S]} In
+ */
+/** @typedef {In<'waiting'> | In<'reading'> | In<'converting'> | In<'converted'> | In<'failed'> | In<'cancelled'>} Entry */
+/** @typedef {In<'converted'>} Converted */
 
 /** @type {Record<RowState, RowState[]>} */
 const allowed = {
     waiting: ['reading', 'failed', 'cancelled'],
     reading: ['converting', 'waiting', 'converted', 'failed', 'cancelled'],
-    converting: ['converted', 'failed', 'cancelled'],
-    converted: [],
+    // converting → converting: its progress; converted → converted: saved, or a write that failed.
+    converting: ['converting', 'converted', 'failed', 'cancelled'],
+    converted: ['converted'],
     failed: [],
     cancelled: [],
 };
 
-export const finished = /** @type {const} */ (['converted', 'failed', 'cancelled']);
+/**
+ * A row that ended: converted, failed or cancelled.
+ * @param {Entry} entry
+ * @returns {entry is In<'converted'> | In<'failed'> | In<'cancelled'>}
+ */
+export const hasFinished = (entry) => entry.state === 'converted' || entry.state === 'failed' || entry.state === 'cancelled';
+
+// An Edge document's name. Any file is converted; a failure of one named
+// otherwise says so, since it is likely no Edge document at all.
+export const edgName = /\.edgg?$/i;
 
 export class Rows {
     /** @type {Map<number, Entry>} */
@@ -67,7 +97,7 @@ export class Rows {
      */
     add(name, file, label = name) {
         /** @type {Entry} */
-        const entry = { id: this.#nextId++, name, label, file, state: 'waiting', progress: 0 };
+        const entry = { id: this.#nextId++, name, label, file, state: 'waiting' };
         this.entries.set(entry.id, entry);
         this.#onChange(entry);
         return entry;
@@ -76,29 +106,38 @@ export class Rows {
     /**
      * The one way a row changes state. False, and nothing changed, when the
      * change is not one the page makes.
+     * @template {RowState} S
      * @param {Entry} entry
-     * @param {RowState} to
-     * @param {Partial<Entry>} fields what the new state brings
+     * @param {S} to
+     * @param {StateFields[S]} fields what the new state brings
+     * @returns {boolean}
      */
-    move(entry, to, fields = {}) {
+    move(entry, to, fields) {
         if (!allowed[entry.state].includes(to) || this.entries.get(entry.id) !== entry) {
             const refused = `row ${entry.id} (${entry.name}): ${entry.state} → ${to} is not allowed`;
             if (this.#strict) throw new Error(refused);
             console.error(refused);
             return false;
         }
-        Object.assign(entry, fields, { state: to });
+        // The fields of the state left go with it.
+        const { id, name, label, file } = entry;
+        for (const key of Object.keys(entry)) delete /** @type {Record<string, unknown>} */ (entry)[key];
+        Object.assign(entry, { id, name, label, file, state: to }, fields);
         this.#onChange(entry);
         return true;
     }
 
     /**
-     * @param {Entry} entry
-     * @param {number} fraction
+     * A converted row's PSD saved, or not written (why); a save after a
+     * failed one clears its note.
+     * @param {Converted} entry
+     * @param {string | null} failure
      */
-    setProgress(entry, fraction) {
-        entry.progress = fraction;
-        this.#onChange(entry);
+    saved(entry, failure = null) {
+        // A save that ends after Clear changes nothing.
+        if (this.entries.get(entry.id) !== entry) return false;
+        const { output, size, ms, memory } = entry;
+        return this.move(entry, 'converted', { output, size, ms, memory, saved: entry.saved || failure === null, saveFailure: failure });
     }
 
     clear() {
@@ -107,9 +146,9 @@ export class Rows {
 
     counts() {
         const counts = { rows: 0, converted: 0, failed: 0, cancelled: 0, toGo: 0 };
-        for (const { state } of this.entries.values()) {
+        for (const entry of this.entries.values()) {
             counts.rows += 1;
-            if (state === 'converted' || state === 'failed' || state === 'cancelled') counts[state] += 1;
+            if (hasFinished(entry)) counts[entry.state] += 1;
             else counts.toGo += 1;
         }
         return counts;

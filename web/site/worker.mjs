@@ -4,7 +4,7 @@
 // many at a time, without asking their sizes (each ask is a round trip to the
 // browser that would hold up the page), the next ones are read while a file
 // converts, and nothing waits for the page between two files.
-import { dispatch, errorText, fromConverter, psdType, retireAbove } from './protocol.mjs';
+import { dispatch, errorText, fromConverter, psdType } from './protocol.mjs';
 import { ReadQueue } from './read-queue.mjs';
 import { warmUpDocument } from './warm-up.mjs';
 
@@ -23,7 +23,7 @@ async function startModule() {
         const { default: createTomel } = await import('./tomel.mjs');
         return await createTomel({ onPiece, onResult });
     } catch (e) {
-        post(fromConverter.unavailable(errorText(e)));
+        post(fromConverter.unavailable({ detail: errorText(e) }));
         throw e;
     }
 }
@@ -60,6 +60,11 @@ let current = null;
 let output = null;
 let lastProgress = 0;
 let running = false;
+// A worker whose module memory grew past this converts nothing more after the
+// file at hand: WebAssembly memory never shrinks, so a new worker gives the
+// memory back.
+const retireAbove = 128 << 20;
+
 // Once its memory has grown past retireAbove, or the module failed, this
 // worker converts nothing more: it says so with the file's result, and the
 // page hands the rest to a new one.
@@ -146,7 +151,7 @@ function onPiece(piece, written, total) {
     const now = performance.now();
     if (current && total > 0 && written < total && now - lastProgress >= progressEvery) {
         lastProgress = now;
-        post(fromConverter.progress(current.id, written / total));
+        post(fromConverter.progress({ id: current.id, fraction: written / total }));
     }
 }
 
@@ -165,10 +170,10 @@ function onResult(failed, text) {
     const id = /** @type {import('./protocol.mjs').Job} */ (current).id;
     const memory = tomel.HEAPU8.length;
     if (failed) {
-        post(fromConverter.failed(id, text, memory, retiring()));
+        post(fromConverter.failed({ id, line: text, memory, retiring: retiring() }));
     } else {
         const psd = (output ?? new PsdOutput(0)).finish();
-        post(fromConverter.converted(id, text, psd, memory, retiring()), psd instanceof Blob ? [] : [psd.buffer]);
+        post(fromConverter.converted({ id, output: text, psd, memory, retiring: retiring() }), psd instanceof Blob ? [] : [psd.buffer]);
     }
     output = null;
 }
@@ -202,7 +207,7 @@ function convert(job, bytes) {
     const nameAt = data === 0 ? 0 : copyIn(name);
     if (nameAt === 0) {
         if (data !== 0) tomel._tomel_release(data);
-        post(fromConverter.failed(job.id, 'Error : Out of memory', tomel.HEAPU8.length, retiring()));
+        post(fromConverter.failed({ id: job.id, line: 'Error : Out of memory', memory: tomel.HEAPU8.length, retiring: retiring() }));
         return;
     }
     try {
@@ -213,8 +218,8 @@ function convert(job, bytes) {
         output = null;
         retired = true;
         const memory = tomel.HEAPU8.length;
-        if (isOutOfMemory(e)) post(fromConverter.failed(job.id, 'Error : Out of memory', memory, true));
-        else post(fromConverter.stopped(job.id, `${errorText(e)}\n${/** @type {Error} */ (e)?.stack ?? ''}`, memory));
+        if (isOutOfMemory(e)) post(fromConverter.failed({ id: job.id, line: 'Error : Out of memory', memory, retiring: true }));
+        else post(fromConverter.stopped({ id: job.id, detail: `${errorText(e)}\n${/** @type {Error} */ (e)?.stack ?? ''}`, memory }));
     }
 }
 
@@ -225,7 +230,7 @@ async function run() {
         const next = await reads.next();
         if (!next) break;
         if ('bytes' in next.read) convert(next.job, next.read.bytes);
-        else post(fromConverter.unreadable(next.job.id, next.read.error));
+        else post(fromConverter.unreadable({ id: next.job.id, detail: next.read.error }));
     }
     running = false;
 }
@@ -239,4 +244,4 @@ const handlers = {
     cancel: ({ id }) => reads.cancel(id),
 };
 self.onmessage = ({ data }) => dispatch(handlers, data);
-post(fromConverter.ready(tomel.HEAPU8.length));
+post(fromConverter.ready({ memory: tomel.HEAPU8.length }));

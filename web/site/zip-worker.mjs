@@ -5,14 +5,14 @@
 // is made, and its memory with it.
 import createDeflate from './deflate.mjs';
 import { deflaterOn } from './deflater.mjs';
-import { dispatch, errorText, fromZip } from './protocol.mjs';
+import { answerAsks } from './protocol.mjs';
 import { zipMembers } from './zip-writer.mjs';
 
-/** @param {import('./protocol.mjs').FromZip} data */
-const post = (data) => postMessage(data);
-
-/** @param {import('./protocol.mjs').ZipFile[]} files */
-async function zip(files) {
+/**
+ * @param {import('./protocol.mjs').ZipFile[]} files
+ * @param {(fraction: number) => void} progress
+ */
+async function zip(files, progress) {
     const deflater = deflaterOn(await createDeflate());
     const total = files.reduce((sum, { psd }) => sum + psd.size, 0);
     let lastProgress = 0;
@@ -22,15 +22,13 @@ async function zip(files) {
             const now = performance.now();
             if (now - lastProgress < 100) return;
             lastProgress = now;
-            post(fromZip.progress(total > 0 ? read / total : 1));
+            progress(total > 0 ? read / total : 1);
         },
     });
 }
 
-/** @type {import('./protocol.mjs').Handlers<import('./protocol.mjs').ToZip>} */
-const handlers = {
-    zip: ({ files }) => {
-        zip(files).then((made) => post(fromZip.zipped(made)), (e) => post(fromZip.failed(errorText(e))));
-    },
+/** @type {import('./protocol.mjs').Answers<import('./protocol.mjs').ToZip, import('./protocol.mjs').ZipReplies>} */
+const answers = {
+    zip: async ({ files }, progress) => ({ reply: await zip(files, progress) }),
 };
-self.onmessage = ({ data }) => dispatch(handlers, data);
+self.onmessage = answerAsks(answers, (data, transfer = []) => postMessage(data, transfer));

@@ -3,8 +3,7 @@
 // the protocol's constructors against their handler tables.
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
-import { dispatch, fromConverter, fromPreview, fromStore, fromZip, toConverter, toPreview, toServiceWorker, toStore, toZip }
-    from '../../site/protocol.mjs';
+import { dispatch, fromConverter, toConverter, toPreview, toServiceWorker, toStore, toZip } from '../../site/protocol.mjs';
 import { ConversionQueue } from '../../site/queue.mjs';
 import { ReadQueue } from '../../site/read-queue.mjs';
 import { Rows, uniqueNames } from '../../site/rows.mjs';
@@ -57,12 +56,12 @@ const settle = () => new Promise((resolve) => setTimeout(resolve, 5));
 
 test('every file is handed over and converted, past what one hand-over holds', async () => {
     const { rows, sent, handlers } = queueWith(300);
-    dispatch(handlers, fromConverter.ready(0));
+    dispatch(handlers, fromConverter.ready({ memory: 0 }));
     for (let answered = 0; answered < 300; ++answered) {
         await settle();
         const handed = sent.filter((m) => m.type === 'convert').flatMap((m) => m.files);
         assert.ok(handed.length > answered, `${answered} answered, ${handed.length} handed over`);
-        dispatch(handlers, fromConverter.converted(handed[answered].id, `${answered}.psd`, new Uint8Array(1), 0, false));
+        dispatch(handlers, fromConverter.converted({ id: handed[answered].id, output: `${answered}.psd`, psd: new Uint8Array(1), memory: 0, retiring: false }));
     }
     assert.equal(rows.runningCount(), '300 converted, 0 failed');
 });
@@ -70,12 +69,12 @@ test('every file is handed over and converted, past what one hand-over holds', a
 test('a retiring or failing worker is replaced, and the new one gets the files after the one it was at', async () => {
     for (const ends of ['retiring', 'failing']) {
         const { rows, sent, handlers, entries, replaced, fail } = queueWith(3);
-        dispatch(handlers, fromConverter.ready(0));
-        if (ends === 'retiring') dispatch(handlers, fromConverter.failed(entries[0].id, 'Error : Out of memory', 1 << 30, true));
+        dispatch(handlers, fromConverter.ready({ memory: 0 }));
+        if (ends === 'retiring') dispatch(handlers, fromConverter.failed({ id: entries[0].id, line: 'Error : Out of memory', memory: 1 << 30, retiring: true }));
         else fail('the worker failed');
         assert.equal(replaced(), 1, ends);
         assert.deepEqual(entries.map((e) => e.state), ['failed', 'waiting', 'waiting'], ends);
-        dispatch(handlers, fromConverter.ready(0));
+        dispatch(handlers, fromConverter.ready({ memory: 0 }));
         assert.deepEqual(sent.at(-1).files.map((f) => f.id), [entries[1].id, entries[2].id], ends);
         assert.equal(rows.runningCount(), '0 converted, 1 failed, 2 to go', ends);
     }
@@ -94,13 +93,13 @@ test('a file cancelled while the worker reads it is never converted, and the nex
 });
 
 test('every message a side sends has a handler on the other, and no other message is taken', () => {
-    const channels = { toConverter, fromConverter, toStore, fromStore, toZip, fromZip, toPreview, fromPreview, toServiceWorker };
+    const channels = { toConverter, fromConverter, toStore, toZip, toPreview, toServiceWorker };
     for (const [channel, constructors] of Object.entries(channels)) {
-        const types = Object.values(constructors).map((make) => make().type);
+        const types = Object.values(constructors).map((make) => make({}).type);
         assert.equal(new Set(types).size, types.length, `${channel}: two messages of one type`);
     }
     // The page's table for the converting worker's messages.
     const { handlers } = queueWith(0);
-    assert.deepEqual(Object.keys(handlers).sort(), Object.values(fromConverter).map((make) => make().type).sort());
+    assert.deepEqual(Object.keys(handlers).sort(), Object.values(fromConverter).map((make) => make({}).type).sort());
     assert.throws(() => dispatch(handlers, { type: 'stoped' }), /no known type/);
 });
