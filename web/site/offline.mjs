@@ -13,7 +13,7 @@ export async function serveOffline() {
     // The build writes the version into the page; the service worker keeps
     // its files while this tab is open.
     const version = document.documentElement.dataset.version ?? '';
-    navigator.serviceWorker.ready.then((ready) => ready.active?.postMessage(toServiceWorker.running(version)));
+    navigator.serviceWorker.ready.then((ready) => ready.active?.postMessage(toServiceWorker.running({ version })));
     const update = byId('update');
     const reloadButton = byId('update-reload');
     let reloading = false;

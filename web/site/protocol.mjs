@@ -154,7 +154,7 @@ export const toPreview = {
 // kept while it is open.
 export const toServiceWorker = {
     takeOver: () => message('take-over', {}),
-    running: (/** @type {string} */ version) => message('running', { version }),
+    running: (/** @type {{ version: string }} */ { version }) => message('running', { version }),
 };
 
 /** @typedef {MessageOf<typeof toConverter>} ToConverter */
