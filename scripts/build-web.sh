@@ -51,6 +51,8 @@ site=$build/site
 rm -rf "$site"
 mkdir -p "$site"
 cp web/site/* "$build"/module/{tomel,deflate}.{mjs,wasm} "$site/"
+# The converting worker's warm-up: one of the bundled examples.
+cp examples/pages.edg "$site/warm-up.edg"
 # The manifest's icons, drawn from the SVG mark.
 for px in 192 512; do rsvg-convert -w $px -h $px web/site/icon.svg -o "$site/icon-$px.png"; done
 # Names that carry each file's hash, and the service worker's list. The web

@@ -1,24 +1,19 @@
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
 
+#include "app/ExportFiles.h"
 #include "app/ExportOptions.h"
 #include "app/Pipeline.h"
 
 namespace app {
 
-// The files one export format makes of a document, beside the input: built
+// The files one export format makes of a document, beside the input: made
 // in memory by write(), then each written through a temporary and put in
 // place by commit(), one after another.
 class ExportWriter final : public DocumentWriter {
 public:
-    struct Output {
-        std::string path;
-        std::vector<std::uint8_t> bytes;
-    };
     // `written(path)` after each file is in place; `note(text)` for each case
     // the format could not write exactly, told before any file is written.
     ExportWriter(const ExportOptions& options, const std::string& input,
@@ -29,16 +24,10 @@ public:
     void commit(const orvane::inflate::Confirmation& confirmed) override;
 
 private:
-    void add(std::string path, std::vector<std::uint8_t> bytes);
-    void add(std::string path, const std::string& text);
-
-    const ExportOptions& options_;
     const std::string& input_;
-    std::string stem_;
+    ExportFiles files_;
     std::function<void(const std::string&)> written_;
     std::function<void(const std::string&)> note_;
-    std::vector<Output> outputs_;
-    std::vector<std::string> notes_;
 };
 
 } // namespace app

@@ -93,6 +93,17 @@ export const toConverter = {
     cancel: (/** @type {{ id: number }} */ { id }) => message('cancel', { id }),
 };
 
+// Page → converting worker, asked: the files of one export format of an
+// Edge file (`words`: tomel-export's format and options, "gif", "--fps",
+// "12"), made from the file read again; answered with the files as
+// tomel-export names them and its notes, or the error line.
+export const askConverter = {
+    export: (/** @type {{ file: Blob, name: string, words: string[] }} */ { file, name, words }) =>
+        message('export', { file, name, words }),
+};
+/** @typedef {{ name: string, bytes: Uint8Array<ArrayBuffer> }} ExportedFile */
+/** @typedef {{ export: { files: ExportedFile[], notes: string[], line: string | null } }} ConverterReplies */
+
 // Converting worker → page. `memory` is the module's memory in bytes (its
 // peak so far: it never shrinks). `retiring`: the worker converts nothing
 // more, and the page hands the files it had to a new one. The worker alone
@@ -159,6 +170,7 @@ export const toServiceWorker = {
 
 /** @typedef {MessageOf<typeof toConverter>} ToConverter */
 /** @typedef {MessageOf<typeof fromConverter>} FromConverter */
+/** @typedef {MessageOf<typeof askConverter>} AskConverter */
 /** @typedef {MessageOf<typeof toStore>} ToStore */
 /** @typedef {MessageOf<typeof toZip>} ToZip */
 /** @typedef {MessageOf<typeof toPreview>} ToPreview */

@@ -4,12 +4,16 @@
 // many at a time, without asking their sizes (each ask is a round trip to the
 // browser that would hold up the page), the next ones are read while a file
 // converts, and nothing waits for the page between two files.
-import { dispatch, errorText, fromConverter, psdType } from './protocol.mjs';
+import { answerAsks, dispatch, errorText, fromConverter, psdType } from './protocol.mjs';
 import { ReadQueue } from './read-queue.mjs';
-import { warmUpDocument } from './warm-up.mjs';
 
 /** @typedef {import('./protocol.mjs').FromConverter} FromConverter */
 /** @typedef {import('./protocol.mjs').ToConverter} ToConverter */
+/**
+ * Where one call's output goes: a PSD's pieces, an export's files and notes.
+ * @typedef {{ piece(piece: Uint8Array<ArrayBuffer>, written: number, total: number): void,
+ *     file(name: string, bytes: Uint8Array<ArrayBuffer>): void, note(text: string): void }} Sink
+ */
 
 /**
  * @param {FromConverter} data
@@ -17,11 +21,15 @@ import { warmUpDocument } from './warm-up.mjs';
  */
 const post = (data, transfer = []) => postMessage(data, transfer);
 
+/** @type {Map<number, Sink>} each call's sink, by the number the call names */
+const sinks = new Map();
+let nextSink = 1;
+
 /** @returns {Promise<import('./tomel.mjs').TomelModule>} */
 async function startModule() {
     try {
         const { default: createTomel } = await import('./tomel.mjs');
-        return await createTomel({ onPiece, onResult });
+        return await createTomel({ sinks });
     } catch (e) {
         post(fromConverter.unavailable({ detail: errorText(e) }));
         throw e;
@@ -29,36 +37,8 @@ async function startModule() {
 }
 let tomel = await startModule();
 
-// Converted once before any file, its output dropped: see warm-up.mjs. A
-// warm-up that fails costs nothing but the first file's speed.
-let warmingUp = false;
-try {
-    const document = await warmUpDocument();
-    if (document) {
-        warmingUp = true;
-        const at = tomel._tomel_reserve(document.length);
-        const name = tomel._tomel_reserve(1);
-        if (at !== 0 && name !== 0) {
-            tomel.HEAPU8.set(document, at);
-            tomel.HEAPU8[name] = 119; // "w"
-            tomel._tomel_convert(at, document.length, name, 1);
-        }
-    }
-} catch {
-    // A module that threw can't be trusted: a new one.
-    warmingUp = false;
-    tomel = await startModule();
-} finally {
-    warmingUp = false;
-}
-
 const progressEvery = 25; // ms between progress messages
 const reads = new ReadQueue();
-/** @type {import('./protocol.mjs').Job | null} */
-let current = null;
-/** @type {PsdOutput | null} */
-let output = null;
-let lastProgress = 0;
 let running = false;
 // A worker whose module memory grew past this converts nothing more after the
 // file at hand: WebAssembly memory never shrinks, so a new worker gives the
@@ -139,46 +119,14 @@ class PsdOutput {
     }
 }
 
-/**
- * @param {Uint8Array<ArrayBuffer>} piece
- * @param {number} written
- * @param {number} total
- */
-function onPiece(piece, written, total) {
-    if (warmingUp) return;
-    output ??= new PsdOutput(total);
-    output.add(piece);
-    const now = performance.now();
-    if (current && total > 0 && written < total && now - lastProgress >= progressEvery) {
-        lastProgress = now;
-        post(fromConverter.progress({ id: current.id, fraction: written / total }));
-    }
-}
-
 // After each file: past retireAbove, the module's memory goes with its worker.
 function retiring() {
     retired ||= tomel.HEAPU8.length > retireAbove;
     return retired;
 }
 
-/**
- * @param {boolean} failed
- * @param {string} text the output's name, or the error line
- */
-function onResult(failed, text) {
-    if (warmingUp) return;
-    const id = /** @type {import('./protocol.mjs').Job} */ (current).id;
-    const memory = tomel.HEAPU8.length;
-    if (failed) {
-        post(fromConverter.failed({ id, line: text, memory, retiring: retiring() }));
-    } else {
-        const psd = (output ?? new PsdOutput(0)).finish();
-        post(fromConverter.converted({ id, output: text, psd, memory, retiring: retiring() }), psd instanceof Blob ? [] : [psd.buffer]);
-    }
-    output = null;
-}
-
 const encoder = new TextEncoder();
+const decoder = new TextDecoder();
 
 // Memory the module takes over (and frees); 0 when it has none to give.
 /** @param {Uint8Array<ArrayBuffer>} bytes */
@@ -188,38 +136,95 @@ function copyIn(bytes) {
     return at;
 }
 
-// What the module throws when memory runs out beyond what it reports as a
-// line: a buffer JavaScript could not allocate, or the module's own abort.
-/** @param {unknown} e */
-function isOutOfMemory(e) {
-    return e instanceof RangeError || /out of memory|allocation failed/i.test(String(/** @type {Error} */ (e)?.message ?? e));
+// How a call of the module ended (its Outcome), and its text.
+const outcomes = /** @type {const} */ (['written', 'failed', 'out of memory']);
+/** @typedef {{ outcome: typeof outcomes[number], text: string }} Ended */
+
+// The room for a call's text: where it is and how long, two 32-bit words.
+let textOut = tomel._tomel_reserve(8);
+
+/**
+ * Runs a call of the module on copies of `parts` (each taken over by the
+ * module), its output going to `sink`. Where the module has no room for the
+ * parts, the call is out of memory without being made.
+ * @param {Uint8Array<ArrayBuffer>[]} parts
+ * @param {Sink} sink
+ * @param {(at: number[], sink: number, text: number) => number} call
+ * @returns {Ended}
+ */
+function callModule(parts, sink, call) {
+    /** @type {number[]} */
+    const at = [];
+    for (const part of parts) {
+        const copied = textOut === 0 ? 0 : copyIn(part);
+        if (copied === 0) {
+            for (const taken of at) tomel._tomel_release(taken);
+            return { outcome: 'out of memory', text: 'Error : Out of memory' };
+        }
+        at.push(copied);
+    }
+    const id = nextSink++;
+    sinks.set(id, sink);
+    try {
+        const outcome = outcomes[call(at, id, textOut)] ?? 'failed';
+        const words = new Uint32Array(tomel.HEAPU8.buffer, textOut, 2);
+        return { outcome, text: decoder.decode(tomel.HEAPU8.subarray(words[0], words[0] + words[1])) };
+    } finally {
+        sinks.delete(id);
+    }
 }
+
+/** @type {Sink} */
+const noFiles = {
+    piece() {},
+    file() {},
+    note() {},
+};
 
 /**
  * @param {import('./protocol.mjs').Job} job
  * @param {Uint8Array<ArrayBuffer>} bytes
  */
 function convert(job, bytes) {
-    current = job;
-    lastProgress = performance.now();
-    const name = encoder.encode(job.name);
-    const data = copyIn(bytes);
-    const nameAt = data === 0 ? 0 : copyIn(name);
-    if (nameAt === 0) {
-        if (data !== 0) tomel._tomel_release(data);
-        post(fromConverter.failed({ id: job.id, line: 'Error : Out of memory', memory: tomel.HEAPU8.length, retiring: retiring() }));
-        return;
-    }
+    /** @type {PsdOutput | null} */
+    let output = null;
+    let lastProgress = performance.now();
+    /** @type {Sink} */
+    const sink = {
+        ...noFiles,
+        piece: (piece, written, total) => {
+            output ??= new PsdOutput(total);
+            output.add(piece);
+            const now = performance.now();
+            if (total > 0 && written < total && now - lastProgress >= progressEvery) {
+                lastProgress = now;
+                post(fromConverter.progress({ id: job.id, fraction: written / total }));
+            }
+        },
+    };
+    /** @type {Ended} */
+    let ended;
     try {
-        tomel._tomel_convert(data, bytes.length, nameAt, name.length);
+        const name = encoder.encode(job.name);
+        ended = callModule([bytes, name], sink,
+            ([data, nameAt], id, text) => tomel._tomel_convert(data, bytes.length, nameAt, name.length, id, text, text + 4));
     } catch (e) {
         // The module itself failed, beyond what it reports as a line: its
-        // state can't be trusted, and this worker converts nothing more.
-        output = null;
+        // state can't be trusted, and this worker converts nothing more. A
+        // buffer JavaScript could not allocate is memory run out too.
         retired = true;
         const memory = tomel.HEAPU8.length;
-        if (isOutOfMemory(e)) post(fromConverter.failed({ id: job.id, line: 'Error : Out of memory', memory, retiring: true }));
+        if (e instanceof RangeError) post(fromConverter.failed({ id: job.id, line: 'Error : Out of memory', memory, retiring: true }));
         else post(fromConverter.stopped({ id: job.id, detail: `${errorText(e)}\n${/** @type {Error} */ (e)?.stack ?? ''}`, memory }));
+        return;
+    }
+    const memory = tomel.HEAPU8.length;
+    if (ended.outcome === 'written') {
+        const psd = (output ?? new PsdOutput(0)).finish();
+        post(fromConverter.converted({ id: job.id, output: ended.text, psd, memory, retiring: retiring() }),
+            psd instanceof Blob ? [] : [psd.buffer]);
+    } else {
+        post(fromConverter.failed({ id: job.id, line: ended.text, memory, retiring: retiring() }));
     }
 }
 
@@ -235,6 +240,47 @@ async function run() {
     running = false;
 }
 
+/**
+ * The files of one export format of an Edge file's bytes, as tomel-export
+ * makes them; or the error line.
+ * @param {Uint8Array<ArrayBuffer>} bytes
+ * @param {string} fileName
+ * @param {string[]} words tomel-export's format and options
+ */
+function exportOf(bytes, fileName, words) {
+    /** @type {{ name: string, bytes: Uint8Array<ArrayBuffer> }[]} */
+    const files = [];
+    /** @type {string[]} */
+    const notes = [];
+    const name = encoder.encode(fileName);
+    const options = encoder.encode(words.map((word) => `${word}\0`).join(''));
+    const ended = callModule([bytes, name, options], {
+        ...noFiles,
+        file: (output, view) => files.push({ name: output, bytes: view.slice() }),
+        note: (text) => notes.push(text),
+    }, ([data, nameAt, optionsAt], id, text) =>
+        tomel._tomel_export(data, bytes.length, nameAt, name.length, optionsAt, options.length, id, text, text + 4));
+    return ended.outcome === 'written' ? { files, notes, line: null } : { files: [], notes: [], line: ended.text };
+}
+
+// Converted a few times before any file, its output dropped: WebAssembly
+// starts on quickly made code and optimises a function only after it has run
+// a while, so without this the user's first file ran mostly on the slow code.
+// The document is one of the site's own. A warm-up that fails costs nothing
+// but the first file's speed.
+const warmUpRounds = 24;
+try {
+    const example = new Uint8Array(await (await fetch(new URL('./warm-up.edg', import.meta.url))).arrayBuffer());
+    for (let round = 0; round < warmUpRounds; ++round) {
+        callModule([example.slice(), encoder.encode('warm-up.edg')], noFiles, ([data, nameAt], id, text) =>
+            tomel._tomel_convert(data, example.length, nameAt, 11, id, text, text + 4));
+    }
+} catch {
+    // A module that threw can't be trusted: a new one.
+    tomel = await startModule();
+    textOut = tomel._tomel_reserve(8);
+}
+
 /** @type {import('./protocol.mjs').Handlers<ToConverter>} */
 const handlers = {
     convert: ({ files }) => {
@@ -243,5 +289,16 @@ const handlers = {
     },
     cancel: ({ id }) => reads.cancel(id),
 };
-self.onmessage = ({ data }) => dispatch(handlers, data);
+/** @type {import('./protocol.mjs').Answers<import('./protocol.mjs').AskConverter, import('./protocol.mjs').ConverterReplies>} */
+const answers = {
+    export: async ({ file, name, words }) => {
+        const made = exportOf(new Uint8Array(await file.arrayBuffer()), name, words);
+        return { reply: made, transfer: made.files.map(({ bytes }) => bytes.buffer) };
+    },
+};
+const answer = answerAsks(answers, (data, transfer = []) => postMessage(data, transfer));
+self.onmessage = (event) => {
+    if (typeof event.data?.ask === 'number') answer(event);
+    else dispatch(handlers, event.data);
+};
 post(fromConverter.ready({ memory: tomel.HEAPU8.length }));
