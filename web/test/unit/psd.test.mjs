@@ -8,7 +8,6 @@ import os from 'node:os';
 import path from 'node:path';
 import { test } from 'node:test';
 import { composePage, hiddenBy, readStructure } from '../../site/psd.mjs';
-import { warmUpDocument } from '../../site/warm-up.mjs';
 
 const root = path.resolve(import.meta.dirname, '../../..');
 const native = path.resolve(process.env.TOMEL_NATIVE ?? path.join(root, 'build-test/tomel'));
@@ -68,14 +67,4 @@ test('a file that is not a raw 8-bit RGB PSD of version 1 is refused, with why',
     const copy = Buffer.from(psds.layers);
     copy.writeUInt16BE(1, layers.layers[0].data);
     await assert.rejects(composePage(new Blob([copy]), layers, layers.pages[0]), { name: 'RefusedPsd', message: /compressed/ });
-});
-
-test('the converting worker\'s warm-up document is an Edge document of two pages', async () => {
-    const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'tomel-warm-'));
-    fs.writeFileSync(path.join(dir, 'w.edg'), await warmUpDocument());
-    execFileSync(native, ['psd', 'w.edg'], { cwd: dir });
-    const structure = await readStructure(new Blob([fs.readFileSync(path.join(dir, 'w.psd'))]));
-    fs.rmSync(dir, { recursive: true });
-    assert.equal(`${structure.width} x ${structure.height}`, '320 x 320');
-    assert.deepEqual(structure.pages.map((page) => `${page.name}: ${page.layers.length}`), ['Page 1: 3', 'Page 2: 3']);
 });
