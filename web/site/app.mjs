@@ -10,17 +10,23 @@ import { Announcer } from './announcer.mjs';
 import { byId } from './dom.mjs';
 import { takeFiles } from './incoming.mjs';
 import { serveOffline, showConnection } from './offline.mjs';
+import { wordsFor } from './formats.mjs';
 import { closePreview, openPreview } from './preview.mjs';
 import { whyNoConverter } from './probe.mjs';
-import { errorText } from './protocol.mjs';
+import { askConverter } from './protocol.mjs';
 import { PsdStore } from './psd-store.mjs';
 import { ConversionQueue } from './queue.mjs';
 import { RowView } from './row-view.mjs';
 import { Rows } from './rows.mjs';
-import { Saver, download } from './saving.mjs';
+import { saveBar } from './save-bar.mjs';
+import { download } from './saving.mjs';
+import { showSettings, settings } from './settings.mjs';
 import { WorkerLink } from './worker-link.mjs';
 
 /** @typedef {import('./rows.mjs').Entry} Entry */
+/** @typedef {import('./protocol.mjs').FromConverter} FromConverter */
+/** @typedef {import('./protocol.mjs').ToConverter} ToConverter */
+/** @typedef {import('./protocol.mjs').AskConverter} AskConverter */
 
 // For the web stage: with ?strict in the address, a row change the page
 // never makes throws instead of being reported.
@@ -28,15 +34,11 @@ const strict = new URLSearchParams(location.search).has('strict');
 
 const status = byId('status');
 const actions = byId('actions');
-const saveAllButton = /** @type {HTMLButtonElement} */ (byId('save-all'));
-const zipProgress = /** @type {HTMLProgressElement} */ (byId('zip-progress'));
-const saveFolder = /** @type {HTMLButtonElement} */ (byId('save-folder'));
-const folderProgress = /** @type {HTMLProgressElement} */ (byId('folder-progress'));
 
 const view = new RowView(byId('files'), {
     cancel: (entry) => queue.cancel(entry),
     preview: (entry, from) => openPreview(entry.output, store.blobs([entry.id]).then(([blob]) => blob), from),
-    save: (entry) => saver.saveOne(entry),
+    save: (entry, format) => saver.saveOne(entry, format),
 });
 const rows = new Rows((entry) => view.draw(entry), strict);
 const store = new PsdStore();
@@ -56,6 +58,9 @@ function announceFinished(entry) {
     else announcer.finished(`${entry.label} cancelled.`);
 }
 
+// The converting worker's link: the queue's, and asked for a row's other formats.
+/** @type {WorkerLink<FromConverter, ToConverter | AskConverter, import('./protocol.mjs').ConverterReplies>} */
+let converter;
 const queue = new ConversionQueue(rows, {
     converted: (entry, psd) => store.put(entry.id, psd),
     finished: announceFinished,
@@ -67,9 +72,9 @@ const queue = new ConversionQueue(rows, {
         }
     },
 }, (handlers, onFailure) => {
-    const link = new WorkerLink(new URL('./worker.mjs', import.meta.url), handlers, onFailure);
-    link.start();
-    return link;
+    converter = new WorkerLink(new URL('./worker.mjs', import.meta.url), handlers, onFailure);
+    converter.start();
+    return converter;
 });
 
 const adder = new Adder(rows, {
@@ -82,36 +87,17 @@ const adder = new Adder(rows, {
     fault: reportError,
 });
 
-/** @param {HTMLProgressElement} progress @param {number | null} fraction */
-const showProgress = (progress, fraction) => {
-    progress.hidden = fraction === null;
-    progress.value = fraction ?? 0;
-};
-/** @typedef {{ showDirectoryPicker?: (options: { mode: string }) => Promise<import('./saving.mjs').Folder> }} WithFolders */
-const folders = /** @type {WithFolders} */ (/** @type {unknown} */ (window));
 /** @type {WorkerLink<never, import('./protocol.mjs').ToZip, import('./protocol.mjs').ZipReplies>} */
 const zipLink = new WorkerLink(new URL('./zip-worker.mjs', import.meta.url), {}, () => {}, { endWhenIdle: true });
-const saver = new Saver({
+const saver = saveBar({
     rows,
     store,
+    exporter: (entry, format) => converter.ask(askConverter.export({ file: entry.file ?? new Blob(), name: entry.name,
+        words: wordsFor(format, settings) }), [], {}),
     zipper: zipLink,
     download,
     say: (text) => announcer.say(text),
-    zipShown: (fraction) => {
-        saveAllButton.disabled = fraction !== null;
-        saveAllButton.textContent = fraction === null ? 'Save all as .zip' : 'Zipping…';
-        showProgress(zipProgress, fraction);
-    },
-    folderShown: (fraction) => {
-        saveFolder.disabled = fraction !== null;
-        showProgress(folderProgress, fraction);
-    },
 });
-// The user closing the chooser picks nothing, and nothing failed.
-const pickFolder = () => folders.showDirectoryPicker?.({ mode: 'readwrite' }).catch((e) => {
-    if (e instanceof DOMException && e.name === 'AbortError') return null;
-    throw e;
-}) ?? Promise.resolve(null);
 
 function clearList() {
     // The picker: what follows a clear list.
@@ -130,11 +116,7 @@ function clearList() {
 }
 
 takeFiles((files) => adder.add(files), (text) => announcer.say(text));
-saveAllButton.onclick = () => saver.saveAll();
-saveFolder.hidden = typeof folders.showDirectoryPicker !== 'function';
-saveFolder.onclick = () => saver.saveIntoFolder(pickFolder).catch((e) => {
-    announcer.say(`Saving into the folder failed: ${errorText(e)}`);
-});
+showSettings();
 byId('clear').onclick = clearList;
 byId('failed-only').onchange = (e) =>
     byId('files').classList.toggle('failed-only', /** @type {HTMLInputElement} */ (e.target).checked);

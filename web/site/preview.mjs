@@ -2,10 +2,13 @@
 // The preview: each page of a PSD, composited from its layers, drawn crisp at
 // whole zoom steps; a page picker that can play the pages in a loop; and the
 // layer tree, where each layer and group can be hidden (in the preview only:
-// the PSD is not changed). The PSD is read and composited in a worker
+// the PSD is not changed). Or a picture of another format before it is saved
+// (a GIF or APNG playing at the set rate, a sprite sheet), as the browser
+// shows it. The PSD is read and composited in a worker
 // (preview-worker.mjs); the page only shows the bitmaps.
 import { byId, element } from './dom.mjs';
 import { errorText, toPreview } from './protocol.mjs';
+import { onSettingsChange, settings } from './settings.mjs';
 import { WorkerLink } from './worker-link.mjs';
 
 /** @typedef {import('./protocol.mjs').TreeNode} TreeNode */
@@ -19,11 +22,11 @@ const section = byId('preview');
 const title = byId('preview-title');
 let canvas = /** @type {HTMLCanvasElement} */ (byId('composite'));
 const box = /** @type {HTMLElement} */ (canvas.parentElement);
+const animation = /** @type {HTMLImageElement} */ (byId('animation'));
 const zoomLevel = byId('zoom-level');
 const pageBar = byId('pages');
 const pageLabel = byId('page-label');
 const playButton = byId('play');
-const rateInput = /** @type {HTMLInputElement} */ (byId('rate'));
 
 /**
  * What is shown: the PSD's name, what the worker read of it (once opened),
@@ -45,6 +48,8 @@ const view = {
     shown: null,
     /** @type {ReturnType<typeof setInterval> | null} */
     playing: null,
+    /** @type {AbortController | null} the picture of another format being made */
+    picture: null,
 };
 
 /** @type {WorkerLink<never, import('./protocol.mjs').ToPreview, import('./protocol.mjs').PreviewReplies>} */
@@ -162,6 +167,7 @@ function showPage(index) {
  */
 function opened(shown, data) {
     const { width, height, tree, pages, tooLarge } = data;
+    showing('document');
     Object.assign(shown, { opened: data, page: 0, waiting: false, again: false });
     title.textContent = `${shown.output}: ${width} × ${height}`;
     canvas.width = tooLarge ? 0 : width;
@@ -207,6 +213,7 @@ function failed(shown, detail) {
 export async function openPreview(output, psd, from) {
     stop();
     view.opener = from;
+    view.picture?.abort();
     view.shown?.cancel.abort();
     const shown = { cancel: new AbortController(), output, opened: null, page: 0, waiting: false, again: false };
     view.shown = shown;
@@ -223,9 +230,61 @@ export async function openPreview(output, psd, from) {
         .then((data) => opened(shown, data), (e) => failedUnlessCancelled(shown, e));
 }
 
+// What the preview holds: a PSD's pages, or another format's picture.
+/** @param {'document' | 'picture'} what */
+function showing(what) {
+    const picture = what === 'picture';
+    animation.hidden = !picture;
+    byId('tree').hidden = picture;
+    if (picture) {
+        canvas.hidden = true;
+        pageBar.hidden = true;
+        byId('too-large').hidden = true;
+        for (const id of ['zoom-out', 'zoom-level', 'zoom-in', 'zoom-fit']) byId(id).hidden = true;
+    }
+    if (animation.src) URL.revokeObjectURL(animation.src);
+    animation.removeAttribute('src');
+}
+
+/**
+ * Opens the picture of a row saved in another format; focus goes back to
+ * `from` on close.
+ * @param {string} name what it shows ("pages.edg as GIF")
+ * @param {Promise<Blob>} picture
+ * @param {HTMLElement} from
+ */
+export async function openPicture(name, picture, from) {
+    stop();
+    view.opener = from;
+    view.shown?.cancel.abort();
+    view.shown = null;
+    const asked = (view.picture = new AbortController());
+    showing('picture');
+    delete section.dataset.shownPage;
+    title.textContent = `${name}: being made…`;
+    section.hidden = false;
+    let blob;
+    try {
+        blob = await picture;
+    } catch (e) {
+        if (!asked.signal.aborted) title.textContent = `${name}: the preview could not be made (${e instanceof Error ? e.message : String(e)})`;
+        return;
+    } finally {
+        if (!asked.signal.aborted) title.focus();
+    }
+    if (asked.signal.aborted) return;
+    animation.src = URL.createObjectURL(blob);
+    animation.alt = name;
+    title.textContent = name;
+    section.dataset.output = name;
+    section.scrollIntoView({ block: 'start' });
+}
+
 export function closePreview() {
     if (section.hidden) return;
     stop();
+    view.picture?.abort();
+    showing('document');
     section.hidden = true;
     view.shown?.cancel.abort();
     view.shown = null;
@@ -265,7 +324,7 @@ function pause() {
 function play() {
     stop();
     pageLabel.setAttribute('aria-live', 'off');
-    const rate = Math.min(60, Math.max(1, Number(rateInput.value) || 8));
+    const rate = settings.fps;
     view.playing = setInterval(() => {
         // A page still on its way is not overtaken: the loop waits for it.
         if (view.shown && !view.shown.waiting) showPage(view.shown.page + 1);
@@ -287,7 +346,7 @@ byId('preview-close').onclick = closePreview;
 byId('page-prev').onclick = () => view.shown && showPage(view.shown.page - 1);
 byId('page-next').onclick = () => view.shown && showPage(view.shown.page + 1);
 playButton.onclick = () => (view.playing ? pause() : play());
-rateInput.onchange = () => view.playing && play();
+onSettingsChange(() => view.playing && play());
 byId('layers').addEventListener('change', requestPage);
 document.addEventListener('keydown', (e) => {
     if (section.hidden) return;

@@ -101,7 +101,7 @@ export const askConverter = {
     export: (/** @type {{ file: Blob, name: string, words: string[] }} */ { file, name, words }) =>
         message('export', { file, name, words }),
 };
-/** @typedef {{ name: string, bytes: Uint8Array<ArrayBuffer> }} ExportedFile */
+/** @typedef {{ name: string, blob: Blob }} ExportedFile */
 /** @typedef {{ export: { files: ExportedFile[], notes: string[], line: string | null } }} ConverterReplies */
 
 // Converting worker → page. `memory` is the module's memory in bytes (its
@@ -135,7 +135,7 @@ export const toStore = {
 };
 /** @typedef {{ store: Blob[] }} StoreReplies */
 
-/** @typedef {{ name: string, psd: Blob }} ZipFile */
+/** @typedef {{ name: string, blob: Blob }} ZipFile */
 
 // Page → zip worker: answered with the zip, its progress told on the way.
 export const toZip = {

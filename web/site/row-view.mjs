@@ -4,6 +4,7 @@
 // buttons call back; keyboard focus is never dropped when they change.
 import { adviceFor } from './advice.mjs';
 import { element } from './dom.mjs';
+import { formats, labelOf } from './formats.mjs';
 import { edgName, hasFinished } from './rows.mjs';
 
 /** @typedef {import('./rows.mjs').Entry} Entry */
@@ -14,7 +15,7 @@ import { edgName, hasFinished } from './rows.mjs';
  * @typedef {object} RowActions
  * @property {(entry: Entry) => void} cancel
  * @property {(entry: Converted, from: HTMLElement) => void} preview
- * @property {(entry: Converted) => void} save
+ * @property {(entry: Converted, format: import('./formats.mjs').Format) => void} save
  */
 
 /**
@@ -138,8 +139,15 @@ export class RowView {
             li.dataset.output = output;
             result.textContent = `${entry.label} → ${output} (${size(entry.size)})`;
             const show = button('show', 'Preview', `Preview ${output}`, () => this.#actions.preview(entry, show));
-            const save = button('save', 'Save', `Save ${output}`, () => this.#actions.save(entry));
-            buttons.replaceChildren(show, save);
+            // The format Save saves in: the PSD, or one of the export formats.
+            const format = /** @type {HTMLSelectElement} */ (element('select', 'format'));
+            format.setAttribute('aria-label', `Format to save ${entry.label} in`);
+            format.append(...formats.map(({ id, label }) => Object.assign(element('option', '', label), { value: id })));
+            const chosen = () => formats.find(({ id }) => id === format.value)?.id ?? 'psd';
+            const save = button('save', 'Save', `Save ${output}`, () => this.#actions.save(entry, chosen()));
+            format.onchange = () => save.setAttribute('aria-label',
+                chosen() === 'psd' ? `Save ${output}` : `Save ${entry.label} as ${labelOf(chosen())}`);
+            buttons.replaceChildren(show, save, format);
             return;
         }
         case 'failed': {

@@ -163,8 +163,9 @@ export class Rows {
 }
 
 /**
- * Names that do not clash, for saving many PSDs in one place: the second
- * cat.psd is "cat (2).psd", so that none overwrites another. Names that
+ * Names that do not clash, for saving many files in one place: the second
+ * cat.psd is "cat (2).psd" (and the second cat.sheet.png "cat (2).sheet.png"),
+ * so that none overwrites another. Names that
  * differ only by case, or by how an accent is encoded, clash too: Windows
  * and macOS take them for one file.
  * @param {string[]} outputs
@@ -174,7 +175,7 @@ export function uniqueNames(outputs) {
     const key = (/** @type {string} */ name) => name.normalize('NFC').toLowerCase();
     return outputs.map((output) => {
         let name = output;
-        for (let n = 2; used.has(key(name)); ++n) name = output.replace(/(\.psd)?$/, ` (${n})$1`);
+        for (let n = 2; used.has(key(name)); ++n) name = output.replace(/((\.sheet)?\.[A-Za-z0-9]+)?$/, ` (${n})$1`);
         used.add(key(name));
         return name;
     });

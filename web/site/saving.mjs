@@ -1,19 +1,25 @@
 // @ts-check
-// Saving the PSDs: one, all in one .zip made in a worker of its own while the
-// page goes on, or all into a folder the user picks. Names never clash (a
-// second cat.psd is "cat (2).psd"). Every save is told, and marks its rows
-// saved; a write into a folder that fails is told in its row, and the others
-// go on. No DOM here but what the page hands in.
+// Saving the converted rows: one row's PSD or another format, all in one
+// .zip made in a worker of its own while the page goes on (the PSDs, and the
+// formats asked for), or every PSD into a folder the user picks. Names never
+// clash (a second cat.psd is "cat (2).psd"). Every save is told, and marks
+// its rows saved; a write into a folder that fails is told in its row, and
+// the others go on. No DOM here but what the page hands in.
+import { labelOf } from './formats.mjs';
 import { errorText, toZip } from './protocol.mjs';
 import { uniqueNames } from './rows.mjs';
 
 /** @typedef {import('./rows.mjs').Converted} Converted */
+/** @typedef {import('./formats.mjs').Format} Format */
+/** @typedef {import('./protocol.mjs').ExportedFile} ExportedFile */
 /** @typedef {{ getFileHandle(name: string, options: { create: boolean }): Promise<FileSystemFileHandle> }} Folder */
 /**
  * What saving needs of the page.
  * @typedef {object} SaveParts
  * @property {import('./rows.mjs').Rows} rows
  * @property {{ blobs(ids: number[]): Promise<Blob[]> }} store
+ * @property {(entry: Converted, format: Exclude<Format, 'psd'>) => Promise<{ files: ExportedFile[], notes: string[], line: string | null }>} exporter
+ *   a row's files in another format, made again from its file
  * @property {{ ask(message: import('./protocol.mjs').ToZip, transfer: Transferable[], options: import('./worker-link.mjs').AskOptions): Promise<Blob> }} zipper
  * @property {(blob: Blob, name: string) => void} download
  * @property {(text: string) => void} say
@@ -26,6 +32,18 @@ const messageOf = (e) => (e instanceof Error ? e.message : String(e));
 /** @param {number} n */
 const files = (n) => `${n} PSD ${n === 1 ? 'file' : 'files'}`;
 
+// An export that could not be made: its error line, beside what was asked.
+class NotMade extends Error {
+    /**
+     * @param {Converted} entry
+     * @param {Format} format
+     * @param {string} line
+     */
+    constructor(entry, format, line) {
+        super(`${entry.label} as ${labelOf(format)}: ${line}`);
+    }
+}
+
 export class Saver {
     /** @type {AbortController | null} the zip being made */
     #zipping = null;
@@ -37,9 +55,16 @@ export class Saver {
         this.#parts = parts;
     }
 
-    /** @param {Converted} entry */
-    async saveOne(entry) {
+    /**
+     * @param {Converted} entry
+     * @param {Format} [format]
+     */
+    async saveOne(entry, format = 'psd') {
         const { store, download, rows, say } = this.#parts;
+        if (format !== 'psd') {
+            await this.#saveExport(entry, format);
+            return;
+        }
         try {
             const [blob] = await store.blobs([entry.id]);
             download(blob, entry.output);
@@ -51,33 +76,89 @@ export class Saver {
         say(`${entry.output} saved.`);
     }
 
+    // Another format: one file saved as it is, several in a zip of their own.
+    /**
+     * @param {Converted} entry
+     * @param {Exclude<Format, 'psd'>} format
+     */
+    async #saveExport(entry, format) {
+        const { download, rows, say, zipper } = this.#parts;
+        const what = `${entry.label} as ${labelOf(format)}`;
+        try {
+            const made = await this.#exported(entry, format);
+            const notes = made.notes.map((note) => ` ${note}.`).join('');
+            if (made.files.length === 1) {
+                const [{ name, blob }] = made.files;
+                download(blob, name);
+                say(`${name} saved.${notes}`);
+            } else {
+                const name = `${entry.output.replace(/\.psd$/, '')}-${format}.zip`;
+                download(await zipper.ask(toZip.zip({ files: made.files }), [], {}), name);
+                say(`${name} saved: ${made.files.map((file) => file.name).join(', ')}.${notes}`);
+            }
+        } catch (e) {
+            say(e instanceof NotMade ? `${e.message}` : `${what} could not be saved: ${messageOf(e)}`);
+            return;
+        }
+        rows.saved(entry);
+    }
+
+    /**
+     * @param {Converted} entry
+     * @param {Exclude<Format, 'psd'>} format
+     */
+    async #exported(entry, format) {
+        const made = await this.#parts.exporter(entry, format);
+        if (made.line !== null) throw new NotMade(entry, format, made.line);
+        return made;
+    }
+
     get zipping() {
         return this.#zipping !== null;
     }
 
-    // The PSDs go to the zip's worker as Blobs: nothing is copied on the
+    // The PSDs go to the zip's worker as Blobs, and each other format's
+    // files as the converting worker made them: nothing is copied on the
     // page's thread.
-    async saveAll() {
+    /** @param {Format[]} [chosen] the formats, PSD alone unless others are asked for */
+    async saveAll(chosen = ['psd']) {
         const { store, zipper, download, rows, zipShown } = this.#parts;
         const saving = this.#converted();
-        if (this.#zipping || saving.length === 0) return;
+        if (this.#zipping || saving.length === 0 || chosen.length === 0) return;
         const cancel = (this.#zipping = new AbortController());
         zipShown(0);
-        const names = uniqueNames(saving.map((entry) => entry.output));
-        /** @type {Blob[]} */
-        let blobs;
+        /** @type {ExportedFile[]} */
+        const members = [];
+        /** @type {string[]} */
+        const counts = [];
         try {
-            blobs = await store.blobs(saving.map((entry) => entry.id));
+            for (const format of chosen) {
+                const before = members.length;
+                if (format === 'psd') {
+                    const blobs = await store.blobs(saving.map((entry) => entry.id));
+                    blobs.forEach((blob, i) => members.push({ name: saving[i].output, blob }));
+                } else {
+                    for (const entry of saving) {
+                        if (cancel.signal.aborted) return;
+                        members.push(...(await this.#exported(entry, format)).files);
+                    }
+                }
+                const n = members.length - before;
+                counts.push(format === 'psd' ? files(n) : `${n} ${labelOf(format)} ${n === 1 ? 'file' : 'files'}`);
+            }
         } catch (e) {
-            if (!cancel.signal.aborted) this.#endZip(`The zip could not be made: ${errorText(e)}`);
+            if (!cancel.signal.aborted) this.#endZip(`The zip could not be made: ${e instanceof NotMade ? e.message : errorText(e)}`);
             return;
         }
+        if (cancel.signal.aborted) return;
+        const names = uniqueNames(members.map(({ name }) => name));
+        const zipName = chosen.length === 1 && chosen[0] === 'psd' ? 'tomel-psd.zip' : 'tomel.zip';
         try {
-            const zip = await zipper.ask(toZip.zip({ files: blobs.map((psd, i) => ({ name: names[i], psd })) }), [],
+            const zip = await zipper.ask(toZip.zip({ files: members.map(({ blob }, i) => ({ name: names[i], blob })) }), [],
                 { signal: cancel.signal, onProgress: zipShown });
-            download(zip, 'tomel-psd.zip');
+            download(zip, zipName);
             for (const entry of saving) rows.saved(entry);
-            this.#endZip(`tomel-psd.zip saved: ${files(saving.length)}.`);
+            this.#endZip(`${zipName} saved: ${counts.join(', ')}.`);
         } catch (e) {
             if (!cancel.signal.aborted) this.#endZip(`The zip could not be made: ${messageOf(e)}`);
         }
@@ -98,7 +179,7 @@ export class Saver {
         this.#parts.say(text);
     }
 
-    /** @param {() => Promise<Folder | null>} pick the user's folder, or null: none picked */
+/** @param {() => Promise<Folder | null>} pick the user's folder, or null: none picked */
     async saveIntoFolder(pick) {
         const { store, rows, say, folderShown } = this.#parts;
         if (this.#savingIntoFolder) return;

@@ -248,7 +248,7 @@ async function run() {
  * @param {string[]} words tomel-export's format and options
  */
 function exportOf(bytes, fileName, words) {
-    /** @type {{ name: string, bytes: Uint8Array<ArrayBuffer> }[]} */
+    /** @type {import('./protocol.mjs').ExportedFile[]} */
     const files = [];
     /** @type {string[]} */
     const notes = [];
@@ -256,7 +256,8 @@ function exportOf(bytes, fileName, words) {
     const options = encoder.encode(words.map((word) => `${word}\0`).join(''));
     const ended = callModule([bytes, name, options], {
         ...noFiles,
-        file: (output, view) => files.push({ name: output, bytes: view.slice() }),
+        // A Blob made here, off the page's thread: the page only hands it on.
+        file: (output, view) => files.push({ name: output, blob: new Blob([view], { type: 'application/octet-stream' }) }),
         note: (text) => notes.push(text),
     }, ([data, nameAt, optionsAt], id, text) =>
         tomel._tomel_export(data, bytes.length, nameAt, name.length, optionsAt, options.length, id, text, text + 4));
@@ -292,8 +293,7 @@ const handlers = {
 /** @type {import('./protocol.mjs').Answers<import('./protocol.mjs').AskConverter, import('./protocol.mjs').ConverterReplies>} */
 const answers = {
     export: async ({ file, name, words }) => {
-        const made = exportOf(new Uint8Array(await file.arrayBuffer()), name, words);
-        return { reply: made, transfer: made.files.map(({ bytes }) => bytes.buffer) };
+        return { reply: exportOf(new Uint8Array(await file.arrayBuffer()), name, words) };
     },
 };
 const answer = answerAsks(answers, (data, transfer = []) => postMessage(data, transfer));

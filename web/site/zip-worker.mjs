@@ -14,9 +14,9 @@ import { zipMembers } from './zip-writer.mjs';
  */
 async function zip(files, progress) {
     const deflater = deflaterOn(await createDeflate());
-    const total = files.reduce((sum, { psd }) => sum + psd.size, 0);
+    const total = files.reduce((sum, { blob }) => sum + blob.size, 0);
     let lastProgress = 0;
-    return zipMembers(files.map(({ name, psd }) => ({ name, input: psd })), {
+    return zipMembers(files.map(({ name, blob }) => ({ name, input: blob })), {
         deflater,
         onRead: (read) => {
             const now = performance.now();

@@ -7,6 +7,8 @@
 //  - documents (every browser): every given document in one batch; each PSD
 //    in the "Save all" zip is the native build's output, byte for byte, and
 //    each error row shows the native build's line beside its file's name;
+//  - exports (every browser): a row saved in each of tomel-export's formats,
+//    and a "Save all" of three, byte for byte as tomel-export makes them;
 //  - animation: the benchmark's anim converts with its progress bar moving,
 //    and the PSD saved from its row is the native build's;
 //  - keyboard: the picker, a conversion, a saved row and the preview, by
@@ -70,6 +72,87 @@ function native(file) {
     line = line.trimEnd();
     const match = /^convert psd: .* => (.*)$/.exec(line);
     return match ? { output: match[1], psd: fs.readFileSync(path.join(dir, match[1])) } : { line };
+}
+
+// What tomel-export makes of a file with `words` (its format and options):
+// each file it writes, by name.
+const nativeExportTool = path.join(path.dirname(nativeTomel), 'tomel-export');
+function nativeExport(file, words) {
+    const dir = fs.mkdtempSync(path.join(work, 'export-'));
+    fs.copyFileSync(file, path.join(dir, path.basename(file)));
+    execFileSync(nativeExportTool, [...words, path.basename(file)], { cwd: dir, stdio: 'ignore' });
+    return new Map(fs.readdirSync(dir).filter((name) => name !== path.basename(file))
+        .map((name) => [name, fs.readFileSync(path.join(dir, name))]));
+}
+const unzipped = (zip) => new Map(Object.entries(unzipSync(new Uint8Array(zip))).map(([name, bytes]) => [name, Buffer.from(bytes)]));
+
+// The settings the exports group sets on the page, and what the command
+// line is given for each format with them: written out here, not taken from
+// the page's code.
+const exportSettings = { fps: 12, scale: 2, columns: 2 };
+const exportWords = {
+    aseprite: ['aseprite', '--fps', '12'],
+    gif: ['gif', '--fps', '12', '--scale', '2'],
+    apng: ['apng', '--fps', '12', '--scale', '2'],
+    png: ['png', '--scale', '2'],
+    sheet: ['sheet', '--fps', '12', '--scale', '2', '--columns', '2'],
+    palette: ['palette'],
+};
+
+/**
+ * Each format saved from a row, and a "Save all" of three formats, byte for
+ * byte as tomel-export makes them with the same settings. `driver`: how this
+ * browser is driven (run a function in the page, click, convert files, the
+ * bytes of a file saved).
+ */
+async function exportsSaved(name, driver) {
+    const [pages, layers] = ['pages.edg', 'layers.edg'].map((n) => documents.find((file) => path.basename(file) === n));
+    await driver.run((settings) => {
+        for (const [id, value] of Object.entries(settings)) {
+            const input = document.getElementById(id);
+            input.value = String(value);
+            input.dispatchEvent(new Event('change'));
+        }
+    }, exportSettings);
+    await driver.convert([pages, layers]);
+    /** Each file of `want` must be in `got`, byte for byte, and nothing else. */
+    const same = (what, want, got) => {
+        const names = [...got.keys()].sort().join(' ');
+        check(names === [...want.keys()].sort().join(' '), `${name}: ${what} holds ${names}, not ${[...want.keys()].sort().join(' ')}`);
+        for (const [file, bytes] of want) check(got.has(file) && Buffer.compare(got.get(file), bytes) === 0, `${name}: ${what}: ${file} differs from tomel-export's`);
+    };
+    const told = [];
+    for (const [format, words] of Object.entries(exportWords)) {
+        const want = nativeExport(pages, words);
+        await driver.run((chosen) => {
+            const select = document.querySelector('#files li[data-name="pages.edg"] select.format');
+            select.value = chosen;
+            select.dispatchEvent(new Event('change'));
+        }, format);
+        await driver.click('#files li[data-name="pages.edg"] .save');
+        const one = want.size === 1 ? [...want.keys()][0] : null;
+        const got = one ? new Map([[one, await driver.saved(one)]]) : unzipped(await driver.saved(`pages-${format}.zip`));
+        same(`pages.edg as ${format}`, want, got);
+        told.push(await driver.run(() => document.getElementById('summary').textContent));
+    }
+    // "Save all" of the PSD, the GIF and the palette, every row's.
+    await driver.run(() => {
+        for (const box of document.querySelectorAll('#save-all-formats input')) box.checked = ['psd', 'gif', 'palette'].includes(box.value);
+    });
+    await driver.click('#save-all');
+    const want = new Map();
+    for (const file of [pages, layers]) {
+        const { output, psd } = native(file);
+        want.set(output, psd);
+        for (const words of [exportWords.gif, exportWords.palette]) for (const [n, bytes] of nativeExport(file, words)) want.set(n, bytes);
+    }
+    same('the zip of three formats', want, unzipped(await driver.saved('tomel.zip')));
+    await driver.run(() => {
+        for (const box of document.querySelectorAll('#save-all-formats input')) box.checked = box.value === 'psd';
+    });
+    check(told[1] === 'pages.gif saved.', `${name}: a GIF saved is told as "${told[1]}"`);
+    console.log(`${name} exports: pages.edg in ${Object.keys(exportWords).join(', ')} from its row, and a zip of PSD, GIF and ` +
+        `palette of two files, each as tomel-export makes it (${told.join(' | ')})`);
 }
 
 async function downloaded(downloads, name) {
@@ -770,6 +853,16 @@ async function inWebKit() {
         const rows = await rowsIn();
         await webkit.run(() => document.getElementById('save-all').click());
         checkDocuments('webkit', rows, await savedFile('tomel-psd.zip'));
+        await exportsSaved('webkit', {
+            run: (fn, arg) => webkit.run(fn, arg),
+            click: (selector) => webkit.run((s) => document.querySelector(s).click(), selector),
+            convert: async (files) => {
+                await webkit.run(() => document.getElementById('clear').click());
+                await webkit.upload('#pick', files);
+                await finishedRows(files.length, 'the files to export');
+            },
+            saved: savedFile,
+        });
 
         // A file removed between being picked and being read, dropped with a
         // good one; then a folder where a file was expected, with a good one.
@@ -833,6 +926,12 @@ for (const browserName of ['chromium', 'firefox']) {
     const origins = [origin];
     page.on('pageerror', (error) => check(false, `${browserName}: page error: ${error.message}`));
     await documentsBatch(browserName, page, downloads);
+    await exportsSaved(browserName, {
+        run: (fn, arg) => page.evaluate(fn, arg),
+        click: (selector) => page.click(selector),
+        convert: (files) => convert(page, files),
+        saved: (file) => downloaded(downloads, file),
+    });
     if (browserName === 'chromium') {
         await largeAnimation(page, downloads);
         // Before any other preview: the preview's worker starts with big.

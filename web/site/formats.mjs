@@ -1,0 +1,49 @@
+// @ts-check
+// What a converted row can be saved as: its PSD, or one of tomel-export's
+// formats, made on demand with the settings the page remembers.
+
+/** @typedef {'psd' | 'aseprite' | 'gif' | 'apng' | 'png' | 'sheet' | 'palette'} Format */
+/** @typedef {{ fps: number, scale: number, columns: number }} Settings */
+
+/** @type {{ id: Format, label: string }[]} */
+export const formats = [
+    { id: 'psd', label: 'PSD' },
+    { id: 'aseprite', label: 'Aseprite' },
+    { id: 'gif', label: 'GIF' },
+    { id: 'apng', label: 'APNG' },
+    { id: 'png', label: 'PNG pages' },
+    { id: 'sheet', label: 'Sprite sheet' },
+    { id: 'palette', label: 'Palette' },
+];
+
+/** @param {Format} format */
+export const labelOf = (format) => formats.find(({ id }) => id === format)?.label ?? format;
+
+// The settings' limits, the command line's: a GIF's frame rate stops at 50,
+// and the page's one rate is every format's.
+/** @type {Record<keyof Settings, [number, number]>} */
+export const limits = { fps: [1, 50], scale: [1, 16], columns: [0, 65535] };
+
+/**
+ * tomel-export's format and options for `format` (not the PSD): only the
+ * options the format takes, so that the command line says the same.
+ * @param {Exclude<Format, 'psd'>} format
+ * @param {Settings} settings
+ */
+export function wordsFor(format, { fps, scale, columns }) {
+    const rate = ['--fps', String(fps)];
+    const scaled = ['--scale', String(scale)];
+    switch (format) {
+    case 'gif':
+    case 'apng':
+        return [format, ...rate, ...scaled];
+    case 'png':
+        return [format, ...scaled];
+    case 'sheet':
+        return [format, ...rate, ...scaled, ...(columns > 0 ? ['--columns', String(columns)] : [])];
+    case 'aseprite':
+        return [format, ...rate];
+    case 'palette':
+        return [format];
+    }
+}
