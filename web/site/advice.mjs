@@ -1,6 +1,6 @@
 // @ts-check
 // What to do about each error line a row can show: the README's advice.
-import { notStarted, unreadable } from './queue.mjs';
+import { changed, notStarted, unreadable } from './queue.mjs';
 
 /** @type {Record<string, string>} */
 const advice = {
@@ -16,8 +16,12 @@ const advice = {
     'Error : Out of memory':
         'The document needs more memory than this browser gives a page: convert it with the tomel command instead.',
     [unreadable]: 'Add it again from where it is now.',
+    [changed]: 'Its file was written to after it was added: add it again.',
     [notStarted]: '',
 };
+
+// Lines whose file can be added again: the row offers the picker.
+export const addedAgain = new Set([unreadable, changed]);
 
 /** @param {string} line a failed row's */
 export const adviceFor = (line) => advice[line] ?? 'Check the file and try again.';

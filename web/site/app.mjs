@@ -9,9 +9,10 @@ import { Adder } from './adding.mjs';
 import { Announcer } from './announcer.mjs';
 import { byId } from './dom.mjs';
 import { takeFiles } from './incoming.mjs';
+import { listBar } from './list-bar.mjs';
 import { serveOffline, showConnection } from './offline.mjs';
-import { wordsFor } from './formats.mjs';
-import { closePreview, openPreview } from './preview.mjs';
+import { isPicture, labelOf, wordsFor } from './formats.mjs';
+import { closePreview, openPicture, openPreview } from './preview.mjs';
 import { whyNoConverter } from './probe.mjs';
 import { askConverter } from './protocol.mjs';
 import { PsdStore } from './psd-store.mjs';
@@ -37,19 +38,22 @@ const actions = byId('actions');
 
 const view = new RowView(byId('files'), {
     cancel: (entry) => queue.cancel(entry),
-    preview: (entry, from) => openPreview(entry.output, store.blobs([entry.id]).then(([blob]) => blob), from),
+    preview: (entry, from, format) => (format === 'psd'
+        ? openPreview(entry.output, store.blobs([entry.id]).then(([blob]) => blob), from)
+        : openPicture(`${entry.label} as ${labelOf(format)}`, exported(entry, format).then(({ files, line }) => {
+            const picture = files.find(({ name }) => isPicture(name));
+            if (!picture) throw new Error(line ?? 'nothing to show');
+            return picture.blob;
+        }), from)),
     save: (entry, format) => saver.saveOne(entry, format),
+    addAgain: () => byId('pick').click(),
 });
 const rows = new Rows((entry) => view.draw(entry), strict);
 const store = new PsdStore();
-const announcer = new Announcer(byId('summary'), () => rows.runningCount(), showCount);
+const announcer = new Announcer(byId('summary'), () => rows.runningCount(), () => showCount());
 
-// The count above the list, kept as files are added and finish.
-function showCount() {
-    const { rows: count } = rows.counts();
-    byId('list-bar').hidden = count === 0;
-    byId('count').textContent = `${count} ${count === 1 ? 'file' : 'files'}: ${rows.runningCount()}`;
-}
+// The bar above the list, kept as files are added and finish, and after what is told.
+const showCount = listBar(rows);
 
 /** @param {Entry} entry */
 function announceFinished(entry) {
@@ -87,13 +91,16 @@ const adder = new Adder(rows, {
     fault: reportError,
 });
 
+// A row's files in another format, made again from its file by the converting worker.
+/** @param {import('./rows.mjs').Converted} entry @param {Exclude<import('./formats.mjs').Format, 'psd'>} format */
+const exported = (entry, format) => converter.ask(askConverter.export({ file: entry.file ?? new Blob(), name: entry.name,
+    words: wordsFor(format, settings) }), [], {});
 /** @type {WorkerLink<never, import('./protocol.mjs').ToZip, import('./protocol.mjs').ZipReplies>} */
 const zipLink = new WorkerLink(new URL('./zip-worker.mjs', import.meta.url), {}, () => {}, { endWhenIdle: true });
 const saver = saveBar({
     rows,
     store,
-    exporter: (entry, format) => converter.ask(askConverter.export({ file: entry.file ?? new Blob(), name: entry.name,
-        words: wordsFor(format, settings) }), [], {}),
+    exporter: exported,
     zipper: zipLink,
     download,
     say: (text) => announcer.say(text),
@@ -118,8 +125,6 @@ function clearList() {
 takeFiles((files) => adder.add(files), (text) => announcer.say(text));
 showSettings();
 byId('clear').onclick = clearList;
-byId('failed-only').onchange = (e) =>
-    byId('files').classList.toggle('failed-only', /** @type {HTMLInputElement} */ (e.target).checked);
 window.addEventListener('beforeunload', (e) => {
     if (queue.running || [...rows.entries.values()].some((entry) => entry.state === 'converted' && !entry.saved)) {
         e.preventDefault();

@@ -16,6 +16,15 @@ export const formats = [
     { id: 'palette', label: 'Palette' },
 ];
 
+/**
+ * The file of a format's files that the preview shows, where it has one: a
+ * GIF or APNG (playing at the set rate), or a sprite sheet.
+ * @param {Format} format
+ */
+export const hasPicture = (format) => format === 'gif' || format === 'apng' || format === 'sheet';
+/** @param {string} name */
+export const isPicture = (name) => /\.(gif|apng|sheet\.png)$/.test(name);
+
 /** @param {Format} format */
 export const labelOf = (format) => formats.find(({ id }) => id === format)?.label ?? format;
 

@@ -119,8 +119,10 @@ export const fromConverter = {
     // The line the command line prints for the same bytes.
     failed: (/** @type {{ id: number, line: string, memory: number, retiring: boolean }} */ { id, line, memory, retiring }) =>
         message('failed', { id, line, memory, retiring }),
-    // The file could not be read (a folder, a file moved or removed).
-    unreadable: (/** @type {{ id: number, detail: string }} */ { id, detail }) => message('unreadable', { id, detail, retiring: false }),
+    // The file could not be read (a folder, a file moved or removed), or had
+    // changed since it was added.
+    unreadable: (/** @type {{ id: number, detail: string, changed: boolean }} */ { id, detail, changed }) =>
+        message('unreadable', { id, detail, changed, retiring: false }),
     // The module trapped or aborted on this file: its state can't be trusted.
     stopped: (/** @type {{ id: number, detail: string, memory: number }} */ { id, detail, memory }) =>
         message('stopped', { id, detail, memory, retiring: true }),

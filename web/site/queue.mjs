@@ -26,6 +26,7 @@ const handOver = 256;
 const handStep = 32;
 
 export const unreadable = 'Could not be read: a folder, or a file moved or deleted after it was added';
+export const changed = 'Changed since it was added: add it again to convert it as it is now';
 export const stopped = 'The converter stopped on this file';
 export const notStarted = 'Not converted: the converter could not start (see the message at the top)';
 
@@ -72,7 +73,7 @@ export class ConversionQueue {
             }),
             failed: (m) => this.#result(m, (entry, outcome) => this.#rows.move(entry, 'failed', { ...outcome, line: m.line, detail: '' })),
             unreadable: (m) => this.#result(m, (entry, outcome) =>
-                this.#rows.move(entry, 'failed', { ...outcome, line: unreadable, detail: m.detail })),
+                this.#rows.move(entry, 'failed', { ...outcome, line: m.changed ? changed : unreadable, detail: m.detail })),
             stopped: (m) => this.#result(m, (entry, outcome) =>
                 this.#rows.move(entry, 'failed', { ...outcome, line: stopped, detail: m.detail })),
         };

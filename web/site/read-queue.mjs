@@ -5,7 +5,11 @@
 // would cost a round trip to the browser.
 import { errorText } from './protocol.mjs';
 
-/** @typedef {{ bytes: Uint8Array<ArrayBuffer> } | { error: string }} ReadResult */
+/**
+ * A file's bytes; or why they could not be read, and whether that is
+ * because the file changed since it was added.
+ * @typedef {{ bytes: Uint8Array<ArrayBuffer> } | { error: string, changed: boolean }} ReadResult
+ */
 /**
  * @typedef {import('./protocol.mjs').Job & { length: number, read: Promise<ReadResult> | null }} QueuedJob
  */
@@ -15,9 +19,15 @@ const readAhead = 32 << 20;
 const bundleFiles = 64;
 const bundleBytes = 4 << 20;
 
+// A file changed on disk after it was added: Chromium refuses to read it
+// (NotReadableError; a file removed is NotFoundError), Firefox reads what is
+// there now, whose length may not be the one the file had.
 /** @param {Blob} file @returns {Promise<ReadResult>} */
 function readAlone(file) {
-    return file.arrayBuffer().then((buffer) => ({ bytes: new Uint8Array(buffer) }), (e) => ({ error: errorText(e) }));
+    return file.arrayBuffer().then((buffer) => (buffer.byteLength === file.size
+        ? { bytes: new Uint8Array(buffer) }
+        : { error: `${buffer.byteLength} bytes read where the file had ${file.size}`, changed: true }),
+    (e) => ({ error: errorText(e), changed: e instanceof DOMException && e.name === 'NotReadableError' }));
 }
 
 export class ReadQueue {
@@ -57,7 +67,8 @@ export class ReadQueue {
 
     // Starts reading the files at the front of the queue, a bundle at a time.
     // When a bundle can't be read whole (one of its files was removed, say),
-    // each of its files is read alone, so that only the unreadable ones fail.
+    // or not at its length, each of its files is read alone, so that only the
+    // unreadable ones fail.
     #readSome() {
         const queue = this.#queue;
         let i = 0;
@@ -89,7 +100,10 @@ export class ReadQueue {
                 const at = offset;
                 member.length = member.file.size;
                 offset += member.length;
-                member.read = read.then((all) => (all ? { bytes: all.subarray(at, at + member.length) } : readAlone(member.file)));
+                // A bundle whose length is not its files' has a file that
+                // changed: each is read alone, so that no file takes another's bytes.
+                member.read = read.then((all) => (all && all.length === size
+                    ? { bytes: all.subarray(at, at + member.length) } : readAlone(member.file)));
             }
             i += bundle.length;
         }

@@ -2,9 +2,9 @@
 // Each row of the list, drawn from its entry (rows.mjs): all of it when its
 // state changed, else what changed within the state (progress, a save). Its
 // buttons call back; keyboard focus is never dropped when they change.
-import { adviceFor } from './advice.mjs';
+import { addedAgain, adviceFor } from './advice.mjs';
 import { element } from './dom.mjs';
-import { formats, labelOf } from './formats.mjs';
+import { formats, hasPicture, labelOf } from './formats.mjs';
 import { edgName, hasFinished } from './rows.mjs';
 
 /** @typedef {import('./rows.mjs').Entry} Entry */
@@ -14,8 +14,10 @@ import { edgName, hasFinished } from './rows.mjs';
  * What a row's buttons do.
  * @typedef {object} RowActions
  * @property {(entry: Entry) => void} cancel
- * @property {(entry: Converted, from: HTMLElement) => void} preview
+ * @property {(entry: Converted, from: HTMLElement, format: import('./formats.mjs').Format) => void} preview the PSD's, or
+ *   the picture of a format that has one
  * @property {(entry: Converted, format: import('./formats.mjs').Format) => void} save
+ * @property {() => void} addAgain the picker, for a file that changed or moved since it was added
  */
 
 /**
@@ -138,21 +140,27 @@ export class RowView {
             const { output } = entry;
             li.dataset.output = output;
             result.textContent = `${entry.label} → ${output} (${size(entry.size)})`;
-            const show = button('show', 'Preview', `Preview ${output}`, () => this.#actions.preview(entry, show));
+            const show = button('show', 'Preview', `Preview ${output}`, () => this.#actions.preview(entry, show, pictured()));
             // The format Save saves in: the PSD, or one of the export formats.
             const format = /** @type {HTMLSelectElement} */ (element('select', 'format'));
             format.setAttribute('aria-label', `Format to save ${entry.label} in`);
             format.append(...formats.map(({ id, label }) => Object.assign(element('option', '', label), { value: id })));
             const chosen = () => formats.find(({ id }) => id === format.value)?.id ?? 'psd';
             const save = button('save', 'Save', `Save ${output}`, () => this.#actions.save(entry, chosen()));
-            format.onchange = () => save.setAttribute('aria-label',
-                chosen() === 'psd' ? `Save ${output}` : `Save ${entry.label} as ${labelOf(chosen())}`);
+            // Preview shows the chosen format where it is one picture, else the PSD.
+            const pictured = () => (hasPicture(chosen()) ? chosen() : 'psd');
+            format.onchange = () => {
+                const as = chosen() === 'psd' ? output : `${entry.label} as ${labelOf(chosen())}`;
+                save.setAttribute('aria-label', `Save ${as}`);
+                show.setAttribute('aria-label', `Preview ${pictured() === 'psd' ? output : as}`);
+            };
             buttons.replaceChildren(show, save, format);
             return;
         }
         case 'failed': {
             const { line, detail } = entry;
-            buttons.replaceChildren();
+            buttons.replaceChildren(...(addedAgain.has(line)
+                ? [button('add-again', 'Add again…', `Add ${entry.label} again`, () => this.#actions.addAgain())] : []));
             li.classList.add('failed');
             li.dataset.line = line;
             result.textContent = `${entry.label}: ${line}${edgName.test(entry.name) ? '' : '; this is not an .edg file'}`;

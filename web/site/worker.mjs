@@ -235,7 +235,7 @@ async function run() {
         const next = await reads.next();
         if (!next) break;
         if ('bytes' in next.read) convert(next.job, next.read.bytes);
-        else post(fromConverter.unreadable({ id: next.job.id, detail: next.read.error }));
+        else post(fromConverter.unreadable({ id: next.job.id, detail: next.read.error, changed: next.read.changed }));
     }
     running = false;
 }

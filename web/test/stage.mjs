@@ -115,13 +115,19 @@ async function exportsSaved(name, driver) {
         }
     }, exportSettings);
     await driver.convert([pages, layers]);
+    // Every text of the live region: it holds each for a while, so a text
+    // is looked for among all it told.
+    await driver.run(() => {
+        window.told = [];
+        new MutationObserver(() => window.told.push(document.getElementById('summary').textContent))
+            .observe(document.getElementById('summary'), { childList: true, characterData: true, subtree: true });
+    });
     /** Each file of `want` must be in `got`, byte for byte, and nothing else. */
     const same = (what, want, got) => {
         const names = [...got.keys()].sort().join(' ');
         check(names === [...want.keys()].sort().join(' '), `${name}: ${what} holds ${names}, not ${[...want.keys()].sort().join(' ')}`);
         for (const [file, bytes] of want) check(got.has(file) && Buffer.compare(got.get(file), bytes) === 0, `${name}: ${what}: ${file} differs from tomel-export's`);
     };
-    const told = [];
     for (const [format, words] of Object.entries(exportWords)) {
         const want = nativeExport(pages, words);
         await driver.run((chosen) => {
@@ -133,8 +139,25 @@ async function exportsSaved(name, driver) {
         const one = want.size === 1 ? [...want.keys()][0] : null;
         const got = one ? new Map([[one, await driver.saved(one)]]) : unzipped(await driver.saved(`pages-${format}.zip`));
         same(`pages.edg as ${format}`, want, got);
-        told.push(await driver.run(() => document.getElementById('summary').textContent));
     }
+    // The GIF looked at before it is saved: the browser plays the file
+    // itself, as wide as the GIF says.
+    await driver.run(() => {
+        const select = document.querySelector('#files li[data-name="pages.edg"] select.format');
+        select.value = 'gif';
+        select.dispatchEvent(new Event('change'));
+    });
+    await driver.click('#files li[data-name="pages.edg"] .show');
+    await driver.until(() => document.getElementById('animation').naturalWidth > 0, 'the GIF in the preview', null);
+    const shown = await driver.run(() => ({
+        title: document.getElementById('preview-title').textContent,
+        width: document.getElementById('animation').naturalWidth,
+        label: document.querySelector('#files li[data-name="pages.edg"] .show').getAttribute('aria-label'),
+    }));
+    const gifWidth = nativeExport(pages, exportWords.gif).get('pages.gif').readUInt16LE(6);
+    check(shown.title === 'pages.edg as GIF' && shown.width === gifWidth && shown.label === 'Preview pages.edg as GIF',
+        `${name}: the GIF's preview: ${JSON.stringify(shown)}, the GIF ${gifWidth} wide`);
+    await driver.click('#preview-close');
     // "Save all" of the PSD, the GIF and the palette, every row's.
     await driver.run(() => {
         for (const box of document.querySelectorAll('#save-all-formats input')) box.checked = ['psd', 'gif', 'palette'].includes(box.value);
@@ -150,9 +173,12 @@ async function exportsSaved(name, driver) {
     await driver.run(() => {
         for (const box of document.querySelectorAll('#save-all-formats input')) box.checked = box.value === 'psd';
     });
-    check(told[1] === 'pages.gif saved.', `${name}: a GIF saved is told as "${told[1]}"`);
+    const wanted = ['pages.gif saved.', 'pages-png.zip saved: pages-1.png, pages-2.png, pages-3.png.',
+        'tomel.zip saved: 2 PSD files, 2 GIF files, 8 Palette files.'];
+    await driver.until((texts) => texts.every((text) => window.told.includes(text)), 'what each save made to be told', wanted);
+    const told = await driver.run(() => window.told.filter((text) => text !== ''));
     console.log(`${name} exports: pages.edg in ${Object.keys(exportWords).join(', ')} from its row, and a zip of PSD, GIF and ` +
-        `palette of two files, each as tomel-export makes it (${told.join(' | ')})`);
+        `palette of two files, each as tomel-export makes it; told: ${told.join(' | ')}`);
 }
 
 async function downloaded(downloads, name) {
@@ -171,7 +197,8 @@ function checkNetwork(name, origins, requested, served) {
     const siteFiles = new Set(['/', ...fs.readdirSync(site).map((f) => '/' + f), ...[...otherVersions].map((f) => '/' + f)]);
     for (const url of requested) {
         const ours = origins.some((origin) => url.startsWith(origin + '/') || url.startsWith('blob:' + origin + '/'));
-        check((ours && (url.startsWith('blob:') || siteFiles.has(new URL(url).pathname))) || url === 'data:,',
+        // A data: URL is the browser's own (a font of its controls), not the network.
+        check((ours && (url.startsWith('blob:') || siteFiles.has(new URL(url).pathname))) || url.startsWith('data:'),
             `${name}: a request beyond the site: ${url}`);
     }
     for (const pathname of served) check(siteFiles.has(pathname), `${name}: asked for ${pathname}, not one of the site's files`);
@@ -202,10 +229,19 @@ function checkDocuments(name, rows, zip) {
     console.log(`${name} documents: ${converted} converted, ${expected.length - converted} failed, as the native build`);
 }
 
+// Results not saved are said to be held by this tab alone, until saved:
+// a browser asks before leaving only a tab its user clicked in.
 async function documentsBatch(name, page, downloads) {
     const rows = await convert(page, documents);
+    const converted = rows.filter((row) => row.state === 'converted').length;
+    const notice = `${converted} results are not saved yet: only this tab holds them, and closing or reloading it loses them.`;
+    const told = await page.waitForFunction((want) => document.getElementById('unsaved').textContent === want &&
+        !document.getElementById('unsaved').hidden, { timeout: 10000 }, notice).then(() => true, () => false);
+    check(told, `${name}: results not saved: "${await page.$eval('#unsaved', (e) => (e.hidden ? '(hidden)' : e.textContent))}"`);
     await page.click('#save-all');
     checkDocuments(name, rows, await downloaded(downloads, 'tomel-psd.zip'));
+    const gone = await page.waitForFunction(() => document.getElementById('unsaved').hidden, { timeout: 10000 }).then(() => true, () => false);
+    check(gone, `${name}: every result saved, and the notice stays`);
 }
 
 async function largeAnimation(page, downloads) {
@@ -329,6 +365,37 @@ async function keyboardPass(page, downloads, dialogs) {
     check(cut.length === 0, `replaced within a second: ${cut.map(({ text }) => text).join(' | ')}`);
     console.log(`keyboard: ${keys.join('; ')}`);
     console.log(`announcements: ${told.join(' | ')}`);
+}
+
+// A file written to between being picked and being read: its row says it
+// changed, and offers the picker to add it again.
+async function changedFile(name, page) {
+    const flat = documents.find((file) => path.basename(file) === 'flat.edg');
+    const grown = path.join(work, `grown-${name}.edg`);
+    fs.copyFileSync(flat, grown);
+    await page.evaluate(() => document.getElementById('clear').click());
+    const picker = await page.evaluateHandle(() => Object.assign(document.createElement('input'), { type: 'file', multiple: true }));
+    await picker.uploadFile(grown);
+    await sleep(1100);
+    fs.appendFileSync(grown, Buffer.alloc(100));
+    await page.evaluate((input) => {
+        const transfer = new DataTransfer();
+        for (const file of input.files) transfer.items.add(file);
+        document.querySelector('footer').dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
+    }, picker);
+    await page.waitForFunction(() => document.querySelectorAll('#files li[data-finished]').length === 1, { timeout: 60000 });
+    const [row] = await rowsOf(page);
+    check(row.state === 'failed' && row.line === 'Changed since it was added: add it again to convert it as it is now',
+        `${name}: a file changed since it was added: ${JSON.stringify(row)}`);
+    const chooser = page.waitForFileChooser({ timeout: 10000 });
+    await page.click(`#files li .add-again[aria-label="Add grown-${name}.edg again"]`);
+    await (await chooser).accept([grown]);
+    await page.waitForFunction(() => document.querySelectorAll('#files li[data-finished]').length === 2, { timeout: 60000 });
+    const again = (await rowsOf(page))[1];
+    const want = native(grown);
+    check(want.psd ? again.state === 'converted' && again.output === want.output : again.line === want.line,
+        `${name}: the changed file added again: ${JSON.stringify(again)}`);
+    console.log(`${name} changed file: "${row.line}", and added again from its row: ${again.state}, as the native build`);
 }
 
 async function failureRows(page, browser, dialogs) {
@@ -862,6 +929,7 @@ async function inWebKit() {
                 await finishedRows(files.length, 'the files to export');
             },
             saved: savedFile,
+            until: (fn, what, arg) => webkit.until(fn, what, 60000, arg),
         });
 
         // A file removed between being picked and being read, dropped with a
@@ -931,7 +999,10 @@ for (const browserName of ['chromium', 'firefox']) {
         click: (selector) => page.click(selector),
         convert: (files) => convert(page, files),
         saved: (file) => downloaded(downloads, file),
+        until: (fn, what, arg) => page.waitForFunction(fn, { timeout: 60000 }, arg)
+            .catch(() => check(false, `${browserName}: waited in vain for ${what}`)),
     });
+    await changedFile(browserName, page);
     if (browserName === 'chromium') {
         await largeAnimation(page, downloads);
         // Before any other preview: the preview's worker starts with big.

@@ -92,6 +92,33 @@ test('a file cancelled while the worker reads it is never converted, and the nex
     assert.equal(await reads.next(), null);
 });
 
+test('a file changed since it was added is told apart, and never gives another file its bytes', async () => {
+    // Firefox reads what is there now; Chromium refuses a changed file, and
+    // tells a removed one apart.
+    class Grown extends Blob {
+        get size() {
+            return 3;
+        }
+    }
+    class Refused extends Blob {
+        constructor(name) {
+            super(['abc']);
+            this.refusal = name;
+        }
+        arrayBuffer() {
+            return Promise.reject(new DOMException('refused', this.refusal));
+        }
+    }
+    const reads = new ReadQueue();
+    const files = [new Blob(['abc']), new Grown(['grown']), new Blob(['xyz']), new Refused('NotReadableError'), new Refused('NotFoundError')];
+    reads.add(files.map((file, i) => ({ id: i + 1, name: `${i}.edg`, file })));
+    const seen = [];
+    for (let next = await reads.next(); next; next = await reads.next()) {
+        seen.push('bytes' in next.read ? new TextDecoder().decode(next.read.bytes) : `changed: ${next.read.changed}`);
+    }
+    assert.deepEqual(seen, ['abc', 'changed: true', 'xyz', 'changed: true', 'changed: false']);
+});
+
 test('every message a side sends has a handler on the other, and no other message is taken', () => {
     const channels = { toConverter, fromConverter, toStore, toZip, toPreview, toServiceWorker };
     for (const [channel, constructors] of Object.entries(channels)) {
