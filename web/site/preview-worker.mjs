@@ -2,7 +2,8 @@
 // Reads a PSD back for the preview, off the page's thread: its structure
 // (size, layer records, tree, pages) and each page's picture, composited from
 // the PSD's own channel data, as an ImageBitmap the page shows without copying.
-import { answerAsks, errorText } from './protocol.mjs';
+import { errorText } from './error-text.mjs';
+import { answerAsks } from './protocol.mjs';
 import { composePage, hiddenBy, readComposite, readStructure } from './psd.mjs';
 
 // Beyond this many pixels a picture would need more memory than a page

@@ -7,7 +7,8 @@
 // shows it. The PSD is read and composited in a worker
 // (preview-worker.mjs); the page only shows the bitmaps.
 import { byId, element } from './dom.mjs';
-import { errorText, toPreview } from './protocol.mjs';
+import { errorText } from './error-text.mjs';
+import { toPreview } from './protocol.mjs';
 import { onSettingsChange, settings } from './settings.mjs';
 import { WorkerLink } from './worker-link.mjs';
 

@@ -3,6 +3,7 @@
 // the zip, the preview and the service worker), made only here so that both
 // sides agree on their shape. Each receiver has one table of handlers keyed
 // by the message's type; the compiler holds the table to the messages.
+import { errorText } from './error-text.mjs';
 
 // The type every PSD Blob carries, wherever it is made.
 export const psdType = 'image/vnd.adobe.photoshop';
@@ -74,13 +75,6 @@ export function answerAsks(answers, post, describe = errorText) {
             post({ answer: ask, failure: describe(e) });
         }
     };
-}
-
-// An error as the rows and messages show it: its kind and its message.
-/** @param {unknown} e */
-export function errorText(e) {
-    const error = /** @type {{ name?: string, message?: string } | null | undefined} */ (e);
-    return `${error?.name ?? 'Error'}: ${error?.message ?? e}`;
 }
 
 /** @typedef {{ id: number, name: string, file: Blob }} Job */

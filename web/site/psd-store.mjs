@@ -6,20 +6,13 @@
 // makes the Blob. Past `heldBudget` of bytes in all, the oldest go too, since
 // the browser may keep Blobs out of the page's memory.
 import { toStore } from './protocol.mjs';
+import { settled } from './settled.mjs';
 import { WorkerLink } from './worker-link.mjs';
 
 const heldBudget = 256 << 20;
 
 /** @typedef {Uint8Array<ArrayBuffer> | Blob | Promise<Blob>} Held */
 
-// Resolves once the Blob can be read in another worker. A large Blob may
-// still be being stored by the browser for a while after it was made; this
-// page's own reads wait for it, a worker's given the Blob fail meanwhile.
-/** @param {Blob} blob */
-async function settled(blob) {
-    if (blob.size > 0) await blob.slice(blob.size - 1).arrayBuffer();
-    return blob;
-}
 
 export class PsdStore {
     /** @type {Map<number, Held>} */

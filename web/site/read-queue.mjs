@@ -3,7 +3,7 @@
 // a few reads at once, up to a number of bytes read ahead. Small files are
 // read in bundles: one Blob of many files is one read, where each file's own
 // would cost a round trip to the browser.
-import { errorText } from './protocol.mjs';
+import { errorText } from './error-text.mjs';
 
 /**
  * A file's bytes; or why they could not be read, and whether that is

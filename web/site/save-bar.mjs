@@ -3,8 +3,8 @@
 // (PSD unless others are ticked), "Save into a folder…" where the browser
 // can write into one, and the progress of each.
 import { byId, element } from './dom.mjs';
+import { errorText } from './error-text.mjs';
 import { formats } from './formats.mjs';
-import { errorText } from './protocol.mjs';
 import { Saver } from './saving.mjs';
 
 /** @typedef {{ showDirectoryPicker?: (options: { mode: string }) => Promise<import('./saving.mjs').Folder> }} WithFolders */

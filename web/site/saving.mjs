@@ -5,8 +5,9 @@
 // clash (a second cat.psd is "cat (2).psd"). Every save is told, and marks
 // its rows saved; a write into a folder that fails is told in its row, and
 // the others go on. No DOM here but what the page hands in.
+import { errorText } from './error-text.mjs';
 import { labelOf } from './formats.mjs';
-import { errorText, toZip } from './protocol.mjs';
+import { toZip } from './protocol.mjs';
 import { uniqueNames } from './rows.mjs';
 
 /** @typedef {import('./rows.mjs').Converted} Converted */

@@ -4,8 +4,10 @@
 // many at a time, without asking their sizes (each ask is a round trip to the
 // browser that would hold up the page), the next ones are read while a file
 // converts, and nothing waits for the page between two files.
-import { answerAsks, dispatch, errorText, fromConverter, psdType } from './protocol.mjs';
+import { errorText } from './error-text.mjs';
+import { answerAsks, dispatch, fromConverter, psdType } from './protocol.mjs';
 import { ReadQueue } from './read-queue.mjs';
+import { settled } from './settled.mjs';
 
 /** @typedef {import('./protocol.mjs').FromConverter} FromConverter */
 /** @typedef {import('./protocol.mjs').ToConverter} ToConverter */
@@ -293,7 +295,10 @@ const handlers = {
 /** @type {import('./protocol.mjs').Answers<import('./protocol.mjs').AskConverter, import('./protocol.mjs').ConverterReplies>} */
 const answers = {
     export: async ({ file, name, words }) => {
-        return { reply: exportOf(new Uint8Array(await file.arrayBuffer()), name, words) };
+        const made = exportOf(new Uint8Array(await file.arrayBuffer()), name, words);
+        // Handed on to the zip's worker, they must be readable there.
+        await Promise.all(made.files.map(({ blob }) => settled(blob)));
+        return { reply: made };
     },
 };
 const answer = answerAsks(answers, (data, transfer = []) => postMessage(data, transfer));

@@ -75,14 +75,17 @@ export async function serveSite(site, withheld = /^$/, { caching = false } = {})
 // The browser (Debian's Chromium, or Firefox ESR), a page on the site, and
 // every URL any of its targets (the page, its workers) asked for, where the
 // browser tells. Downloads go to `downloads`.
-export async function openPage(origin, work, downloads, browserName = 'chromium') {
+// `profile`: the browser profile's folder in `work`; `prefs`: Firefox's own
+// preferences beside these.
+export async function openPage(origin, work, downloads, browserName = 'chromium', { profile = `${browserName}-profile`, prefs = {} } = {}) {
     const firefox = browserName === 'firefox';
     const browser = await puppeteer.launch(firefox ? {
         browser: 'firefox',
         executablePath: '/usr/bin/firefox-esr',
         headless: true,
-        userDataDir: path.join(work, 'firefox-profile'),
+        userDataDir: path.join(work, profile),
         extraPrefsFirefox: {
+            ...prefs,
             'browser.download.folderList': 2,
             'browser.download.dir': downloads,
             'browser.download.useDownloadDir': true,
@@ -96,7 +99,7 @@ export async function openPage(origin, work, downloads, browserName = 'chromium'
     } : {
         executablePath: '/usr/bin/chromium',
         headless: true,
-        userDataDir: path.join(work, 'profile'),
+        userDataDir: path.join(work, profile === 'chromium-profile' ? 'profile' : profile),
         args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
             '--disable-component-update', '--disable-sync', '--disable-default-apps', '--no-default-browser-check'],
     });

@@ -711,6 +711,129 @@ async function previewPages(page) {
 
 // The page as an app: installable, working offline, opening files the
 // operating system hands it, and taking a new version after asking.
+// New versions, from a server that lets the browser cache as static hosts
+// do, every file modified a day before: a change to protocol.mjs with two
+// tabs open, one with a result not saved; then a change to index.html
+// alone; then offline with the browser's HTTP cache cleared. Firefox's is
+// turned off for this (nothing clears it from outside), so that it is empty
+// at every step.
+async function updatesInTabs(browser, downloads, firefox) {
+    const pagesEdg = documents.find((f) => path.basename(f) === 'pages.edg');
+    const clearHttpCache = async ({ cdp }) => cdp?.send('Network.clearBrowserCache');
+    const sources = path.join(path.dirname(site), 'site-sources');
+    const live = path.join(work, 'live');
+    const publish = (change = () => {}) => {
+        fs.rmSync(live, { recursive: true, force: true });
+        fs.cpSync(sources, live, { recursive: true });
+        change();
+        const version = hashSite(live);
+        const dayAgo = new Date(Date.now() - 24 * 3600 * 1000);
+        for (const name of fs.readdirSync(live)) fs.utimesSync(path.join(live, name), dayAgo, dayAgo);
+        for (const name of version.renamed.values()) otherVersions.add(name);
+        return version;
+    };
+    const v1 = publish();
+    const server = await serveSite(live, /^$/, { caching: true });
+    const tab = async () => {
+        const opened = await browser.newPage();
+        const seen = [];
+        opened.on('dialog', (dialog) => {
+            seen.push(dialog.type());
+            dialog.accept();
+        });
+        const cdp = firefox ? null : await opened.createCDPSession();
+        await cdp?.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+        await opened.goto(server.origin + '/?strict', { waitUntil: 'load' });
+        await opened.evaluate(() => navigator.serviceWorker.ready);
+        await opened.reload({ waitUntil: 'load' });
+        return { opened, dialogs: seen, cdp };
+    };
+    const running = (opened) => opened.evaluate(() => ({
+        app: new URL(document.querySelector('script[type=module]').src).pathname.slice(1),
+        heading: document.querySelector('h1').textContent,
+        rows: document.querySelectorAll('#files li').length,
+        prompt: !document.getElementById('update').hidden,
+    }));
+    const cachesHeld = (opened) => opened.evaluate(async () => (await caches.keys()).sort().join());
+    // The user looks at the tab (a tab in the background draws no frames).
+    const takeUpdate = async (opened) => {
+        await opened.bringToFront();
+        await opened.waitForSelector('#update:not([hidden])', { timeout: 30000 });
+        await Promise.all([opened.waitForNavigation({ waitUntil: 'load' }), opened.click('#update-reload')]);
+    };
+    const first = await tab();
+    const second = await tab();
+    await convert(second.opened, [pagesEdg]);
+
+    const changeProtocol = () => fs.appendFileSync(path.join(live, 'protocol.mjs'), '\n// the next version\n');
+    const v2 = publish(changeProtocol);
+    await first.opened.evaluate(() => navigator.serviceWorker.getRegistration().then((registration) => registration.update()));
+    // Reloaded while the new version waits, the tab runs the old one again
+    // and says so to the old worker, which tidies: the waiting version's
+    // cache stays, and serves it whole once taken, offline and with the
+    // browser's HTTP cache cleared.
+    await first.opened.bringToFront();
+    await first.opened.waitForSelector('#update:not([hidden])', { timeout: 30000 });
+    await first.opened.reload({ waitUntil: 'load' });
+    await sleep(1500);
+    const whileWaiting = await cachesHeld(first.opened);
+    check(whileWaiting.includes(`tomel-${v2.version}`), `reloaded while an update waits, the caches: ${whileWaiting}`);
+    await takeUpdate(first.opened);
+    await clearHttpCache(first);
+    server.down(true);
+    await first.opened.reload({ waitUntil: 'load' });
+    const firstNow = await running(first.opened);
+    check(firstNow.app === v2.renamed.get('app.mjs'), `the tab that took the update runs ${firstNow.app}, not ${v2.renamed.get('app.mjs')}`);
+    const [takenOffline] = await convert(first.opened, [pagesEdg]);
+    check(takenOffline.state === 'converted', `the update taken, offline with the HTTP cache cleared: ${JSON.stringify(takenOffline)}`);
+    await first.opened.click('#clear');
+    server.down(false);
+    await second.opened.bringToFront();
+    await second.opened.waitForSelector('#update:not([hidden])', { timeout: 30000 });
+    const secondNow = await running(second.opened);
+    check(second.dialogs.length === 0 && secondNow.app === v1.renamed.get('app.mjs') && secondNow.rows === 1,
+        `the other tab, its result not saved: dialogs ${second.dialogs}, running ${secondNow.app}, ${secondNow.rows} rows`);
+    const bothHeld = await cachesHeld(second.opened);
+    check(bothHeld === [`tomel-${v1.version}`, `tomel-${v2.version}`, 'tomel-tabs'].sort().join(), `with a tab on each version, the caches: ${bothHeld}`);
+    // Its own version's files (the zip's worker) with the network gone and
+    // nothing in the browser's HTTP cache.
+    await clearHttpCache(second);
+    server.down(true);
+    await second.opened.click('#save-all');
+    const zipped = unzipSync(new Uint8Array(await downloaded(downloads, 'tomel-psd.zip')));
+    check(Buffer.compare(Buffer.from(zipped['pages.psd'] ?? []), native(pagesEdg).psd) === 0,
+        `"Save all" in the tab left on the old version: ${Object.keys(zipped)}`);
+    server.down(false);
+    await takeUpdate(second.opened);
+    await second.opened.waitForFunction((want) => caches.keys().then((names) => names.sort().join() === want), { timeout: 10000 },
+        `tomel-${v2.version},tomel-tabs`).catch(() => {});
+    const oneHeld = await cachesHeld(second.opened);
+    check(oneHeld === `tomel-${v2.version},tomel-tabs` && (await running(second.opened)).app === v2.renamed.get('app.mjs'),
+        `both tabs updated: caches ${oneHeld}`);
+    await second.opened.close();
+
+    const v3 = publish(() => {
+        changeProtocol();
+        const page = path.join(live, 'index.html');
+        fs.writeFileSync(page, fs.readFileSync(page, 'utf8').replace('<h1>Tomel</h1>', '<h1>Tomel, the next version</h1>'));
+    });
+    check(v3.renamed.get('app.mjs') === v2.renamed.get('app.mjs') && v3.version !== v2.version, 'index.html alone changed nothing else');
+    await first.opened.evaluate(() => navigator.serviceWorker.getRegistration().then((registration) => registration.update()));
+    await takeUpdate(first.opened);
+    const heading = (await running(first.opened)).heading;
+    check(heading === 'Tomel, the next version', `after a change to index.html alone: "${heading}"`);
+
+    await clearHttpCache(first);
+    server.down(true);
+    await first.opened.reload({ waitUntil: 'load' });
+    const [offlineAgain] = await convert(first.opened, [pagesEdg]);
+    check(offlineAgain.state === 'converted' && (await running(first.opened)).heading === 'Tomel, the next version',
+        `offline with the HTTP cache cleared: ${JSON.stringify(offlineAgain)}`);
+    await first.opened.close();
+    server.close();
+    return server.origin;
+}
+
 async function asAnApp(browser, page, origin, downloads) {
     const session = await page.createCDPSession();
     const { installabilityErrors } = await session.send('Page.getInstallabilityErrors');
@@ -755,125 +878,11 @@ async function asAnApp(browser, page, origin, downloads) {
     await page.screenshot({ path: screenshot.replace(/\.png$/, '-offline.png'), fullPage: true });
     await session.send('Network.emulateNetworkConditions', { offline: false, latency: 0, downloadThroughput: -1, uploadThroughput: -1 });
 
-    // New versions, from a server that lets the browser cache as static
-    // hosts do, every file modified a day before: a change to protocol.mjs
-    // with two tabs open, one with a result not saved; then a change to
-    // index.html alone; then offline with the browser's HTTP cache cleared.
-    const sources = path.join(path.dirname(site), 'site-sources');
-    const live = path.join(work, 'live');
-    const publish = (change = () => {}) => {
-        fs.rmSync(live, { recursive: true, force: true });
-        fs.cpSync(sources, live, { recursive: true });
-        change();
-        const version = hashSite(live);
-        const dayAgo = new Date(Date.now() - 24 * 3600 * 1000);
-        for (const name of fs.readdirSync(live)) fs.utimesSync(path.join(live, name), dayAgo, dayAgo);
-        for (const name of version.renamed.values()) otherVersions.add(name);
-        return version;
-    };
-    const v1 = publish();
-    const server = await serveSite(live, /^$/, { caching: true });
-    const tab = async () => {
-        const opened = await browser.newPage();
-        const seen = [];
-        opened.on('dialog', (dialog) => {
-            seen.push(dialog.type());
-            dialog.accept();
-        });
-        const cdp = await opened.createCDPSession();
-        await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
-        await opened.goto(server.origin + '/?strict', { waitUntil: 'load' });
-        await opened.evaluate(() => navigator.serviceWorker.ready);
-        await opened.reload({ waitUntil: 'load' });
-        return { opened, dialogs: seen, cdp };
-    };
-    const running = (opened) => opened.evaluate(() => ({
-        app: new URL(document.querySelector('script[type=module]').src).pathname.slice(1),
-        heading: document.querySelector('h1').textContent,
-        rows: document.querySelectorAll('#files li').length,
-        prompt: !document.getElementById('update').hidden,
-    }));
-    const cachesHeld = (opened) => opened.evaluate(async () => (await caches.keys()).sort().join());
-    // The user looks at the tab (a tab in the background draws no frames).
-    const takeUpdate = async (opened) => {
-        await opened.bringToFront();
-        await opened.waitForSelector('#update:not([hidden])', { timeout: 30000 });
-        await Promise.all([opened.waitForNavigation({ waitUntil: 'load' }), opened.click('#update-reload')]);
-    };
-    const first = await tab();
-    const second = await tab();
-    await convert(second.opened, [pagesEdg]);
-
-    const changeProtocol = () => fs.appendFileSync(path.join(live, 'protocol.mjs'), '\n// the next version\n');
-    const v2 = publish(changeProtocol);
-    await first.opened.evaluate(() => navigator.serviceWorker.getRegistration().then((registration) => registration.update()));
-    // Reloaded while the new version waits, the tab runs the old one again
-    // and says so to the old worker, which tidies: the waiting version's
-    // cache stays, and serves it whole once taken, offline and with the
-    // browser's HTTP cache cleared.
-    await first.opened.bringToFront();
-    await first.opened.waitForSelector('#update:not([hidden])', { timeout: 30000 });
-    await first.opened.reload({ waitUntil: 'load' });
-    await sleep(1500);
-    const whileWaiting = await cachesHeld(first.opened);
-    check(whileWaiting.includes(`tomel-${v2.version}`), `reloaded while an update waits, the caches: ${whileWaiting}`);
-    await takeUpdate(first.opened);
-    await first.cdp.send('Network.clearBrowserCache');
-    server.down(true);
-    await first.opened.reload({ waitUntil: 'load' });
-    const firstNow = await running(first.opened);
-    check(firstNow.app === v2.renamed.get('app.mjs'), `the tab that took the update runs ${firstNow.app}, not ${v2.renamed.get('app.mjs')}`);
-    const [takenOffline] = await convert(first.opened, [pagesEdg]);
-    check(takenOffline.state === 'converted', `the update taken, offline with the HTTP cache cleared: ${JSON.stringify(takenOffline)}`);
-    await first.opened.click('#clear');
-    server.down(false);
-    await second.opened.bringToFront();
-    await second.opened.waitForSelector('#update:not([hidden])', { timeout: 30000 });
-    const secondNow = await running(second.opened);
-    check(second.dialogs.length === 0 && secondNow.app === v1.renamed.get('app.mjs') && secondNow.rows === 1,
-        `the other tab, its result not saved: dialogs ${second.dialogs}, running ${secondNow.app}, ${secondNow.rows} rows`);
-    const bothHeld = await cachesHeld(second.opened);
-    check(bothHeld === [`tomel-${v1.version}`, `tomel-${v2.version}`, 'tomel-tabs'].sort().join(), `with a tab on each version, the caches: ${bothHeld}`);
-    // Its own version's files (the zip's worker) with the network gone and
-    // nothing in the browser's HTTP cache.
-    await second.cdp.send('Network.clearBrowserCache');
-    server.down(true);
-    await second.opened.click('#save-all');
-    const zipped = unzipSync(new Uint8Array(await downloaded(downloads, 'tomel-psd.zip')));
-    check(Buffer.compare(Buffer.from(zipped['pages.psd'] ?? []), native(pagesEdg).psd) === 0,
-        `"Save all" in the tab left on the old version: ${Object.keys(zipped)}`);
-    server.down(false);
-    await takeUpdate(second.opened);
-    await second.opened.waitForFunction((want) => caches.keys().then((names) => names.sort().join() === want), { timeout: 10000 },
-        `tomel-${v2.version},tomel-tabs`).catch(() => {});
-    const oneHeld = await cachesHeld(second.opened);
-    check(oneHeld === `tomel-${v2.version},tomel-tabs` && (await running(second.opened)).app === v2.renamed.get('app.mjs'),
-        `both tabs updated: caches ${oneHeld}`);
-    await second.opened.close();
-
-    const v3 = publish(() => {
-        changeProtocol();
-        const page = path.join(live, 'index.html');
-        fs.writeFileSync(page, fs.readFileSync(page, 'utf8').replace('<h1>Tomel</h1>', '<h1>Tomel, the next version</h1>'));
-    });
-    check(v3.renamed.get('app.mjs') === v2.renamed.get('app.mjs') && v3.version !== v2.version, 'index.html alone changed nothing else');
-    await first.opened.evaluate(() => navigator.serviceWorker.getRegistration().then((registration) => registration.update()));
-    await takeUpdate(first.opened);
-    const heading = (await running(first.opened)).heading;
-    check(heading === 'Tomel, the next version', `after a change to index.html alone: "${heading}"`);
-
-    await first.cdp.send('Network.clearBrowserCache');
-    server.down(true);
-    await first.opened.reload({ waitUntil: 'load' });
-    const [offlineAgain] = await convert(first.opened, [pagesEdg]);
-    check(offlineAgain.state === 'converted' && (await running(first.opened)).heading === 'Tomel, the next version',
-        `offline with the HTTP cache cleared: ${JSON.stringify(offlineAgain)}`);
-    await first.opened.close();
-    server.close();
+    const updatedOrigin = await updatesInTabs(browser, downloads, false);
     console.log('app: installable, of two files launched the one gone a failed row and the other converted, offline conversion byte-identical; ' +
         'updates from a caching server: protocol.mjs changed (one tab reloaded while it waited, then updated and ran offline; the other kept its result, version and files, even offline, until its own reload), ' +
         'index.html alone changed, offline with the HTTP cache cleared');
-    return server.origin;
+    return updatedOrigin;
 }
 
 // WebKitGTK's MiniBrowser, through WebDriver: the documents batch and the
@@ -1003,6 +1012,15 @@ for (const browserName of ['chromium', 'firefox']) {
             .catch(() => check(false, `${browserName}: waited in vain for ${what}`)),
     });
     await changedFile(browserName, page);
+    if (browserName === 'firefox') {
+        const updating = await openPage(origin, work, downloads, 'firefox',
+            { profile: 'firefox-updates', prefs: { 'browser.cache.disk.enable': false, 'browser.cache.memory.enable': false } });
+        origins.push(await updatesInTabs(updating.browser, downloads, true));
+        await updating.browser.close();
+        console.log('firefox updates: protocol.mjs changed (one tab reloaded while it waited, then updated and ran offline; the other ' +
+            'kept its result, version and files, even offline, until its own reload), index.html alone changed, offline, ' +
+            'with no HTTP cache');
+    }
     if (browserName === 'chromium') {
         await largeAnimation(page, downloads);
         // Before any other preview: the preview's worker starts with big.
