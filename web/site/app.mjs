@@ -8,10 +8,10 @@
 import { Adder } from './adding.mjs';
 import { Announcer } from './announcer.mjs';
 import { byId } from './dom.mjs';
+import { labelOf, pictureOf, wordsFor } from './formats.mjs';
 import { takeFiles } from './incoming.mjs';
 import { listBar } from './list-bar.mjs';
 import { serveOffline, showConnection } from './offline.mjs';
-import { isPicture, labelOf, wordsFor } from './formats.mjs';
 import { closePreview, openPicture, openPreview } from './preview.mjs';
 import { whyNoConverter } from './probe.mjs';
 import { askConverter } from './protocol.mjs';
@@ -40,11 +40,7 @@ const view = new RowView(byId('files'), {
     cancel: (entry) => queue.cancel(entry),
     preview: (entry, from, format) => (format === 'psd'
         ? openPreview(entry.output, store.blobs([entry.id]).then(([blob]) => blob), from)
-        : openPicture(`${entry.label} as ${labelOf(format)}`, exported(entry, format).then(({ files, line }) => {
-            const picture = files.find(({ name }) => isPicture(name));
-            if (!picture) throw new Error(line ?? 'nothing to show');
-            return picture.blob;
-        }), from)),
+        : openPicture(`${entry.label} as ${labelOf(format)}`, exported(entry, format).then(pictureOf), from)),
     save: (entry, format) => saver.saveOne(entry, format),
     addAgain: () => byId('pick').click(),
 });

@@ -22,8 +22,15 @@ export const formats = [
  * @param {Format} format
  */
 export const hasPicture = (format) => format === 'gif' || format === 'apng' || format === 'sheet';
-/** @param {string} name */
-export const isPicture = (name) => /\.(gif|apng|sheet\.png)$/.test(name);
+/**
+ * The picture of a format's files, or why there is none.
+ * @param {{ files: import('./protocol.mjs').ExportedFile[], line: string | null }} made
+ */
+export function pictureOf({ files, line }) {
+    const picture = files.find(({ name }) => /\.(gif|apng|sheet\.png)$/.test(name));
+    if (!picture) throw new Error(line ?? 'nothing to show');
+    return picture.blob;
+}
 
 /** @param {Format} format */
 export const labelOf = (format) => formats.find(({ id }) => id === format)?.label ?? format;

@@ -117,6 +117,9 @@ export const fromConverter = {
     // changed since it was added.
     unreadable: (/** @type {{ id: number, detail: string, changed: boolean }} */ { id, detail, changed }) =>
         message('unreadable', { id, detail, changed, retiring: false }),
+    // An export grew the module past what a worker keeps: it converts
+    // nothing more, and the page hands the files it had to a new one.
+    retired: (/** @type {{ memory: number }} */ { memory }) => message('retired', { memory }),
     // The module trapped or aborted on this file: its state can't be trusted.
     stopped: (/** @type {{ id: number, detail: string, memory: number }} */ { id, detail, memory }) =>
         message('stopped', { id, detail, memory, retiring: true }),

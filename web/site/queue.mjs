@@ -62,6 +62,9 @@ export class ConversionQueue {
                 this.#pump();
             },
             unavailable: ({ detail }) => this.#unavailable(detail),
+            retired: () => {
+                if (this.#worker === 'ready') this.#replace();
+            },
             progress: ({ id, fraction }) => {
                 const entry = this.#inFlight[0];
                 if (entry?.id === id && entry.state === 'converting') this.#rows.move(entry, 'converting', { progress: fraction });

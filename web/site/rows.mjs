@@ -5,8 +5,9 @@
 //
 //   waiting ──► reading ──► converting ──► converted | failed
 //      │           │  ▲          │
-//      │           ▼  │          └──► cancelled (a new worker takes the rest)
-//      │        waiting (its worker replaced: handed to the next one)
+//      │           ▼  │          ├──► cancelled (a new worker takes the rest)
+//      │        waiting ◄────────┘ (its worker replaced before it began, as
+//      │                          after an export that grew it: the next one's)
 //      └──► failed (the converter could not start) | cancelled
 //
 // `reading`: handed to the converting worker, which reads it ahead;
@@ -57,7 +58,7 @@ const allowed = {
     waiting: ['reading', 'failed', 'cancelled'],
     reading: ['converting', 'waiting', 'converted', 'failed', 'cancelled'],
     // converting → converting: its progress; converted → converted: saved, or a write that failed.
-    converting: ['converting', 'converted', 'failed', 'cancelled'],
+    converting: ['converting', 'converted', 'failed', 'cancelled', 'waiting'],
     converted: ['converted'],
     failed: [],
     cancelled: [],

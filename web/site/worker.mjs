@@ -298,6 +298,8 @@ const answers = {
         const made = exportOf(new Uint8Array(await file.arrayBuffer()), name, words);
         // Handed on to the zip's worker, they must be readable there.
         await Promise.all(made.files.map(({ blob }) => settled(blob)));
+        // Past retireAbove, the memory goes with this worker, once the files are answered (a task later).
+        if (!retired && retiring()) setTimeout(() => post(fromConverter.retired({ memory: tomel.HEAPU8.length })));
         return { reply: made };
     },
 };

@@ -16,10 +16,15 @@
 //  - With --add N BENCH_DIR: a folder of N copies of BENCH_DIR/small's files
 //    dropped, RUNS times: the page's longest script until every row is
 //    shown, and the longest task.
+//  - With --export FORMAT BENCH_DIR: the benchmark's anim converted once, then
+//    saved from its row in one of tomel-export's formats RUNS times: each
+//    run's time from the click to the save told, against `tomel-export
+//    FORMAT anim.edg` on one CPU run after it.
 //  - With --browser firefox: Firefox ESR instead of Chromium (not for
 //    --save-all, whose trace is Chromium's).
 // Page and native runs take turns.
-// Usage: node bench.mjs SITE NATIVE_TOMEL RUNS [--browser NAME] [--save-all BENCH_DIR [--with NAME]...] [--add N BENCH_DIR] (FILE.edg | DIR)...
+// Usage: node bench.mjs SITE NATIVE_TOMEL RUNS [--browser NAME] [--save-all BENCH_DIR [--with NAME]...] [--add N BENCH_DIR]
+//     [--export FORMAT BENCH_DIR] (FILE.edg | DIR)...
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -27,12 +32,15 @@ import path from 'node:path';
 import zlib from 'node:zlib';
 import { convert, longestFrameGap, mainThreadWork, openPage, serveSite } from './harness.mjs';
 
-const [site, nativeTomel, runsText, ...rest] = process.argv.slice(2).map((a) => (/^(--.*|[0-9]+|chromium|firefox)$/.test(a) ? a : path.resolve(a)));
+const [site, nativeTomel, runsText, ...rest] = process.argv.slice(2)
+    .map((a) => (/^(--.*|[0-9]+|chromium|firefox|aseprite|gif|apng|png|sheet|palette)$/.test(a) ? a : path.resolve(a)));
 // Options first: --save-all BENCH_DIR, --with NAME (more to save), --add N BENCH_DIR.
 let saveAllBench = null;
 let addCount = 0;
 let addBench = null;
 let browserName = 'chromium';
+let exportFormat = null;
+let exportBench = null;
 const saving = ['big', 'anim'];
 let inputs = rest;
 while (inputs[0]?.startsWith('--')) {
@@ -44,6 +52,10 @@ while (inputs[0]?.startsWith('--')) {
     else if (flag === '--add') {
         addCount = Number(value);
         addBench = inputs[0];
+        inputs = inputs.slice(1);
+    } else if (flag === '--export') {
+        exportFormat = value;
+        exportBench = inputs[0];
         inputs = inputs.slice(1);
     } else throw new Error(`no option ${flag}`);
 }
@@ -238,6 +250,39 @@ async function addingRuns(count) {
         `the longest task ${spread('longest')}`);
 }
 if (addCount) await addingRuns(addCount);
+
+// anim saved from its row in another format, RUNS times, against the
+// command line making the same files on one CPU.
+async function exportRuns(format) {
+    const anim = path.join(exportBench, 'anim.edg');
+    await convert(page, [anim]);
+    await page.select('#files li select.format', format);
+    const seen = [];
+    for (let i = 0; i < runs; ++i) {
+        await page.evaluate(() => {
+            document.getElementById('summary').textContent = '';
+        });
+        await browserIdle();
+        const start = performance.now();
+        await page.click('#files li .save');
+        await page.waitForFunction(() => /saved|could not/.test(document.getElementById('summary').textContent),
+            { timeout: 600000, polling: 20 });
+        const ms = performance.now() - start;
+        const dir = fs.mkdtempSync(path.join(nativeRoot, 'export-'));
+        fs.copyFileSync(anim, path.join(dir, 'anim.edg'));
+        const nativeStart = process.hrtime.bigint();
+        execFileSync('taskset', ['-c', '0', path.join(path.dirname(nativeTomel), 'tomel-export'), format, 'anim.edg'], { cwd: dir });
+        seen.push({ ms, native: Number(process.hrtime.bigint() - nativeStart) / 1e6 });
+        fs.rmSync(dir, { recursive: true, force: true });
+        for (const name of fs.readdirSync(work).filter((n) => n.startsWith('anim'))) fs.rmSync(path.join(work, name));
+    }
+    const b = median(seen.map((run) => run.ms));
+    const n = median(seen.map((run) => run.native));
+    console.log(`anim as ${format}, ${runs} runs: the page ${b.toFixed(0)} ms from the click to the save told, ` +
+        `tomel-export ${n.toFixed(0)} ms on one CPU, ratio ${(b / n).toFixed(2)} ` +
+        `(each: ${seen.map((run) => `${run.ms.toFixed(0)}/${run.native.toFixed(0)}`).join(', ')})`);
+}
+if (exportFormat) await exportRuns(exportFormat);
 console.log('input | native 1 CPU ms | browser ms | ratio | body MiB | module peak MiB');
 for (const input of inputs) {
     const batch = fs.statSync(input).isDirectory();

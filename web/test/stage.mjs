@@ -589,6 +589,13 @@ async function bigAndMemory(page, downloads) {
             check(names.join() === 'big.psd,anim.psd,mid.psd', `the zip of big, anim and mid holds ${names}`);
         });
     });
+    // An export in the sequence too: anim as a GIF, made on demand by the
+    // converting worker (the settings are the exports group's).
+    await page.select('#files li[data-name="anim.edg"] select.format', 'gif');
+    await page.click('#files li[data-name="anim.edg"] .save');
+    const animGif = await downloaded(downloads, 'anim.gif');
+    check(Buffer.compare(animGif, nativeExport(path.join(bench, 'anim.edg'), exportWords.gif).get('anim.gif')) === 0,
+        "anim.gif saved from its row differs from tomel-export's");
     await sleep(1000);
     check(fs.readdirSync(downloads).length === 0, `more than one zip: ${fs.readdirSync(downloads)}`);
     // The memory given back: with the preview closed and the list cleared,
@@ -597,7 +604,8 @@ async function bigAndMemory(page, downloads) {
     await page.click('#preview-close');
     await page.evaluate(() => document.getElementById('clear').click());
     const after = await rendererMiB(page);
-    check(after - idle <= 64, `the renderer held ${after.toFixed(0)} MiB after big, its preview, "Save all" and Clear; ${idle.toFixed(0)} MiB at the start`);
+    check(after - idle <= 64, `the renderer held ${after.toFixed(0)} MiB after big, its preview, "Save all", anim as a GIF and Clear; ` +
+        `${idle.toFixed(0)} MiB at the start`);
     // What the page itself does, not how fast the machine is today: none of
     // its scripts runs long, and nothing freezes it.
     check(convertingWork.longest < longestTask && zippingWork.longest < longestTask,

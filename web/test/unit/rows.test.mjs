@@ -80,6 +80,16 @@ test('a retiring or failing worker is replaced, and the new one gets the files a
     }
 });
 
+test('a worker an export grew too large is replaced, and every file it had goes to the next one', () => {
+    const { sent, handlers, entries, replaced } = queueWith(2);
+    dispatch(handlers, fromConverter.ready({ memory: 0 }));
+    dispatch(handlers, fromConverter.retired({ memory: 1 << 30 }));
+    assert.equal(replaced(), 1);
+    assert.deepEqual(entries.map((e) => e.state), ['waiting', 'waiting']);
+    dispatch(handlers, fromConverter.ready({ memory: 0 }));
+    assert.deepEqual(sent.at(-1).files.map((f) => f.id), entries.map((e) => e.id));
+});
+
 test('a file cancelled while the worker reads it is never converted, and the next one is', async () => {
     const reads = new ReadQueue();
     const file = (text) => new Blob([text]);
