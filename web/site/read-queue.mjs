@@ -23,7 +23,7 @@ const bundleBytes = 4 << 20;
 // (NotReadableError; a file removed is NotFoundError), Firefox reads what is
 // there now, whose length may not be the one the file had.
 /** @param {Blob} file @returns {Promise<ReadResult>} */
-function readAlone(file) {
+export function readAlone(file) {
     return file.arrayBuffer().then((buffer) => (buffer.byteLength === file.size
         ? { bytes: new Uint8Array(buffer) }
         : { error: `${buffer.byteLength} bytes read where the file had ${file.size}`, changed: true }),

@@ -6,7 +6,8 @@
 // converts, and nothing waits for the page between two files.
 import { errorText } from './error-text.mjs';
 import { answerAsks, dispatch, fromConverter, psdType } from './protocol.mjs';
-import { ReadQueue } from './read-queue.mjs';
+import { changed } from './queue.mjs';
+import { ReadQueue, readAlone } from './read-queue.mjs';
 import { settled } from './settled.mjs';
 
 /** @typedef {import('./protocol.mjs').FromConverter} FromConverter */
@@ -295,11 +296,22 @@ const handlers = {
 /** @type {import('./protocol.mjs').Answers<import('./protocol.mjs').AskConverter, import('./protocol.mjs').ConverterReplies>} */
 const answers = {
     export: async ({ file, name, words }) => {
-        const made = exportOf(new Uint8Array(await file.arrayBuffer()), name, words);
+        const read = await readAlone(file);
+        if ('error' in read) throw new Error(read.changed ? `${changed} (${read.error})` : read.error);
+        // Past retireAbove, or after the module threw, the memory goes with
+        // this worker, once the files are answered (a task later).
+        const retire = () => setTimeout(() => post(fromConverter.retired({ memory: tomel.HEAPU8.length })));
+        let made;
+        try {
+            made = exportOf(read.bytes, name, words);
+        } catch (e) {
+            retired = true;
+            retire();
+            throw e;
+        }
         // Handed on to the zip's worker, they must be readable there.
         await Promise.all(made.files.map(({ blob }) => settled(blob)));
-        // Past retireAbove, the memory goes with this worker, once the files are answered (a task later).
-        if (!retired && retiring()) setTimeout(() => post(fromConverter.retired({ memory: tomel.HEAPU8.length })));
+        if (!retired && retiring()) retire();
         return { reply: made };
     },
 };
