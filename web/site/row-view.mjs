@@ -41,6 +41,18 @@ function size(bytes) {
     return `${(bytes / (1 << 20)).toFixed(1)} MiB`;
 }
 
+// The format menu every converted row has a copy of: cloned whole, a
+// thousand rows cost a fraction of making each one's options.
+/** @type {HTMLSelectElement | null} */
+let menu = null;
+function formatMenu() {
+    if (!menu) {
+        menu = /** @type {HTMLSelectElement} */ (element('select', 'format'));
+        menu.append(...formats.map(({ id, label }) => Object.assign(element('option', '', label), { value: id })));
+    }
+    return menu;
+}
+
 // Focus for a row's lost button: the row's own first button, else the next
 // row's, else the one before, else the list itself.
 /**
@@ -140,20 +152,27 @@ export class RowView {
             const { output } = entry;
             li.dataset.output = output;
             result.textContent = `${entry.label} → ${output} (${size(entry.size)})`;
-            const show = button('show', 'Preview', `Preview ${output}`, () => this.#actions.preview(entry, show, pictured()));
-            // The format Save saves in: the PSD, or one of the export formats.
-            const format = /** @type {HTMLSelectElement} */ (element('select', 'format'));
-            format.setAttribute('aria-label', `Format to save ${entry.label} in`);
-            format.append(...formats.map(({ id, label }) => Object.assign(element('option', '', label), { value: id })));
-            const chosen = () => formats.find(({ id }) => id === format.value)?.id ?? 'psd';
-            const save = button('save', 'Save', `Save ${output}`, () => this.#actions.save(entry, chosen()));
+            /** @type {import('./formats.mjs').Format} */
+            let chosen = 'psd';
             // Preview shows the chosen format where it is one picture, else the PSD.
-            const pictured = () => (hasPicture(chosen()) ? chosen() : 'psd');
-            format.onchange = () => {
-                const as = chosen() === 'psd' ? output : `${entry.label} as ${labelOf(chosen())}`;
-                save.setAttribute('aria-label', `Save ${as}`);
-                show.setAttribute('aria-label', `Preview ${pictured() === 'psd' ? output : as}`);
-            };
+            const pictured = () => (hasPicture(chosen) ? chosen : 'psd');
+            const show = button('show', 'Preview', `Preview ${output}`, () => this.#actions.preview(entry, show, pictured()));
+            const save = button('save', 'Save', `Save ${output}`, () => this.#actions.save(entry, chosen));
+            // The format Save saves in: the PSD, or one of the export formats,
+            // chosen from a menu made when first asked for (a thousand rows'
+            // menus cost more than converting their files).
+            const format = button('format', 'Format…', `Format to save ${entry.label} in: PSD`, () => {
+                const menu = /** @type {HTMLSelectElement} */ (formatMenu().cloneNode(true));
+                menu.setAttribute('aria-label', `Format to save ${entry.label} in`);
+                menu.onchange = () => {
+                    chosen = formats.find(({ id }) => id === menu.value)?.id ?? 'psd';
+                    const as = chosen === 'psd' ? output : `${entry.label} as ${labelOf(chosen)}`;
+                    save.setAttribute('aria-label', `Save ${as}`);
+                    show.setAttribute('aria-label', `Preview ${pictured() === 'psd' ? output : as}`);
+                };
+                format.replaceWith(menu);
+                menu.focus();
+            });
             buttons.replaceChildren(show, save, format);
             return;
         }

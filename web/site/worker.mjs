@@ -272,7 +272,7 @@ function exportOf(bytes, fileName, words) {
 // a while, so without this the user's first file ran mostly on the slow code.
 // The document is one of the site's own. A warm-up that fails costs nothing
 // but the first file's speed.
-const warmUpRounds = 24;
+const warmUpRounds = 200;
 try {
     const example = new Uint8Array(await (await fetch(new URL('./warm-up.edg', import.meta.url))).arrayBuffer());
     for (let round = 0; round < warmUpRounds; ++round) {

@@ -256,6 +256,7 @@ if (addCount) await addingRuns(addCount);
 async function exportRuns(format) {
     const anim = path.join(exportBench, 'anim.edg');
     await convert(page, [anim]);
+    await page.click('#files li button.format');
     await page.select('#files li select.format', format);
     const seen = [];
     for (let i = 0; i < runs; ++i) {

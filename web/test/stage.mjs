@@ -131,7 +131,8 @@ async function exportsSaved(name, driver) {
     for (const [format, words] of Object.entries(exportWords)) {
         const want = nativeExport(pages, words);
         await driver.run((chosen) => {
-            const select = document.querySelector('#files li[data-name="pages.edg"] select.format');
+            document.querySelector('#files li[data-name="pages.edg"] button.format')?.click();
+        const select = document.querySelector('#files li[data-name="pages.edg"] select.format');
             select.value = chosen;
             select.dispatchEvent(new Event('change'));
         }, format);
@@ -143,6 +144,7 @@ async function exportsSaved(name, driver) {
     // The GIF looked at before it is saved: the browser plays the file
     // itself, as wide as the GIF says.
     await driver.run(() => {
+        document.querySelector('#files li[data-name="pages.edg"] button.format')?.click();
         const select = document.querySelector('#files li[data-name="pages.edg"] select.format');
         select.value = 'gif';
         select.dispatchEvent(new Event('change'));
@@ -317,6 +319,10 @@ async function keyboardPass(page, downloads, dialogs) {
     keys.push(`Tab: to "${await focused()}"`);
     await press('Enter', 'flat.psd is saved');
     check(Buffer.compare(await downloaded(downloads, 'flat.psd'), native(flat).psd) === 0, 'flat.psd saved by keys differs');
+    await page.keyboard.press('Tab');
+    keys.push(`Tab: to "${await focused()}"`);
+    await press('Enter', 'the menu of formats takes its place, focused');
+    check((await focused()) === 'Format to save flat.edg in', `after the format button, focus is on ${await focused()}`);
     await page.keyboard.down('Shift');
     for (let i = 0; i < 12 && (await focused()) !== 'pick-button'; ++i) await page.keyboard.press('Tab');
     await page.keyboard.up('Shift');
@@ -591,6 +597,7 @@ async function bigAndMemory(page, downloads) {
     });
     // An export in the sequence too: anim as a GIF, made on demand by the
     // converting worker (the settings are the exports group's).
+    await page.click('#files li[data-name="anim.edg"] button.format');
     await page.select('#files li[data-name="anim.edg"] select.format', 'gif');
     await page.click('#files li[data-name="anim.edg"] .save');
     const animGif = await downloaded(downloads, 'anim.gif');
