@@ -98,7 +98,7 @@ export class Saver {
                 say(`${name} saved: ${made.files.map((file) => file.name).join(', ')}.${notes}`);
             }
         } catch (e) {
-            say(e instanceof NotMade ? `${e.message}` : `${what} could not be saved: ${messageOf(e)}`);
+            say(e instanceof NotMade ? e.message : `${what} could not be saved: ${messageOf(e)}`);
             return;
         }
         rows.saved(entry);
@@ -112,10 +112,6 @@ export class Saver {
         const made = await this.#parts.exporter(entry, format);
         if (made.line !== null) throw new NotMade(entry, format, made.line);
         return made;
-    }
-
-    get zipping() {
-        return this.#zipping !== null;
     }
 
     // The PSDs go to the zip's worker as Blobs, and each other format's
