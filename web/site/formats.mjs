@@ -17,8 +17,8 @@ export const formats = [
 ];
 
 /**
- * The file of a format's files that the preview shows, where it has one: a
- * GIF or APNG (playing at the set rate), or a sprite sheet.
+ * Whether a format has a picture the preview shows: a GIF or APNG (playing
+ * at the set rate), or a sprite sheet.
  * @param {Format} format
  */
 export const hasPicture = (format) => format === 'gif' || format === 'apng' || format === 'sheet';
