@@ -83,15 +83,24 @@ function applyZoom() {
 
 // The largest step at which the whole image fits the picture's column and
 // 70% of the window's height.
-function fit() {
-    // The picture's column: the box itself is only as wide as the canvas.
-    const width = box.parentElement?.clientWidth || canvas.width;
-    const height = window.innerHeight * 0.7;
+/**
+ * The largest zoom step at which a picture of `width` × `height` fits.
+ * @param {number} width
+ * @param {number} height
+ */
+function fittingStep(width, height) {
+    // The picture's column: the box itself is only as wide as the picture.
+    const room = box.parentElement?.clientWidth || width;
     const dpr = window.devicePixelRatio;
-    view.zoomStep = 0;
+    let step = 0;
     for (let i = 0; i < zoomSteps.length; ++i) {
-        if ((canvas.width * zoomSteps[i]) / dpr <= width && (canvas.height * zoomSteps[i]) / dpr <= height) view.zoomStep = i;
+        if ((width * zoomSteps[i]) / dpr <= room && (height * zoomSteps[i]) / dpr <= window.innerHeight * 0.7) step = i;
     }
+    return step;
+}
+
+function fit() {
+    view.zoomStep = fittingStep(canvas.width, canvas.height);
     applyZoom();
 }
 
@@ -274,6 +283,13 @@ export async function openPicture(name, picture, from) {
         if (!asked.signal.aborted) title.focus();
     }
     if (asked.signal.aborted) return;
+    // Shown crisp, as large as fits, as a page is.
+    animation.onload = () => {
+        const { naturalWidth: width, naturalHeight: height } = animation;
+        const scale = zoomSteps[fittingStep(width, height)] / window.devicePixelRatio;
+        animation.style.width = `${width * scale}px`;
+        animation.style.height = `${height * scale}px`;
+    };
     animation.src = URL.createObjectURL(blob);
     animation.alt = name;
     title.textContent = name;
