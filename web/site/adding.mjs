@@ -4,6 +4,7 @@
 // not be had at all is a failed row at once. Files added while others are
 // still being added come after them; `clear` drops what is not yet added.
 import { unreadable } from './queue.mjs';
+import { sameNameKey } from './rows.mjs';
 
 /** @typedef {import('./rows.mjs').Entry} Entry */
 /** @typedef {{ name: string, file: Blob | null, folder?: string }} Added a file, or null where it can't be had; the folder it was found in, in a drop */
@@ -17,8 +18,6 @@ import { unreadable } from './queue.mjs';
 
 const slice = 8;
 
-/** @param {string} name */
-const key = (name) => name.normalize('NFC').toLowerCase();
 
 export class Adder {
     #adding = Promise.resolve();
@@ -44,14 +43,14 @@ export class Adder {
             // never read alike where the page can tell them apart.
             /** @type {Map<string, number>} */
             const named = new Map();
-            for (const { name } of [...this.#rows.entries.values(), ...files]) named.set(key(name), (named.get(key(name)) ?? 0) + 1);
+            for (const { name } of [...this.#rows.entries.values(), ...files]) named.set(sameNameKey(name), (named.get(sameNameKey(name)) ?? 0) + 1);
             for (let at = 0; at < files.length && round === this.#round;) {
                 const start = performance.now();
                 /** @type {Entry[]} */
                 const added = [];
                 do {
                     const { name, file, folder } = files[at++];
-                    const shared = (named.get(key(name)) ?? 0) > 1;
+                    const shared = (named.get(sameNameKey(name)) ?? 0) > 1;
                     const entry = this.#rows.add(name, file, folder && shared ? `${folder}/${name}` : name);
                     if (file) {
                         added.push(entry);

@@ -163,6 +163,13 @@ export class Rows {
 }
 
 /**
+ * What two names that Windows and macOS take for one file have alike: their
+ * letters ignoring case, and accents however they are encoded.
+ * @param {string} name
+ */
+export const sameNameKey = (name) => name.normalize('NFC').toLowerCase();
+
+/**
  * Names that do not clash, for saving many files in one place: the second
  * cat.psd is "cat (2).psd" (and the second cat.sheet.png "cat (2).sheet.png"),
  * so that none overwrites another. Names that
@@ -172,11 +179,10 @@ export class Rows {
  */
 export function uniqueNames(outputs) {
     const used = new Set();
-    const key = (/** @type {string} */ name) => name.normalize('NFC').toLowerCase();
     return outputs.map((output) => {
         let name = output;
-        for (let n = 2; used.has(key(name)); ++n) name = output.replace(/((\.sheet)?\.[A-Za-z0-9]+)?$/, ` (${n})$1`);
-        used.add(key(name));
+        for (let n = 2; used.has(sameNameKey(name)); ++n) name = output.replace(/((\.sheet)?\.[A-Za-z0-9]+)?$/, ` (${n})$1`);
+        used.add(sameNameKey(name));
         return name;
     });
 }
