@@ -1,9 +1,11 @@
 // Writes the benchmark inputs with the project's own Edge writer:
-// make_inputs DIR  ->  DIR/big.edg, DIR/mid.edg, DIR/anim.edg, DIR/small/0000.edg ... 0999.edg
+// make_inputs DIR  ->  DIR/big.edg, DIR/mid.edg, DIR/anim.edg, DIR/small/0000.edg ... 0999.edg,
+// and the pixel-art animations DIR/sprite.edg, DIR/portrait.edg, DIR/walker.edg
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "animations.h"
 #include "support/EdgWriter.h"
 #include "support/TestFiles.h"
 
@@ -55,6 +57,9 @@ int main(int argc, char** argv) {
     writeFile(dir + "/big.edg", writeEdge2(document(1, 4096, 4096, 8, 1)));
     writeFile(dir + "/mid.edg", writeEdge2(document(1, 1500, 1500, 4, 3)));
     writeFile(dir + "/anim.edg", writeEdge2(document(64, 256, 256, 4, 2)));
+    writeFile(dir + "/sprite.edg", writeEdge2(bench::movingSprite()));
+    writeFile(dir + "/portrait.edg", writeEdge2(bench::blinkingPortrait()));
+    writeFile(dir + "/walker.edg", writeEdge2(bench::walkingCharacter()));
     for (int i = 0; i < 1000; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "/small/%04d.edg", i);

@@ -18,6 +18,7 @@ public:
 
     bool draws(std::uint8_t index) const { return drawn_.test(index); }
     bool transparent() const { return transparent_; }
+    bool drawsEvery() const { return drawn_.all(); }
     // The highest index drawn, or -1.
     int highest() const;
 

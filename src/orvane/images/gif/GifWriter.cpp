@@ -1,9 +1,13 @@
 #include "orvane/images/gif/GifWriter.h"
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
+#include <optional>
 
 #include "concurrency/Worker.h"
 #include "orvane/images/edg/Error.h"
+#include "orvane/images/frames/FrameDelta.h"
 #include "orvane/images/frames/FrameTiming.h"
 #include "orvane/images/frames/ScaledRows.h"
 #include "orvane/images/gif/LzwEncoder.h"
@@ -43,23 +47,21 @@ void loop(io::ByteVector& out, std::uint32_t plays) {
     out.u8(0);
 }
 
-// The frame's control block; its disposal is set once every frame is known.
-void control(io::ByteVector& out, const frames::Keying& keying, std::uint32_t delay) {
-    out.u8(0x21);
-    out.u8(0xF9);
-    out.u8(4);
-    out.u8(keying.transparent() ? 1u : 0u);
-    out.le16(delay);
-    out.u8(keying.transparent() ? keying.key() : 0);
-    out.u8(0);
-}
-
 // Below this, a frame's two halves would not pay for a thread.
 constexpr std::size_t splitFrom = std::size_t{1} << 20;
 
 // Rows [from, to) of the enlarged frame through the encoder.
-int encodeRows(LzwEncoder& lzw, frames::ScaledRows& rows, std::size_t from, std::size_t to, bool last) {
-    for (std::size_t y = from; y < to; ++y) lzw.add(rows.row(y), rows.width());
+// Rows [from, to) of the enlarged frame through the encoder; where `either`
+// is given, each pixel may be written as its pixel instead.
+int encodeRows(LzwEncoder& lzw, frames::ScaledRows& rows, frames::ScaledRows* either, std::size_t from, std::size_t to,
+               bool last) {
+    for (std::size_t y = from; y < to; ++y) {
+        if (either != nullptr) {
+            lzw.add(rows.row(y), either->row(y), rows.width());
+        } else {
+            lzw.add(rows.row(y), rows.width());
+        }
+    }
     return lzw.finish(last);
 }
 
@@ -68,14 +70,21 @@ int encodeRows(LzwEncoder& lzw, frames::ScaledRows& rows, std::size_t from, std:
 // runs of codes, its first half and its second, the first ended with a clear
 // code, so that on the helped route the second is encoded beside the first:
 // the same codes on every route.
-void imageData(io::ByteVector& out, const std::uint8_t* pixels, std::size_t width, std::size_t height,
-               std::size_t scale, int codeSize, concurrency::Route route) {
+void imageData(io::ByteVector& out, const std::uint8_t* pixels, const std::uint8_t* either, std::size_t width,
+               std::size_t height, std::size_t scale, int codeSize, concurrency::Route route) {
     frames::ScaledRows rows(pixels, width, height, scale);
+    std::optional<frames::ScaledRows> eitherRows, secondEither;
+    if (either != nullptr) {
+        eitherRows.emplace(either, width, height, scale);
+        secondEither.emplace(either, width, height, scale);
+    }
+    frames::ScaledRows* const firstOther = eitherRows ? &*eitherRows : nullptr;
+    frames::ScaledRows* const secondOther = secondEither ? &*secondEither : nullptr;
     std::vector<std::uint8_t> codes;
     codes.reserve(rows.width() * rows.height() / 2 + 1024);
     if (rows.width() * rows.height() < splitFrom || rows.height() < 2) {
         LzwEncoder lzw(codes, codeSize);
-        encodeRows(lzw, rows, 0, rows.height(), true);
+        encodeRows(lzw, rows, firstOther, 0, rows.height(), true);
     } else {
         // What the second half's thread fills is made here.
         const std::size_t split = rows.height() / 2;
@@ -86,11 +95,13 @@ void imageData(io::ByteVector& out, const std::uint8_t* pixels, std::size_t widt
         if (route == concurrency::Route::Helped) second.reserve((rows.height() - split) * rows.width() / 2 + 1024);
         LzwEncoder secondLzw(second, codeSize, true);
         int secondUsed = 8;
-        const auto encodeSecond = [&] { secondUsed = encodeRows(secondLzw, secondRows, split, rows.height(), true); };
+        const auto encodeSecond = [&] {
+            secondUsed = encodeRows(secondLzw, secondRows, secondOther, split, rows.height(), true);
+        };
         concurrency::Worker worker;
         const bool beside = worker.start(route, encodeSecond);
         LzwEncoder lzw(codes, codeSize);
-        const int used = encodeRows(lzw, rows, 0, split, false);
+        const int used = encodeRows(lzw, rows, firstOther, 0, split, false);
         if (beside) {
             worker.join();
         } else {
@@ -124,6 +135,211 @@ int bitsFor(int entries) {
     return bits;
 }
 
+// Where fewer than one pixel in this many of a frame's rectangle is
+// unchanged, the choice between key and pixel is left to the encoder alone.
+constexpr std::size_t worthTrying = 8;
+
+// The LZW code size for a frame's pixels and its key: the bits of the
+// highest, at least 2.
+int codeSizeFor(const std::uint8_t* pixels, std::size_t n, std::uint8_t key) {
+    const std::uint8_t highest = std::max(key, *std::max_element(pixels, pixels + n));
+    return std::max(2, bitsFor(highest + 1));
+}
+
+// One frame: its control block (its disposal, its delay and, where it has
+// one, the index it leaves transparent), then its image over `rect` of the
+// canvas.
+struct Block {
+    frames::Rect rect;
+    unsigned disposal = 1; // 1 left in place, 2 restored to the background
+    bool transparent = false;
+    std::uint8_t key = 0;
+    std::uint32_t delay = 0;
+};
+
+void block(io::ByteVector& out, const Block& b, const std::uint8_t* pixels, const std::uint8_t* either,
+           std::size_t scale, int codeSize, concurrency::Route route) {
+    out.u8(0x21);
+    out.u8(0xF9);
+    out.u8(4);
+    out.u8(b.disposal << 2 | (b.transparent ? 1u : 0u));
+    out.le16(b.delay);
+    out.u8(b.transparent ? b.key : 0);
+    out.u8(0);
+    out.u8(0x2C);
+    out.le16(static_cast<unsigned>(b.rect.left * scale));
+    out.le16(static_cast<unsigned>(b.rect.top * scale));
+    out.le16(static_cast<unsigned>(b.rect.width() * scale));
+    out.le16(static_cast<unsigned>(b.rect.height() * scale));
+    out.u8(0); // the global table, not interlaced
+    imageData(out, pixels, either, b.rect.width(), b.rect.height(), scale, codeSize, route);
+}
+
+// The frames of one GIF, encoded one page at a time.
+class Animation {
+public:
+    enum class Outcome { Written, KeyDrawn, TableTooSmall };
+    // Renders page i into the buffer given, as a drawn pixel's index or the
+    // key, and says what it draws.
+    using Render = std::function<frames::FrameUsage(std::size_t, std::uint8_t*)>;
+
+    Animation(const frames::IndexedFrames& frames, std::uint32_t fps, std::uint32_t plays, std::size_t scale,
+              concurrency::Route route)
+        : frames_(frames), width_(static_cast<std::size_t>(frames.width())),
+          height_(static_cast<std::size_t>(frames.height())), scale_(scale), route_(route),
+          delays_(frames::FrameTiming::delays(frames.count(), fps, 100)), loops_(plays != 1 && frames.count() > 1) {}
+
+    // Every page against the one before: the rectangle that changed, in
+    // which what the page before shows is the key (transparent), and
+    // "restore to background" where the next page makes pixels transparent.
+    // Every frame's transparent index is the key, which no page draws, so
+    // every decoder restores to transparent, whatever it takes the
+    // background to be.
+    Outcome changes(std::uint8_t key, int& tableBits, const Render& render, io::ByteVector& out) const {
+        const std::size_t count = frames_.count();
+        const std::size_t pixels = frames_.pixelCount();
+        const frames::FrameDelta delta(width_, height_, key);
+        std::vector<std::uint8_t> shown, current(pixels), next, cut;
+        if (count > 1) {
+            shown.assign(pixels, key);
+            next.resize(pixels);
+        }
+        const auto take = [&](std::size_t i, std::uint8_t* into) {
+            const frames::FrameUsage usage = render(i, into);
+            if (usage.draws(key)) return Outcome::KeyDrawn;
+            const int entries = std::max(usage.highest(), int{key}) + 1;
+            if (entries > (1 << tableBits)) {
+                tableBits = bitsFor(entries);
+                return Outcome::TableTooSmall;
+            }
+            return Outcome::Written;
+        };
+        if (const Outcome outcome = take(0, current.data()); outcome != Outcome::Written) return outcome;
+        for (std::size_t i = 0; i < count; ++i) {
+            const bool following = i + 1 < count || loops_;
+            if (following) {
+                // The last page is followed by the first, where the animation loops.
+                const Outcome outcome = take((i + 1) % count, next.data());
+                if (outcome != Outcome::Written) return outcome;
+            }
+            Block b;
+            b.rect = i == 0 ? frames::Rect::whole(width_, height_) : delta.changed(shown.data(), current.data());
+            const frames::Rect cleared = following ? delta.cleared(current.data(), next.data()) : frames::Rect{};
+            b.rect.add(cleared);
+            if (b.rect.empty()) b.rect = {0, 0, 1, 1};
+            b.disposal = cleared.empty() ? 1 : 2;
+            b.transparent = true;
+            b.key = key;
+            b.delay = delays_[i];
+            if (i == 0) {
+                block(out, b, current.data(), nullptr, scale_, codeSizeFor(current.data(), pixels, key), route_);
+            } else {
+                // The pixels as they are, each unchanged one free to be the
+                // key instead; which of the two is tried first decides
+                // where neither continues a string, so both are tried where
+                // there are many such pixels, and the shorter kept.
+                const std::size_t area = b.rect.width() * b.rect.height();
+                cut.resize(2 * area);
+                std::uint8_t* const values = cut.data();
+                std::uint8_t* const keyed = cut.data() + area;
+                delta.copy(b.rect, current.data(), values);
+                const std::size_t unchanged = delta.cut(b.rect, shown.data(), current.data(), keyed);
+                const int codeSize = codeSizeFor(values, area, key);
+                const std::size_t at = out.size();
+                block(out, b, values, keyed, scale_, codeSize, route_);
+                if (unchanged >= area / worthTrying) {
+                    io::ByteVector other;
+                    block(other, b, keyed, values, scale_, codeSize, route_);
+                    if (other.size() < out.size() - at) {
+                        out.bytes().resize(at);
+                        out.append(other.bytes());
+                    }
+                }
+            }
+            if (count > 1) {
+                // The canvas the next page is drawn on.
+                for (std::size_t y = b.rect.top; y < b.rect.bottom; ++y) {
+                    std::uint8_t* row = shown.data() + y * width_ + b.rect.left;
+                    if (b.disposal == 2) {
+                        std::memset(row, key, b.rect.width());
+                    } else {
+                        std::memcpy(row, current.data() + y * width_ + b.rect.left, b.rect.width());
+                    }
+                }
+                current.swap(next);
+            }
+        }
+        return Outcome::Written;
+    }
+
+    // Where the pages together draw every index, so that no key is left for
+    // them all: each page whole, with a key of its own where it has one,
+    // restored to the background where the next page makes pixels
+    // transparent.
+    Outcome whole(int& tableBits, std::vector<frames::Keying>& keyings, io::ByteVector& out) const {
+        const std::size_t count = frames_.count();
+        const std::size_t pixels = frames_.pixelCount();
+        std::vector<std::uint8_t> current(pixels), next(count > 1 ? pixels : 0);
+        keyings.assign(count, frames::Keying());
+        std::vector<bool> keyed(count);
+        const auto take = [&](std::size_t i, std::uint8_t* into) {
+            const frames::FrameUsage usage = frames_.renderPlain(i, into, route_);
+            frames::FrameUsage withKey = usage;
+            withKey.addTransparent();
+            const frames::Keying spare =
+                frames::Keying::plan(withKey, frames_.transparentIndex(), frames_.palette()).forFrame(usage);
+            // An opaque page takes a key only where one is left.
+            keyings[i] = usage.transparent() || spare.exact()
+                             ? spare
+                             : frames::Keying::plan(usage, frames_.transparentIndex(), frames_.palette());
+            keyed[i] = usage.transparent() || spare.exact();
+            if (!frames_.plainFits(keyings[i])) frames_.render(i, keyings[i], into, route_);
+            int entries = keyings[i].entries(frames_.palette().size());
+            if (keyed[i]) entries = std::max(entries, keyings[i].key() + 1);
+            if (entries <= (1 << tableBits)) return Outcome::Written;
+            tableBits = bitsFor(entries);
+            return Outcome::TableTooSmall;
+        };
+        if (const Outcome outcome = take(0, current.data()); outcome != Outcome::Written) return outcome;
+        for (std::size_t i = 0; i < count; ++i) {
+            const bool following = i + 1 < count || loops_;
+            const std::size_t after = (i + 1) % count;
+            if (following) {
+                const Outcome outcome = take(after, next.data());
+                if (outcome != Outcome::Written) return outcome;
+            }
+            Block b;
+            b.rect = frames::Rect::whole(width_, height_);
+            b.transparent = keyed[i];
+            b.key = keyings[i].key();
+            b.delay = delays_[i];
+            if (following && keyings[after].transparent()) {
+                // A pixel drawn here and transparent next.
+                const std::uint8_t* shown = current.data();
+                const std::uint8_t* coming = next.data();
+                const std::uint8_t ownKey = keyings[i].key();
+                const std::uint8_t nextKey = keyings[after].key();
+                const bool ownTransparent = keyings[i].transparent();
+                bool clears = false;
+                for (std::size_t j = 0; j < pixels; ++j) {
+                    clears |= (!ownTransparent || shown[j] != ownKey) & (coming[j] == nextKey);
+                }
+                b.disposal = clears ? 2 : 1;
+            }
+            block(out, b, current.data(), nullptr, scale_, std::max(2, tableBits), route_);
+            current.swap(next);
+        }
+        return Outcome::Written;
+    }
+
+private:
+    const frames::IndexedFrames& frames_;
+    std::size_t width_, height_, scale_;
+    concurrency::Route route_;
+    std::vector<std::uint32_t> delays_;
+    bool loops_;
+};
+
 } // namespace
 
 io::ByteVector GifWriter::write(const frames::IndexedFrames& frames, std::uint32_t fps, std::uint32_t plays,
@@ -131,71 +347,67 @@ io::ByteVector GifWriter::write(const frames::IndexedFrames& frames, std::uint32
     const auto width = static_cast<std::size_t>(frames.width());
     const auto height = static_cast<std::size_t>(frames.height());
     if (width * scale > maxSide || height * scale > maxSide) throw edg::FormatError(edg::Error::UnsupportedFormat);
-    const std::vector<std::uint32_t> delays = frames::FrameTiming::delays(frames.count(), fps, 100);
-    std::vector<std::uint8_t> pixels(frames.pixelCount());
-    // The table as the palette needs it; where a page draws past it, every
-    // page again with a larger one (the code size follows the table's).
+    const Animation animation(frames, fps, plays, scale, route);
+    const std::size_t count = frames.count();
+    // The table as the palette needs it; where a page draws past it, or the
+    // key lies past it, every page again with a larger one (the code size
+    // follows the table's).
     int tableBits = bitsFor(static_cast<int>(std::max<std::size_t>(frames.palette().size(), 1)));
     io::ByteVector images;
-    std::vector<std::size_t> packed; // where each frame's disposal goes
-    // Encodes every page, each rendered by render(i, pixels), which gives its
-    // keying; false where the table must grow first.
-    const auto encode = [&](const auto& render) {
-        images = io::ByteVector();
-        packed.clear();
-        keyings.clear();
-        for (std::size_t i = 0; i < frames.count(); ++i) {
-            keyings.push_back(render(i, pixels.data()));
-            const int entries = keyings.back().entries(frames.palette().size());
-            if (entries > (1 << tableBits)) {
-                tableBits = bitsFor(entries);
-                return false;
-            }
-            packed.push_back(images.size() + 3);
-            control(images, keyings.back(), delays[i]);
-            images.u8(0x2C);
-            images.le16(0);
-            images.le16(0);
-            images.le16(static_cast<unsigned>(width * scale));
-            images.le16(static_cast<unsigned>(height * scale));
-            images.u8(0); // the global table, not interlaced
-            imageData(images, pixels.data(), width, height, scale, std::max(2, tableBits), route);
-        }
-        return true;
-    };
-    // One key for every frame where one fits them all, as decoders that keep
-    // the first frame's key expect: first the transparent index, each page
-    // rendered as it is drawn; then the key the pages need together; else
-    // each page its own.
-    std::vector<frames::FrameUsage> usages(frames.count());
+    std::vector<frames::FrameUsage> usages(count);
+    std::vector<bool> rendered(count);
     const auto plain = [&](std::size_t i, std::uint8_t* out) {
         usages[i] = frames.renderPlain(i, out, route);
-        return frames::Keying::plan(frames::FrameUsage(), frames.transparentIndex(), frames.palette())
-            .forFrame(usages[i]);
+        rendered[i] = true;
+        return usages[i];
     };
-    while (!encode(plain)) {}
+    const auto encode = [&](const auto& attempt) {
+        Animation::Outcome outcome;
+        do {
+            images = io::ByteVector();
+            outcome = attempt();
+        } while (outcome == Animation::Outcome::TableTooSmall);
+        return outcome;
+    };
+    // First the transparent index as the key, each page rendered as it is
+    // drawn; where a page draws it, another index that no page draws; where
+    // the pages draw every index, each page whole with a key of its own.
+    std::uint8_t key = frames.transparentIndex();
+    const auto withKey = [&](const Animation::Render& render) {
+        return encode([&] { return animation.changes(key, tableBits, render, images); });
+    };
     frames::FrameUsage all;
-    for (const frames::FrameUsage& usage : usages) all.add(usage);
-    const frames::Keying shared = frames::Keying::plan(all, frames.transparentIndex(), frames.palette());
-    if (frames.plainFits(shared)) {
-        for (std::size_t i = 0; i < frames.count(); ++i) keyings[i] = shared.forFrame(usages[i]);
-    } else if (shared.exact()) {
-        while (!encode([&](std::size_t i, std::uint8_t* out) {
-            frames.render(i, shared, out, route);
-            return shared.forFrame(usages[i]);
-        })) {}
+    if (withKey(plain) == Animation::Outcome::KeyDrawn) {
+        // What the pages draw together, until they draw every index.
+        std::vector<std::uint8_t> scratch;
+        for (std::size_t i = 0; i < count && !all.drawsEvery(); ++i) {
+            if (!rendered[i]) {
+                scratch.resize(frames.pixelCount());
+                plain(i, scratch.data());
+            }
+            all.add(usages[i]);
+        }
     } else {
-        while (!encode([&](std::size_t i, std::uint8_t* out) { return frames.renderOwn(i, out, route); })) {}
+        for (const frames::FrameUsage& usage : usages) all.add(usage);
     }
-    // Disposal 2 (cleared to transparent) where any frame has transparent
-    // pixels, so frames do not pile up; else 1 (left in place).
-    const bool anyTransparent =
-        std::any_of(keyings.begin(), keyings.end(), [](const frames::Keying& k) { return k.transparent(); });
-    for (const std::size_t at : packed)
-        images.bytes()[at] |= static_cast<std::uint8_t>((anyTransparent ? 2u : 1u) << 2);
+    all.addTransparent();
+    const frames::Keying shared = frames::Keying::plan(all, frames.transparentIndex(), frames.palette());
+    if (shared.key() != key && shared.exact()) {
+        key = shared.key();
+        withKey([&](std::size_t i, std::uint8_t* out) {
+            frames.render(i, shared, out, route);
+            return usages[i];
+        });
+    }
+    if (shared.exact()) {
+        keyings.clear();
+        for (const frames::FrameUsage& usage : usages) keyings.push_back(shared.forFrame(usage));
+    } else {
+        encode([&] { return animation.whole(tableBits, keyings, images); });
+        key = keyings[0].key();
+    }
     io::ByteVector out;
-    screen(out, width * scale, height * scale, tableBits,
-           frames.transparentIndex() < (1 << tableBits) ? frames.transparentIndex() : 0);
+    screen(out, width * scale, height * scale, tableBits, key < (1 << tableBits) ? key : 0);
     table(out, frames.palette(), tableBits);
     loop(out, plays);
     out.append(images.bytes());

@@ -20,6 +20,9 @@ public:
     LzwEncoder(std::vector<std::uint8_t>& out, int minimumCodeSize, bool continued = false);
 
     void add(const std::uint8_t* indices, std::size_t n);
+    // The same, where pixel i may be written as either[i] instead, where
+    // that encodes shorter: the pixels a frame leaves as they were.
+    void add(const std::uint8_t* indices, const std::uint8_t* either, std::size_t n);
     // The last code, then the end code (`last`) or a clear code. Returns the
     // bits used in the last byte written, 8 where it is full.
     int finish(bool last);
@@ -38,6 +41,17 @@ private:
             if (pendingLength_ == pending_.size()) flushPending();
         }
     }
+    template <bool choosing>
+    void run(const std::uint8_t* indices, const std::uint8_t* either, std::size_t n);
+    // The code of the string read so far followed by index, or -1; `slot`
+    // is where it goes or would go.
+    std::int32_t find(std::uint8_t index, std::uint32_t& slot) const {
+        const std::uint32_t key = (static_cast<std::uint32_t>(current_) << 8 | index) + 1;
+        slot = (key * 2654435761u) >> (32 - 13);
+        std::uint32_t entry;
+        while ((entry = entries_[slot]) != 0 && (entry >> 12) != key) slot = (slot + 1) & (slots - 1);
+        return entry != 0 ? static_cast<std::int32_t>(entry & 0xFFF) : -1;
+    }
     void flushPending();
     void reset();
 
@@ -45,6 +59,10 @@ private:
     int minimumCodeSize_;
     std::uint32_t clear_, next_ = 0, width_ = 0;
     std::int32_t current_ = -1; // the code of the string read so far
+    // Since the last clear: the pixels read before the current run, the
+    // bits written; when the ratio is next checked, and its best so far.
+    std::int64_t pixels_ = 0, checkAt_ = 0, bestRatio_ = 0;
+    std::uint64_t bitsOut_ = 0;
     // By slot, 0 where empty: the string's key, (prefix code << 8 | index)
     // + 1, above its code's 12 bits; one word a slot, so the table stays in
     // the nearest cache.

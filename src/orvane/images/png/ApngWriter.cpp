@@ -1,24 +1,108 @@
 #include "orvane/images/png/ApngWriter.h"
 
+#include <cstring>
+
+#include "orvane/images/frames/FrameDelta.h"
 #include "orvane/images/png/PngChunks.h"
 
 namespace orvane::images::png {
 
 namespace {
 
-void frameControl(io::ByteVector& out, std::uint32_t& sequence, std::size_t width, std::size_t height,
+constexpr std::uint8_t blendSource = 0; // the frame replaces its rectangle, transparent pixels included
+constexpr std::uint8_t blendOver = 1;   // the frame's transparent pixels leave what is there
+
+// Where fewer than one pixel in this many of a frame's rectangle is
+// unchanged, drawing over is not tried.
+constexpr std::size_t worthTrying = 8;
+
+// A frame as it is stored: its rectangle of the canvas, how it is drawn, and
+// its zlib stream; where it is drawn over, the stream that replaces the
+// rectangle instead.
+struct Frame {
+    frames::Rect rect;
+    std::uint8_t blend = blendSource;
+    std::vector<std::uint8_t> stream;
+    std::vector<std::uint8_t> replacing;
+};
+
+void frameControl(io::ByteVector& out, std::uint32_t& sequence, const Frame& frame, std::size_t scale,
                   std::uint32_t fps) {
     io::ByteVector fctl;
     fctl.be32(sequence++);
-    fctl.be32(static_cast<std::uint32_t>(width));
-    fctl.be32(static_cast<std::uint32_t>(height));
-    fctl.be32(0); // x
-    fctl.be32(0); // y
+    fctl.be32(static_cast<std::uint32_t>(frame.rect.width() * scale));
+    fctl.be32(static_cast<std::uint32_t>(frame.rect.height() * scale));
+    fctl.be32(static_cast<std::uint32_t>(frame.rect.left * scale));
+    fctl.be32(static_cast<std::uint32_t>(frame.rect.top * scale));
     fctl.be16(1); // delay 1 / fps s
     fctl.be16(fps);
-    fctl.u8(0); // dispose: none, the next frame replaces every pixel
-    fctl.u8(0); // blend: source, transparent pixels included
+    fctl.u8(0); // dispose: none, the next frame is drawn over this one
+    fctl.u8(frame.blend);
     PngChunks::chunk(out, "fcTL", fctl.data(), fctl.size());
+}
+
+std::vector<std::uint8_t> compress(const std::uint8_t* pixels, std::size_t width, std::size_t height, std::size_t scale,
+                                   concurrency::Route route) {
+    std::vector<std::uint8_t> stream;
+    PngChunks::compressRows(frames::ScaledRows(pixels, width, height, scale), route, stream);
+    return stream;
+}
+
+// Every page rendered by render(i, out), stored as what changed from the
+// page before: the rectangle of the pixels that differ, drawn over the page
+// before with its unchanged pixels as the key where `keyed` (the key is
+// transparent) and that is shorter and no pixel turns transparent, else
+// replacing the rectangle. Once render says a page draws the key, no later
+// frame is drawn over.
+template <typename Render>
+std::vector<Frame> changes(const frames::IndexedFrames& frames, std::uint8_t key, bool keyed, std::size_t scale,
+                           concurrency::Route route, const Render& render) {
+    const auto width = static_cast<std::size_t>(frames.width());
+    const auto height = static_cast<std::size_t>(frames.height());
+    const frames::FrameDelta delta(width, height, key);
+    std::vector<Frame> stored(frames.count());
+    std::vector<std::uint8_t> before, current(frames.pixelCount()), cut;
+    if (frames.count() > 1) before.resize(frames.pixelCount());
+    for (std::size_t i = 0; i < frames.count(); ++i) {
+        keyed = render(i, current.data()) && keyed;
+        Frame& frame = stored[i];
+        if (i == 0) {
+            frame.rect = frames::Rect::whole(width, height);
+            frame.stream = compress(current.data(), width, height, scale, route);
+        } else {
+            frame.rect = delta.changed(before.data(), current.data());
+            if (frame.rect.empty()) frame.rect = {0, 0, 1, 1};
+            const std::size_t area = frame.rect.width() * frame.rect.height();
+            cut.resize(2 * area);
+            std::uint8_t* const values = cut.data();
+            std::uint8_t* const over = cut.data() + area;
+            delta.copy(frame.rect, current.data(), values);
+            frame.stream = compress(values, frame.rect.width(), frame.rect.height(), scale, route);
+            if (keyed && !delta.clears(frame.rect, before.data(), current.data()) &&
+                delta.cut(frame.rect, before.data(), current.data(), over) >= area / worthTrying) {
+                {
+                    std::vector<std::uint8_t> drawnOver =
+                        compress(over, frame.rect.width(), frame.rect.height(), scale, route);
+                    if (drawnOver.size() < frame.stream.size()) {
+                        frame.blend = blendOver;
+                        frame.replacing = std::move(frame.stream);
+                        frame.stream = std::move(drawnOver);
+                    }
+                }
+            }
+        }
+        if (frames.count() > 1) before.swap(current);
+    }
+    return stored;
+}
+
+// Every frame drawn over replaces its rectangle instead.
+void replaceAll(std::vector<Frame>& stored) {
+    for (Frame& frame : stored) {
+        if (frame.blend != blendOver) continue;
+        frame.blend = blendSource;
+        frame.stream = std::move(frame.replacing);
+    }
 }
 
 } // namespace
@@ -27,25 +111,47 @@ io::ByteVector ApngWriter::write(const frames::IndexedFrames& frames, std::uint3
                                  std::size_t scale, concurrency::Route route, frames::Keying& keying) {
     const auto width = static_cast<std::size_t>(frames.width());
     const auto height = static_cast<std::size_t>(frames.height());
-    std::vector<std::uint8_t> pixels(frames.pixelCount());
-    std::vector<std::vector<std::uint8_t>> streams(frames.count());
-    const auto compress = [&](std::size_t i) {
-        frames::ScaledRows rows(pixels.data(), width, height, scale);
-        streams[i].clear();
-        PngChunks::compressRows(rows, route, streams[i]);
-    };
-    // Each frame as it is drawn, keyed by the transparent index; where the
-    // frames together need another key, again with it.
-    frames::FrameUsage usage;
-    for (std::size_t i = 0; i < frames.count(); ++i) {
-        usage.add(frames.renderPlain(i, pixels.data(), route));
-        compress(i);
+    const std::uint8_t transparentIndex = frames.transparentIndex();
+    // First each page as it is drawn, with the transparent index as the key;
+    // where a page draws it, again with the key the pages need.
+    std::vector<frames::FrameUsage> usages(frames.count());
+    std::vector<Frame> stored =
+        changes(frames, transparentIndex, true, scale, route, [&](std::size_t i, std::uint8_t* out) {
+            usages[i] = frames.renderPlain(i, out, route);
+            return !usages[i].draws(transparentIndex);
+        });
+    frames::FrameUsage all;
+    for (const frames::FrameUsage& usage : usages) all.add(usage);
+    const bool transparent = all.transparent();
+    // An opaque animation takes a key only where one is left: it is then
+    // made transparent, though no page draws it, for frames drawn over.
+    frames::FrameUsage withKey = all;
+    withKey.addTransparent();
+    const frames::Keying spare = frames::Keying::plan(withKey, transparentIndex, frames.palette());
+    const frames::Keying opaque = frames::Keying::plan(all, transparentIndex, frames.palette());
+    const bool keyed = transparent || spare.exact();
+    keying = keyed ? spare : opaque;
+    if (!keyed && frames.plainFits(keying)) {
+        replaceAll(stored);
+    } else if (keying.key() != transparentIndex || !keying.exact()) {
+        stored = changes(frames, keying.key(), keyed, scale, route, [&](std::size_t i, std::uint8_t* out) {
+            frames.render(i, keying, out, route);
+            return true;
+        });
     }
-    keying = frames::Keying::plan(usage, frames.transparentIndex(), frames.palette());
-    if (!frames.plainFits(keying)) {
-        for (std::size_t i = 0; i < frames.count(); ++i) {
-            frames.render(i, keying, pixels.data(), route);
-            compress(i);
+    if (!transparent && keyed) {
+        // Where the key's entries cost more than drawing over saves, every
+        // frame replaces its rectangle, and nothing is transparent.
+        std::size_t saved = 0;
+        for (const Frame& frame : stored) {
+            if (frame.blend == blendOver) saved += frame.replacing.size() - frame.stream.size();
+        }
+        const std::size_t cost = 12 + std::size_t{keying.key()} + 1 +
+                                 3 * static_cast<std::size_t>(keying.entries(frames.palette().size()) -
+                                                              opaque.entries(frames.palette().size()));
+        if (saved <= cost) {
+            replaceAll(stored);
+            keying = opaque;
         }
     }
     io::ByteVector out;
@@ -57,12 +163,12 @@ io::ByteVector ApngWriter::write(const frames::IndexedFrames& frames, std::uint3
     PngChunks::chunk(out, "acTL", actl.data(), actl.size());
     PngChunks::palette(out, frames.palette(), keying.entries(frames.palette().size()), keying);
     std::uint32_t sequence = 0;
-    for (std::size_t i = 0; i < frames.count(); ++i) {
-        frameControl(out, sequence, width * scale, height * scale, fps);
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        frameControl(out, sequence, stored[i], scale, fps);
         if (i == 0) {
-            PngChunks::data(out, "IDAT", streams[i]);
+            PngChunks::data(out, "IDAT", stored[i].stream);
         } else {
-            PngChunks::data(out, "fdAT", streams[i], &sequence);
+            PngChunks::data(out, "fdAT", stored[i].stream, &sequence);
         }
     }
     PngChunks::end(out);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "support/EdgWriter.h"
+
+// Pixel-art animations as artists make them, for the export's size
+// benchmark: most of each frame is what the frame before showed.
+namespace bench {
+
+// A 16 x 16 sprite crossing a still 160 x 120 scene: 24 opaque pages of a
+// scene layer under a sprite layer.
+tests::Edge2Document movingSprite();
+// An eye that closes and opens on a still 320 x 320 portrait: 12 opaque pages.
+tests::Edge2Document blinkingPortrait();
+// A 32 x 48 character walking in place on transparent pages: 8 pages.
+tests::Edge2Document walkingCharacter();
+
+} // namespace bench
