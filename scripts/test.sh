@@ -14,9 +14,9 @@ cd "$(dirname "$0")/.."
 
 scripts/deps.sh python3-psd-tools imagemagick clang-format man-db wine wine64
 scripts/deps.sh clang-14 libclang-rt-14-dev qemu-user strace
-# The export formats' independent readers: Pillow, pngcheck, gifsicle, and
+# The export formats' independent readers: Pillow, ffmpeg, pngcheck, gifsicle, and
 # ase-parser from the npm registry, pinned by tests/export/package-lock.json.
-scripts/deps.sh python3-pil pngcheck gifsicle
+scripts/deps.sh python3-pil ffmpeg pngcheck gifsicle
 command -v npm >/dev/null || scripts/deps.sh npm
 (cd tests/export && npm ci --no-audit --no-fund --silent)
 jobs=$(nproc)

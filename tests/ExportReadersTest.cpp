@@ -1,6 +1,6 @@
 // End to end: documents built with the test writer are exported by the real
 // tomel-export in every format, and each file is read back by readers we did
-// not write (Pillow, pngcheck, gifsicle, ase-parser) and compared with what
+// not write (Pillow, ffmpeg, pngcheck, gifsicle, ase-parser) and compared with what
 // the Edge document says, computed here from its description alone.
 #include <gtest/gtest.h>
 
@@ -231,6 +231,24 @@ std::vector<Case> cases() {
     // transparent: GIF's table must reach them.
     all.push_back(
         {"far", document({page("Far", 0, 0, 3, 2, {{"far", true, false, {200, 0, 1, 250, 7, 8}}})}, 16, 5), 3, 8, ""});
+    // An opaque title page that draws the transparent index as a colour,
+    // then transparent pages: a sprite that moves, so pixels turn
+    // transparent from one frame to the next, stands still for a frame, and
+    // leaves the canvas empty; played back to the title page.
+    const auto sprite = [](int at) {
+        std::vector<std::uint8_t> indices(10 * 6, 3);
+        for (int y = 1; y < 5; ++y)
+            for (int x = at; x < at + 3; ++x) indices[static_cast<std::size_t>(y * 10 + x)] = 5;
+        return indices;
+    };
+    all.push_back({"moving",
+                   document({page("Title", 0, 0, 10, 6, {{"title", true, false, pattern(60, 2, 8)}}),
+                             page("A", 0, 0, 10, 6, {{"s", true, false, sprite(1)}}, true),
+                             page("B", 0, 0, 10, 6, {{"s", true, false, sprite(4)}}, true),
+                             page("C", 0, 0, 10, 6, {{"s", true, false, sprite(4)}}, true),
+                             page("D", 0, 0, 10, 6, {{"s", true, false, std::vector<std::uint8_t>(60, 3)}}, true)},
+                            8, 3),
+                   2, 8, ""});
     // Noise: GIF's code table fills and starts again many times a frame. Its
     // one page covers the canvas, so its layer is Aseprite's background,
     // where the transparent index is a colour.

@@ -1,13 +1,15 @@
 """Reads what tomel-export wrote for one document with readers we did not
-write (Pillow, pngcheck, gifsicle) and the palette files by the rules GIMP's
+write (Pillow, ffmpeg, pngcheck, gifsicle) and the palette files by the rules GIMP's
 and Photoshop's loaders follow, and compares every frame with what the
 document says: check_export.py EXPECT.json DIR [--inexact]."""
 
+import glob
 import json
 import os
 import re
 import subprocess
 import sys
+import tempfile
 
 from PIL import GifImagePlugin, Image
 
@@ -83,6 +85,26 @@ def check_palette_of(label, image, transparent_somewhere):
         fail(f"{label}: tRNS {'missing' if transparent_somewhere else 'written'}")
 
 
+def ffmpeg_frames(path):
+    """Every frame of an animation as ffmpeg shows it, composited, in RGBA."""
+    with tempfile.TemporaryDirectory() as folder:
+        run = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-vsync", "0", "-pix_fmt", "rgba",
+                              os.path.join(folder, "%d.png")], capture_output=True, text=True)
+        if run.returncode != 0 or run.stderr:
+            fail(f"ffmpeg {path}: {run.stderr[-300:]}")
+        names = sorted(glob.glob(os.path.join(folder, "*.png")), key=lambda p: int(os.path.basename(p)[:-4]))
+        return [Image.open(name).copy() for name in names]
+
+
+def check_frames(label, path):
+    """ffmpeg's frames, one a page, each the page."""
+    shown = ffmpeg_frames(path)
+    if len(shown) != len(pages):
+        fail(f"ffmpeg {label}: {len(shown)} frames for {len(pages)} pages")
+    for i, (page, image) in enumerate(zip(pages, shown)):
+        compare(f"ffmpeg {label} frame {i + 1}", page, image)
+
+
 def has_transparent(page):
     return any(page["rgbaBytes"][3::4][j] == 0 for j in range(W * H))
 
@@ -151,6 +173,7 @@ if image.n_frames != len(pages) or image.info.get("loop") != 0:
 for i, page in enumerate(pages):
     image.seek(i)
     compare(f"gif frame {i + 1}", page, image)
+check_frames("gif", gif_path)
 
 # APNG: one frame a page, exact timing, one palette.
 apng_path = os.path.join(folder, "doc.apng")
@@ -163,6 +186,7 @@ for i, page in enumerate(pages):
     if abs(image.info.get("duration", 0) - 1000 / FPS) > 1e-6:
         fail(f"apng frame {i + 1}: duration {image.info.get('duration')}")
     compare(f"apng frame {i + 1}", page, image, indices=False)
+check_frames("apng", apng_path)
 
 # Sheet: the frames in a grid, and their data.
 sheet = json.load(open(os.path.join(folder, "doc.sheet.json")))

@@ -1,6 +1,6 @@
-"""Every example and the benchmark's animation, exported in every format:
+"""Every example and the benchmark's animations, exported in every format:
 each file must be read by readers we did not write (pngcheck, gifsicle,
-Pillow; ase-parser in check_sprites.mjs), with one frame a page, and the
+Pillow, ffmpeg; ase-parser in check_sprites.mjs), with one frame a page, and the
 first frame of each must be the composite of the PSD that tomel writes for
 the same document, as psd-tools reads it: check_documents.py DIR NAME..."""
 
@@ -9,6 +9,7 @@ import json
 import os
 import subprocess
 import sys
+import tempfile
 
 import numpy
 from PIL import GifImagePlugin, Image
@@ -41,6 +42,14 @@ def tool(argv):
     return run.stdout
 
 
+def ffmpeg_frames(path):
+    """Every frame of an animation as ffmpeg shows it, composited."""
+    with tempfile.TemporaryDirectory() as out:
+        tool(["ffmpeg", "-v", "error", "-i", path, "-vsync", "0", "-pix_fmt", "rgba", os.path.join(out, "%d.png")])
+        names = sorted(glob.glob(os.path.join(out, "*.png")), key=lambda p: int(os.path.basename(p)[:-4]))
+        return [Image.open(p).copy() for p in names]
+
+
 for name in sys.argv[2:]:
     path = lambda suffix: os.path.join(folder, name + suffix)
     composite = PSDImage.open(path(".psd")).topil()
@@ -58,12 +67,18 @@ for name in sys.argv[2:]:
     if apng.n_frames != len(pngs):
         failures.append(f"{name}.apng: {apng.n_frames} frames for {len(pngs)} pages")
     same(f"{name} first apng frame", composite, apng)
-    # Every frame of each animation is its page's PNG.
+    # Every frame of each animation is its page's PNG, in Pillow and in ffmpeg.
     for i, png in enumerate(pngs):
         gif.seek(i)
         apng.seek(i)
         same(f"{name} gif frame {i + 1}", Image.open(png), gif)
         same(f"{name} apng frame {i + 1}", Image.open(png), apng)
+    for suffix in (".gif", ".apng"):
+        shown = ffmpeg_frames(path(suffix))
+        if len(shown) != len(pngs):
+            failures.append(f"{name}{suffix}: ffmpeg shows {len(shown)} frames for {len(pngs)} pages")
+        for i, (png, frame) in enumerate(zip(pngs, shown)):
+            same(f"{name}{suffix} frame {i + 1} in ffmpeg", Image.open(png), frame)
     tool(["pngcheck", "-q", path(".sheet.png")])
     sheet = Image.open(path(".sheet.png"))
     data = json.load(open(path(".sheet.json")))

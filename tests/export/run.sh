@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# The export stage: every example and the benchmark's animation and mid
-# (1500 x 1500: a frame large enough to be encoded in halves) written by
+# The export stage: every example, the benchmark's animations (anim, and
+# the pixel-art ones whose frames store only what changed, where pixels turn
+# transparent and frames repeat) and mid (1500 x 1500: a frame large enough
+# to be encoded in halves) written by
 # tomel-export in every format, then read by readers we did not write and
 # held to the PSD tomel writes for the same document.
 # Usage: tests/export/run.sh BUILD
@@ -12,7 +14,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp examples/*.edg "$work/"
 "$build/bench/bench_make_inputs" "$work/bench" >/dev/null
-cp "$work/bench/anim.edg" "$work/bench/mid.edg" "$work/"
+cp "$work/bench/"{anim,mid,sprite,portrait,walker}.edg "$work/"
 rm -rf "$work/bench"
 names=()
 for document in "$work"/*.edg; do names+=("$(basename "${document%.edg}")"); done
@@ -22,4 +24,4 @@ for format in palette png gif apng sheet aseprite; do
 done
 /usr/bin/python3 tests/export/check_documents.py "$work" "${names[@]}"
 node tests/export/check_sprites.mjs "$work"/*.aseprite
-echo "${#names[@]} documents (${names[*]}) in 6 formats read back by Pillow, pngcheck, gifsicle and ase-parser"
+echo "${#names[@]} documents (${names[*]}) in 6 formats read back by Pillow, ffmpeg, pngcheck, gifsicle and ase-parser"
