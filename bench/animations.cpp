@@ -14,14 +14,14 @@ namespace {
 // Indices of the palette below; 0 is the transparent index.
 enum : std::uint8_t {
     clear = 0,
-    sky = 1,       // 1..4, lighter downwards
-    hill = 5,      // 5..8
-    brick = 9,     // 9..12
-    cloud = 13,    // 13..14
+    sky = 1,    // 1..4, lighter downwards
+    hill = 5,   // 5..8
+    brick = 9,  // 9..12
+    cloud = 13, // 13..14
     outline = 15,
-    body = 16,     // 16..19
-    skin = 20,     // 20..26
-    hair = 27,     // 27..29
+    body = 16, // 16..19
+    skin = 20, // 20..26
+    hair = 27, // 27..29
     eyeWhite = 30,
     pupil = 31,
 };

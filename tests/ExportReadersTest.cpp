@@ -194,9 +194,10 @@ struct Case {
 
 std::vector<Case> cases() {
     std::vector<Case> all;
-    // Pages of different sizes and places, one transparent and one opaque, a
-    // hidden layer, a short layer, 40 colours and the transparent index (2)
-    // in the palette, a page's wait, and a name that is not UTF-8.
+    // Pages of different sizes and places (one partly off the canvas), one
+    // transparent and one opaque, a hidden layer, a short layer, 40 colours
+    // and the transparent index (2) in the palette, a page's wait, and a
+    // name that is not UTF-8.
     all.push_back(
         {"pages",
          document({page("Walk \xE9", 0, 0, 6, 4,
@@ -206,7 +207,7 @@ std::vector<Case> cases() {
                         false, 3),
                    page("Jump", 3, 2, 5, 5,
                         {{"top", true, false, pattern(25, 4, 9)}, {"base", true, false, pattern(20, 5, 50)}}, true, 7),
-                   page("Rest", -2, 1, 4, 3, {{"only", true, false, pattern(12, 6, 44)}})},
+                   page("Rest", -2, -1, 4, 3, {{"only", true, false, pattern(12, 6, 44)}})},
                   40, 2),
          2, 12, ""});
     // The transparent index outside a palette of 16 colours, drawn by an

@@ -1,8 +1,10 @@
 // Reads a .aseprite file tomel-export wrote with ase-parser, an independent
 // reader, and composites each frame by the format's rules: layers bottom to
 // top, hidden ones left out, a cel's pixel of the header's transparent index
-// see-through but in the background layer, where every pixel is a colour. Each frame must be its page's composite, and each Edge layer's
-// drawn pixels must be its cel's: node check_aseprite.mjs EXPECT.json FILE [--inexact]
+// see-through but in the background layer, where every pixel is a colour, and
+// what lies off the canvas not shown. Each frame must be its page's
+// composite, and each Edge layer must be one cel at its page's place, its
+// drawn pixels the cel's: node check_aseprite.mjs EXPECT.json FILE [--inexact]
 import { readFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 
@@ -29,6 +31,10 @@ for (let i = 0; i < palette.length; i++) {
     break;
   }
 }
+// Aseprite's background layer cannot be moved.
+for (const layer of sprite.layers) {
+  if (layer.flags.background && !layer.flags.lockMovement) failures.push(`background layer ${layer.name} can be moved`);
+}
 let previous = 0;
 pages.forEach((page, p) => {
   const end = Math.floor(((p + 1) * 1000 * 2 + FPS) / (2 * FPS));
@@ -50,7 +56,9 @@ pages.forEach((page, p) => {
     for (let y = 0; y < cel.h; y++) {
       for (let x = 0; x < cel.w; x++) {
         const v = cel.rawCelData[y * cel.w + x];
-        if (v !== key || flags.background) shown[(cel.ypos + y) * W + cel.xpos + x] = v;
+        const [cx, cy] = [cel.xpos + x, cel.ypos + y];
+        if (cx < 0 || cy < 0 || cx >= W || cy >= H) continue;
+        if (v !== key || flags.background) shown[cy * W + cx] = v;
       }
     }
   }
@@ -71,6 +79,11 @@ pages.forEach((page, p) => {
     if (matches.length === 0) failures.push(`frame ${p + 1}: no layer named ${nameOf(layer.name)}`);
     const cel = cels.find((c) => matches.some(({ i }) => i === c.layerIndex));
     if (!cel) return;
+    // The layer whole, off the canvas too.
+    if (cel.xpos !== px || cel.ypos !== py || cel.w !== pw || cel.h !== ph) {
+      failures.push(`frame ${p + 1}, layer ${k}: a cel of ${cel.w}x${cel.h} at ${cel.xpos},${cel.ypos}, not the page's ${pw}x${ph} at ${px},${py}`);
+      return;
+    }
     const raw = readFileSync(layer.indices);
     for (let y = 0; y < cel.h; y++) {
       for (let x = 0; x < cel.w; x++) {

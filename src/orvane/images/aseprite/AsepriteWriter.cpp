@@ -33,7 +33,8 @@ struct Layer {
     auto key() const { return std::tie(place, name, visible, locked); }
 };
 
-// The part of a page's layer that lies on the canvas.
+// Where a page's layers lie: the whole page at its position, off the canvas
+// too, as far as a cel's signed 16-bit position reaches.
 struct Crop {
     std::int64_t left = 0, top = 0, right = 0, bottom = 0;
     std::size_t width() const { return static_cast<std::size_t>(right - left); }
@@ -41,14 +42,19 @@ struct Crop {
     bool empty() const { return right <= left || bottom <= top; }
 };
 
-Crop cropOf(const edg::EdgPage& page, std::int32_t width, std::int32_t height) {
+constexpr std::int64_t lowestPosition = -0x8000;
+
+Crop cropOf(const edg::EdgPage& page) {
     Crop crop;
-    crop.left = std::max<std::int64_t>(0, page.x);
-    crop.top = std::max<std::int64_t>(0, page.y);
-    crop.right = std::min<std::int64_t>(width, std::int64_t{page.x} + page.width);
-    crop.bottom = std::min<std::int64_t>(height, std::int64_t{page.y} + page.height);
+    crop.left = std::max<std::int64_t>(lowestPosition, page.x);
+    crop.top = std::max<std::int64_t>(lowestPosition, page.y);
+    crop.right = std::int64_t{page.x} + page.width;
+    crop.bottom = std::int64_t{page.y} + page.height;
     return crop;
 }
+
+// A signed position as the file's 16 bits.
+unsigned position(std::int64_t at) { return static_cast<std::uint16_t>(static_cast<std::int16_t>(at)); }
 
 // Row y of the crop in the layer's own indices: n of them, fewer where its
 // array ends early (nullptr where none).
@@ -131,7 +137,8 @@ io::ByteVector paletteData(const frames::IndexedFrames& frames, int entries) {
 
 io::ByteVector layerData(const Layer& layer, bool background) {
     io::ByteVector data;
-    data.le16((layer.visible ? 1u : 0u) | (layer.locked ? 0u : 2u) | (background ? 8u : 0u));
+    // Aseprite's own background cannot be moved: "lock movement" with it.
+    data.le16((layer.visible ? 1u : 0u) | (layer.locked ? 0u : 2u) | (background ? 4u | 8u : 0u));
     data.le16(0); // an image layer
     data.le16(0); // at the top level
     data.le16(0);
@@ -174,7 +181,7 @@ frames::Keying AsepriteWriter::keyingOf(const frames::IndexedFrames& frames) {
     frames::FrameUsage usage;
     for (std::size_t p = 0; p < frames.count(); ++p) {
         const edg::EdgPage& page = frames.page(p);
-        const Crop crop = cropOf(page, frames.width(), frames.height());
+        const Crop crop = cropOf(page);
         if (crop.empty()) continue;
         const int bottom = frames::IndexedFrames::bottomVisibleLayer(page);
         const simd::ByteTable bottomDrawn = frames.layerDrawn(p, true);
@@ -265,7 +272,7 @@ io::ByteVector AsepriteWriter::write(const frames::IndexedFrames& frames, const 
             }
         }
         const edg::EdgPage& page = frames.page(p);
-        const Crop crop = cropOf(page, frames.width(), frames.height());
+        const Crop crop = cropOf(page);
         const int bottom = frames::IndexedFrames::bottomVisibleLayer(page);
         const simd::ByteTable bottomDrawn = frames.layerDrawn(p, true);
         const simd::ByteTable aboveDrawn = frames.layerDrawn(p, false);
@@ -291,8 +298,8 @@ io::ByteVector AsepriteWriter::write(const frames::IndexedFrames& frames, const 
             out.le32(0); // the chunk's size, once known
             out.le16(celChunk);
             out.le16(static_cast<unsigned>(placed[p][k]));
-            out.le16(static_cast<unsigned>(crop.left));
-            out.le16(static_cast<unsigned>(crop.top));
+            out.le16(position(crop.left));
+            out.le16(position(crop.top));
             out.u8(255);
             out.le16(2); // a compressed image
             out.le16(0); // z-index
