@@ -82,12 +82,16 @@ TEST(ExportCommandLine, ABadCommandLineIsAUsageErrorThatNamesTheOptionAndTouches
         {{"gif", "--fps", "51", "a.edg"},
          "--fps 51 would make GIF frames shorter than 2/100 s, which browsers play as 1/10 s: gif takes 1 to 50"},
         {{"gif", "--fps", "0", "a.edg"}, "--fps takes a whole number from 1 to 50, not '0'"},
-        {{"apng", "--fps", "1001", "a.edg"}, "--fps takes a whole number from 1 to 1000, not '1001'"},
+        {{"apng", "--fps", "91", "a.edg"},
+         "--fps 91 would make APNG frames 10 ms or shorter, which browsers play as 1/10 s: apng takes 1 to 90"},
+        {{"apng", "--fps", "1001", "a.edg"}, "--fps takes a whole number from 1 to 90, not '1001'"},
+        {{"aseprite", "--fps", "1001", "a.edg"}, "--fps takes a whole number from 1 to 1000, not '1001'"},
         {{"sheet", "--fps", "x", "a.edg"}, "--fps takes a whole number from 1 to 1000, not 'x'"},
         {{"gif", "--columns", "3", "a.edg"}, "--columns does not apply to gif"},
         {{"palette", "--scale", "2", "a.edg"}, "--scale does not apply to palette"},
         {{"png", "--loop", "2", "a.edg"}, "--loop does not apply to png"},
         {{"gif", "--speed", "2", "a.edg"}, "unknown option '--speed'"},
+        {{"gif", "-o", "x.gif", "a.edg"}, "unknown option '-o'"},
         {{"gif", "a.edg", "--loop"}, "--loop needs a value"},
     };
     for (const auto& [args, text] : lines) {
@@ -100,10 +104,26 @@ TEST(ExportCommandLine, ABadCommandLineIsAUsageErrorThatNamesTheOptionAndTouches
     EXPECT_EQ(filesIn(dir), std::vector<std::string>{"a.edg"});
     // tomel itself keeps its one command word.
     EXPECT_EQ(runTomel({"png", "a.edg"}, dir.path()).out, "usage: tomel psd xxx.edg\n");
-    const RunResult help = run({"--help"}, dir);
-    EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("usage: tomel-export FORMAT [OPTIONS] FILE...\n", 0), 0u);
+    for (const char* asked : {"--help", "-h"}) {
+        const RunResult help = run({asked}, dir);
+        EXPECT_EQ(help.status, 0);
+        EXPECT_EQ(help.out.rfind("usage: tomel-export FORMAT [OPTIONS] FILE...\n", 0), 0u);
+    }
     EXPECT_EQ(run({"--version"}, dir).out.rfind("tomel-export ", 0), 0u);
+}
+
+TEST(ExportCommandLine, AFileNamedLikeAnOptionGoesAfterTheOptionsEndOrWithItsFolder) {
+    TempDir dir;
+    writeFile(dir.file("-a.edg"), document(1));
+    EXPECT_EQ(run({"png", "-a.edg"}, dir).status, 2);
+    const RunResult ended = run({"png", "--", "-a.edg"}, dir);
+    EXPECT_EQ(ended.status, 0) << ended.err;
+    EXPECT_EQ(ended.out, "export png: -a.edg => -a.png\n");
+    const RunResult pathed = run({"gif", "./-a.edg"}, dir);
+    EXPECT_EQ(pathed.status, 0) << pathed.err;
+    EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"-a.edg", "-a.gif", "-a.png"}));
+    // "-" alone is a name, as in other programs.
+    EXPECT_EQ(run({"png", "-"}, dir).status, 1);
 }
 
 TEST(ExportCommandLine, EachFileIsReportedOrFailsOnItsOwn) {

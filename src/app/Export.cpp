@@ -28,11 +28,12 @@ const char* const help = R"(Writes each Edge file's pages and palette beside it,
   sheet     NAME.sheet.png and NAME.sheet.json: the pages in a grid
   aseprite  NAME.aseprite: the pages as frames, with every layer
 Options:
-  --fps N       frames a second: 1 to 50 for gif, up to 1000 otherwise (8)
+  --fps N       frames a second: 1 to 50 for gif, 1 to 90 for apng, up to 1000 otherwise (8)
   --scale N     a whole factor from 1 to 16 (png, gif, apng, sheet)
   --columns N   the sheet's columns (a roughly square sheet)
   --loop N      plays of gif and apng, 0 for ever (0)
-  --help, --version
+  -h, --help, --version
+A file whose name starts with '-' goes after --, or as ./-name.
 Exit status: 0 every file written, 1 any failed, 2 a bad command line.)";
 
 } // namespace

@@ -81,10 +81,12 @@ ExportOptions ExportOptions::parse(const std::vector<std::string>& args) {
     bool optionsEnd = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (optionsEnd || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+        if (optionsEnd || arg.size() < 2 || arg[0] != '-') {
             options.files.push_back(arg);
             continue;
         }
+        // A file whose name starts with '-' goes after "--", or as ./-name.
+        if (arg[1] != '-') throw UsageError("unknown option '" + arg + "'");
         if (arg == "--") {
             optionsEnd = true;
             continue;
@@ -107,15 +109,24 @@ ExportOptions ExportOptions::parse(const std::vector<std::string>& args) {
             throw UsageError(name + " needs a value");
         }
         if (name == "--fps") {
-            // A GIF delay is whole hundredths of a second, and browsers play
-            // one under 2/100 s as 1/10 s.
+            // Browsers play a GIF frame under 2/100 s (GIF delays are whole
+            // hundredths), and an APNG frame of 10 ms or less, as 1/10 s.
             std::uint64_t fps = 0;
-            if (options.format == Format::Gif && wholeNumber(value, fps) && fps > 50 && fps <= 1000) {
+            const bool whole = wholeNumber(value, fps) && fps <= 1000;
+            if (options.format == Format::Gif && whole && fps > 50) {
                 throw UsageError("--fps " + value +
                                  " would make GIF frames shorter than 2/100 s, which browsers play as 1/10 s: gif "
                                  "takes 1 to 50");
             }
-            options.fps = numberIn(name, value, 1, options.format == Format::Gif ? 50 : 1000);
+            if (options.format == Format::Apng && whole && fps > 90) {
+                throw UsageError("--fps " + value +
+                                 " would make APNG frames 10 ms or shorter, which browsers play as 1/10 s: apng "
+                                 "takes 1 to 90");
+            }
+            const std::uint32_t highest = options.format == Format::Gif    ? 50
+                                          : options.format == Format::Apng ? 90
+                                                                           : 1000;
+            options.fps = numberIn(name, value, 1, highest);
         } else if (name == "--scale") {
             options.scale = numberIn(name, value, 1, 16);
         } else if (name == "--columns") {

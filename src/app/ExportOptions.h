@@ -13,8 +13,9 @@ struct ExportOptions {
     enum class Action { Run, Help, Version };
 
     // Raises UsageError for a line that does not fit: no format or an
-    // unknown one, no file, an unknown option, a value out of its range, or
-    // an option the format does not take.
+    // unknown one, no file, an unknown option (any word before "--" that
+    // starts with '-', but "-" alone), a value out of its range, or an
+    // option the format does not take.
     static ExportOptions parse(const std::vector<std::string>& args);
     static std::string nameOf(Format format);
 
