@@ -1,6 +1,6 @@
 // End to end: documents built with the test writer are exported by the real
 // tomel-export in every format, and each file is read back by readers we did
-// not write (Pillow, ffmpeg, pngcheck, gifsicle, ase-parser) and compared with what
+// not write (Pillow, ffmpeg, pngcheck, gifsicle, ase-parser, PixiJS) and compared with what
 // the Edge document says, computed here from its description alone.
 #include <gtest/gtest.h>
 
@@ -228,6 +228,14 @@ std::vector<Case> cases() {
                              page("Wide", 0, 0, 18, 17, {{"some", true, false, pattern(18 * 17, 3, 7)}}, true)},
                             256, 0),
                    1, 8, "png gif apng sheet aseprite"});
+    // Three opaque pages that draw every index, in a sheet of 2 columns: its
+    // empty cell takes no key.
+    all.push_back({"opaque sheet",
+                   document({page("A", 0, 0, 16, 16, {{"a", true, false, every}}),
+                             page("B", 0, 0, 16, 16, {{"a", true, false, every}}),
+                             page("C", 0, 0, 16, 16, {{"a", true, false, every}})},
+                            256, 0),
+                   1, 8, ""});
     // Indices far past a palette of 16 colours, drawn black, and nothing
     // transparent: GIF's table must reach them.
     all.push_back(
@@ -302,5 +310,8 @@ TEST(ExportReaders, EveryFormatReadsBackAsTheDocument) {
         const RunResult sprite = runShell("node " TOMEL_TESTS_DIR "/export/check_aseprite.mjs " +
                                           dir.file("expect.json") + " " + dir.file("doc.aseprite") + layers + " 2>&1");
         EXPECT_EQ(sprite.status, 0) << c.label << ":\n" << sprite.out;
+        const RunResult engine =
+            runShell("node " TOMEL_TESTS_DIR "/export/check_sheet.mjs " + dir.file("doc.sheet.json") + " 2>&1");
+        EXPECT_EQ(engine.status, 0) << c.label << ":\n" << engine.out;
     }
 }

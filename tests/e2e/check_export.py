@@ -193,11 +193,17 @@ sheet = json.load(open(os.path.join(folder, "doc.sheet.json")))
 image = Image.open(os.path.join(folder, "doc.sheet.png"))
 pngcheck(os.path.join(folder, "doc.sheet.png"))
 meta = sheet["meta"]
-if meta["image"] != "doc.sheet.png" or meta["format"] != "I8" or meta["scale"] != str(S) or \
+# The enlargement is in the pixels; one tag spans every frame.
+if meta["image"] != "doc.sheet.png" or meta["format"] != "I8" or meta["scale"] != "1" or \
         (meta["size"]["w"], meta["size"]["h"]) != image.size or image.mode != "P":
     fail(f"sheet meta {meta}, image {image.mode} {image.size}")
 if [f["duration"] for f in sheet["frames"]] != delays(1000):
     fail("sheet durations")
+if meta["frameTags"] != [{"name": "doc", "from": 0, "to": len(pages) - 1, "direction": "forward"}]:
+    fail(f"sheet frame tags {meta['frameTags']}")
+# The empty cells are no reason for a transparent entry.
+if ("transparency" in image.info) != any(has_transparent(page) for page in pages):
+    fail(f"sheet: tRNS {'written' if 'transparency' in image.info else 'missing'}")
 for i, (frame, page) in enumerate(zip(sheet["frames"], pages)):
     r = frame["frame"]
     if (r["w"], r["h"]) != (W * S, H * S) or (frame["sourceSize"]["w"], frame["sourceSize"]["h"]) != (W * S, H * S):

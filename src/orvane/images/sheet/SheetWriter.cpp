@@ -91,10 +91,11 @@ std::vector<std::uint8_t> sheetStream(const frames::IndexedFrames& frames, const
 io::ByteVector SheetWriter::png(const frames::IndexedFrames& frames, std::size_t columns, std::size_t scale,
                                 concurrency::Route route, frames::Keying& keying) {
     // The pages as they are drawn, keyed by the transparent index; where
-    // they need another key together, again with it.
+    // they need another key together, again with it. The empty cells take
+    // the key, transparent only where a page has transparent pixels: no
+    // frame's rectangle covers them.
     std::vector<std::uint8_t> cells(frames.count() * frames.pixelCount());
     frames::FrameUsage usage;
-    if (rowsOf(frames, columns) * columns > frames.count()) usage.addTransparent();
     for (std::size_t i = 0; i < frames.count(); ++i) {
         usage.add(frames.renderPlain(i, cells.data() + i * frames.pixelCount(), route));
     }
@@ -145,7 +146,12 @@ std::string SheetWriter::json(const frames::IndexedFrames& frames, std::size_t c
     text += "  \"image\": " + quoted(io::Utf8::valid(image)) + ",\n";
     text += "  \"format\": \"I8\",\n";
     text += "  \"size\": " + size(columns * w, rows * h) + ",\n";
-    text += "  \"scale\": \"" + std::to_string(scale) + "\"\n";
+    // The enlargement is in the pixels: engines that read the scale as the
+    // sheet's resolution would shrink it back.
+    text += "  \"scale\": \"1\",\n";
+    // One animation of every page, for engines that make theirs from tags.
+    text += "  \"frameTags\": [\n   { \"name\": " + quoted(io::Utf8::valid(title)) +
+            ", \"from\": 0, \"to\": " + std::to_string(frames.count() - 1) + ", \"direction\": \"forward\" }\n  ]\n";
     text += " }\n}\n";
     return text;
 }
