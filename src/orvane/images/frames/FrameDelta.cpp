@@ -62,10 +62,4 @@ std::size_t FrameDelta::cut(const Rect& rect, const std::uint8_t* before, const 
     return keyed;
 }
 
-void FrameDelta::copy(const Rect& rect, const std::uint8_t* after, std::uint8_t* out) const {
-    for (std::size_t y = rect.top; y < rect.bottom; ++y, out += rect.width()) {
-        std::memcpy(out, after + y * width_ + rect.left, rect.width());
-    }
-}
-
 } // namespace orvane::images::frames

@@ -26,8 +26,6 @@ public:
     // they are: a pixel that `before` already shows is written as the key.
     // Returns how many drawn pixels became the key.
     std::size_t cut(const Rect& rect, const std::uint8_t* before, const std::uint8_t* after, std::uint8_t* out) const;
-    // The rectangle of `after` into out as it is.
-    void copy(const Rect& rect, const std::uint8_t* after, std::uint8_t* out) const;
 
 private:
     std::size_t width_, height_;

@@ -4,13 +4,14 @@
 
 namespace orvane::images::frames {
 
-ScaledRows::ScaledRows(const std::uint8_t* pixels, std::size_t width, std::size_t height, std::size_t scale)
-    : pixels_(pixels), width_(width), height_(height), scale_(scale) {
+ScaledRows::ScaledRows(const std::uint8_t* pixels, std::size_t width, std::size_t height, std::size_t scale,
+                       std::size_t stride)
+    : pixels_(pixels), width_(width), height_(height), scale_(scale), stride_(stride == 0 ? width : stride) {
     if (scale_ > 1) row_.resize(width_ * scale_);
 }
 
 const std::uint8_t* ScaledRows::row(std::size_t y) {
-    if (scale_ == 1) return pixels_ + y * width_;
+    if (scale_ == 1) return pixels_ + y * stride_;
     if (y / scale_ != rowOf_) {
         copyRow(y, row_.data());
         rowOf_ = y / scale_;
@@ -19,7 +20,7 @@ const std::uint8_t* ScaledRows::row(std::size_t y) {
 }
 
 void ScaledRows::copyRow(std::size_t y, std::uint8_t* out) const {
-    const std::uint8_t* from = pixels_ + (y / scale_) * width_;
+    const std::uint8_t* from = pixels_ + (y / scale_) * stride_;
     if (scale_ == 1) {
         std::memcpy(out, from, width_);
         return;

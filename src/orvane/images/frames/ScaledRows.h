@@ -11,7 +11,10 @@ namespace orvane::images::frames {
 // row `scale` times down.
 class ScaledRows {
 public:
-    ScaledRows(const std::uint8_t* pixels, std::size_t width, std::size_t height, std::size_t scale);
+    // Source row y starts at pixels + y * stride; by default rows follow
+    // one another.
+    ScaledRows(const std::uint8_t* pixels, std::size_t width, std::size_t height, std::size_t scale,
+               std::size_t stride = 0);
 
     std::size_t width() const { return width_ * scale_; }
     std::size_t height() const { return height_ * scale_; }
@@ -22,7 +25,7 @@ public:
 
 private:
     const std::uint8_t* pixels_;
-    std::size_t width_, height_, scale_;
+    std::size_t width_, height_, scale_, stride_;
     std::vector<std::uint8_t> row_;
     std::size_t rowOf_ = static_cast<std::size_t>(-1);
 };

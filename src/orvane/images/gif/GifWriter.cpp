@@ -65,18 +65,24 @@ int encodeRows(LzwEncoder& lzw, frames::ScaledRows& rows, frames::ScaledRows* ei
     return lzw.finish(last);
 }
 
+// A frame's pixels: row y at data + y * stride.
+struct Pixels {
+    const std::uint8_t* data = nullptr;
+    std::size_t stride = 0;
+};
+
 // The frame's image data: the minimum code size, then the LZW codes in
 // sub-blocks of at most 255 bytes, and the terminator. A large frame is two
 // runs of codes, its first half and its second, the first ended with a clear
 // code, so that on the helped route the second is encoded beside the first:
 // the same codes on every route.
-void imageData(io::ByteVector& out, const std::uint8_t* pixels, const std::uint8_t* either, std::size_t width,
-               std::size_t height, std::size_t scale, int codeSize, concurrency::Route route) {
-    frames::ScaledRows rows(pixels, width, height, scale);
+void imageData(io::ByteVector& out, const Pixels& pixels, const Pixels& either, std::size_t width, std::size_t height,
+               std::size_t scale, int codeSize, concurrency::Route route) {
+    frames::ScaledRows rows(pixels.data, width, height, scale, pixels.stride);
     std::optional<frames::ScaledRows> eitherRows, secondEither;
-    if (either != nullptr) {
-        eitherRows.emplace(either, width, height, scale);
-        secondEither.emplace(either, width, height, scale);
+    if (either.data != nullptr) {
+        eitherRows.emplace(either.data, width, height, scale, either.stride);
+        secondEither.emplace(either.data, width, height, scale, either.stride);
     }
     frames::ScaledRows* const firstOther = eitherRows ? &*eitherRows : nullptr;
     frames::ScaledRows* const secondOther = secondEither ? &*secondEither : nullptr;
@@ -88,7 +94,7 @@ void imageData(io::ByteVector& out, const std::uint8_t* pixels, const std::uint8
     } else {
         // What the second half's thread fills is made here.
         const std::size_t split = rows.height() / 2;
-        frames::ScaledRows secondRows(pixels, width, height, scale);
+        frames::ScaledRows secondRows(pixels.data, width, height, scale, pixels.stride);
         std::vector<std::uint8_t> second;
         // Room for what pixel art encodes to, where a helper may run; noise
         // makes the vector grow on the helper.
@@ -141,8 +147,12 @@ constexpr std::size_t worthTrying = 8;
 
 // The LZW code size for a frame's pixels and its key: the bits of the
 // highest, at least 2.
-int codeSizeFor(const std::uint8_t* pixels, std::size_t n, std::uint8_t key) {
-    const std::uint8_t highest = std::max(key, *std::max_element(pixels, pixels + n));
+int codeSizeFor(const Pixels& pixels, std::size_t width, std::size_t height, std::uint8_t key) {
+    std::uint8_t highest = key;
+    for (std::size_t y = 0; y < height; ++y) {
+        const std::uint8_t* row = pixels.data + y * pixels.stride;
+        highest = std::max(highest, *std::max_element(row, row + width));
+    }
     return std::max(2, bitsFor(highest + 1));
 }
 
@@ -157,8 +167,8 @@ struct Block {
     std::uint32_t delay = 0;
 };
 
-void block(io::ByteVector& out, const Block& b, const std::uint8_t* pixels, const std::uint8_t* either,
-           std::size_t scale, int codeSize, concurrency::Route route) {
+void block(io::ByteVector& out, const Block& b, const Pixels& pixels, const Pixels& either, std::size_t scale,
+           int codeSize, concurrency::Route route) {
     out.u8(0x21);
     out.u8(0xF9);
     out.u8(4);
@@ -232,19 +242,19 @@ public:
             b.key = key;
             b.delay = delays_[i];
             if (i == 0) {
-                block(out, b, current.data(), nullptr, scale_, codeSizeFor(current.data(), pixels, key), route_);
+                const Pixels whole{current.data(), width_};
+                block(out, b, whole, {}, scale_, codeSizeFor(whole, width_, height_, key), route_);
             } else {
                 // The pixels as they are, each unchanged one free to be the
                 // key instead; which of the two is tried first decides
                 // where neither continues a string, so both are tried where
                 // there are many such pixels, and the shorter kept.
                 const std::size_t area = b.rect.width() * b.rect.height();
-                cut.resize(2 * area);
-                std::uint8_t* const values = cut.data();
-                std::uint8_t* const keyed = cut.data() + area;
-                delta.copy(b.rect, current.data(), values);
-                const std::size_t unchanged = delta.cut(b.rect, shown.data(), current.data(), keyed);
-                const int codeSize = codeSizeFor(values, area, key);
+                cut.resize(area);
+                const std::size_t unchanged = delta.cut(b.rect, shown.data(), current.data(), cut.data());
+                const Pixels values{current.data() + b.rect.top * width_ + b.rect.left, width_};
+                const Pixels keyed{cut.data(), b.rect.width()};
+                const int codeSize = codeSizeFor(values, b.rect.width(), b.rect.height(), key);
                 const std::size_t at = out.size();
                 block(out, b, values, keyed, scale_, codeSize, route_);
                 if (unchanged >= area / worthTrying) {
@@ -326,7 +336,7 @@ public:
                 }
                 b.disposal = clears ? 2 : 1;
             }
-            block(out, b, current.data(), nullptr, scale_, std::max(2, tableBits), route_);
+            block(out, b, {current.data(), width_}, {}, scale_, std::max(2, tableBits), route_);
             current.swap(next);
         }
         return Outcome::Written;

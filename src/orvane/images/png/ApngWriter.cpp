@@ -41,10 +41,11 @@ void frameControl(io::ByteVector& out, std::uint32_t& sequence, const Frame& fra
     PngChunks::chunk(out, "fcTL", fctl.data(), fctl.size());
 }
 
-std::vector<std::uint8_t> compress(const std::uint8_t* pixels, std::size_t width, std::size_t height, std::size_t scale,
-                                   concurrency::Route route) {
+// Rows of `width` pixels, each `stride` after the one before.
+std::vector<std::uint8_t> compress(const std::uint8_t* pixels, std::size_t width, std::size_t height,
+                                   std::size_t stride, std::size_t scale, concurrency::Route route) {
     std::vector<std::uint8_t> stream;
-    PngChunks::compressRows(frames::ScaledRows(pixels, width, height, scale), route, stream);
+    PngChunks::compressRows(frames::ScaledRows(pixels, width, height, scale, stride), route, stream);
     return stream;
 }
 
@@ -61,28 +62,24 @@ std::vector<Frame> changes(const frames::IndexedFrames& frames, std::uint8_t key
     const auto height = static_cast<std::size_t>(frames.height());
     const frames::FrameDelta delta(width, height, key);
     std::vector<Frame> stored(frames.count());
-    std::vector<std::uint8_t> before, current(frames.pixelCount()), cut;
+    std::vector<std::uint8_t> before, current(frames.pixelCount()), over;
     if (frames.count() > 1) before.resize(frames.pixelCount());
     for (std::size_t i = 0; i < frames.count(); ++i) {
         keyed = render(i, current.data()) && keyed;
         Frame& frame = stored[i];
         if (i == 0) {
             frame.rect = frames::Rect::whole(width, height);
-            frame.stream = compress(current.data(), width, height, scale, route);
+            frame.stream = compress(current.data(), width, height, width, scale, route);
         } else {
             frame.rect = delta.changed(before.data(), current.data());
             if (frame.rect.empty()) frame.rect = {0, 0, 1, 1};
-            const std::size_t area = frame.rect.width() * frame.rect.height();
-            cut.resize(2 * area);
-            std::uint8_t* const values = cut.data();
-            std::uint8_t* const over = cut.data() + area;
-            delta.copy(frame.rect, current.data(), values);
-            frame.stream = compress(values, frame.rect.width(), frame.rect.height(), scale, route);
-            if (keyed && !delta.clears(frame.rect, before.data(), current.data()) &&
-                delta.cut(frame.rect, before.data(), current.data(), over) >= area / worthTrying) {
-                {
-                    std::vector<std::uint8_t> drawnOver =
-                        compress(over, frame.rect.width(), frame.rect.height(), scale, route);
+            const std::size_t w = frame.rect.width(), h = frame.rect.height();
+            frame.stream =
+                compress(current.data() + frame.rect.top * width + frame.rect.left, w, h, width, scale, route);
+            if (keyed && !delta.clears(frame.rect, before.data(), current.data())) {
+                over.resize(w * h);
+                if (delta.cut(frame.rect, before.data(), current.data(), over.data()) >= w * h / worthTrying) {
+                    std::vector<std::uint8_t> drawnOver = compress(over.data(), w, h, w, scale, route);
                     if (drawnOver.size() < frame.stream.size()) {
                         frame.blend = blendOver;
                         frame.replacing = std::move(frame.stream);
