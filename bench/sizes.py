@@ -8,6 +8,11 @@ anim, where every pixel changes:
   gifsicle's bytes plus the table bytes it dropped.
 - APNG: Pillow's `optimize=True` and ffmpeg's, given the page PNGs.
 
+Both peers merge a page into the frame before where the two are alike, and
+gifsicle and ImageMagick renumber the palette, so that a frame's colours take
+the lowest indices and its codes fewer bits; tomel-export keeps one frame a
+page and every index as it is. The table says which peer did either.
+
 Usage: bench/sizes.py BUILD_DIR WORK_DIR
 Prints a table; exits 1 where a file is above its goal."""
 import glob
@@ -59,6 +64,35 @@ def table_bytes(path):
     return total
 
 
+def global_table(path):
+    data = open(path, "rb").read()
+    return data[13:13 + (3 << ((data[10] & 7) + 1))] if data[10] & 0x80 else b""
+
+
+def gif_frames(path):
+    info = subprocess.run(["gifsicle", "--info", path], capture_output=True, text=True, check=True).stdout
+    return int(info.split(" image")[0].split()[-1])
+
+
+def apng_frames(path):
+    data = open(path, "rb").read()
+    return int.from_bytes(data[data.index(b"acTL") + 4:data.index(b"acTL") + 8], "big")
+
+
+def gif_peer(name, path, ours, pages):
+    notes = []
+    if gif_frames(path) != pages:
+        notes.append(f"{gif_frames(path)} frames")
+    if global_table(path)[:len(global_table(ours))] != global_table(ours)[:len(global_table(path))]:
+        notes.append("renumbered")
+    return f"{name} {os.path.getsize(path):,}" + (f" ({', '.join(notes)})" if notes else "")
+
+
+def apng_peer(name, path, pages):
+    frames = apng_frames(path)
+    return f"{name} {os.path.getsize(path):,}" + (f" ({frames} frames)" if frames != pages else "")
+
+
 def quiet(argv, cwd):
     subprocess.run(argv, cwd=cwd, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
@@ -78,10 +112,11 @@ for document in ["sprite", "portrait", "walker", "anim"]:
     quiet(["gifsicle", "-O3", gif, "-o", "gifsicle.gif"], folder)
     quiet(["convert", gif, "-layers", "Optimize", "im.gif"], folder)
     ours = os.path.getsize(gif)
-    gifsicle = os.path.getsize(os.path.join(folder, "gifsicle.gif"))
-    goal = gifsicle + table_bytes(gif) - table_bytes(os.path.join(folder, "gifsicle.gif"))
-    im = os.path.getsize(os.path.join(folder, "im.gif"))
-    print(f"| {document} | GIF | {ours:,} | {goal:,} | gifsicle -O3 {gifsicle:,}, ImageMagick {im:,} |")
+    gifsicle = os.path.join(folder, "gifsicle.gif")
+    goal = os.path.getsize(gifsicle) + table_bytes(gif) - table_bytes(gifsicle)
+    peers = ", ".join([gif_peer("gifsicle -O3", gifsicle, gif, len(pngs)),
+                       gif_peer("ImageMagick", os.path.join(folder, "im.gif"), gif, len(pngs))])
+    print(f"| {document} ({len(pngs)} pages) | GIF | {ours:,} | {goal:,} | {peers} |")
     if ours > goal:
         over.append(f"{document}.gif")
     quiet(["/usr/bin/python3", "-c", PILLOW_APNG, "pillow.apng"] + pngs, folder)
@@ -89,10 +124,10 @@ for document in ["sprite", "portrait", "walker", "anim"]:
     quiet(["ffmpeg", "-y", "-framerate", str(FPS), "-i", f"{document}-%0{digits}d.png", "-plays", "0",
            "ffmpeg.apng"], folder)
     ours = os.path.getsize(os.path.join(folder, document + ".apng"))
-    pillow = os.path.getsize(os.path.join(folder, "pillow.apng"))
-    ffmpeg = os.path.getsize(os.path.join(folder, "ffmpeg.apng"))
-    goal = min(pillow, ffmpeg)
-    print(f"| {document} | APNG | {ours:,} | {goal:,} | Pillow {pillow:,}, ffmpeg {ffmpeg:,} |")
+    pillow, ffmpeg = os.path.join(folder, "pillow.apng"), os.path.join(folder, "ffmpeg.apng")
+    goal = min(os.path.getsize(pillow), os.path.getsize(ffmpeg))
+    peers = ", ".join([apng_peer("Pillow", pillow, len(pngs)), apng_peer("ffmpeg", ffmpeg, len(pngs))])
+    print(f"| {document} ({len(pngs)} pages) | APNG | {ours:,} | {goal:,} | {peers} |")
     if ours > goal:
         over.append(f"{document}.apng")
 
