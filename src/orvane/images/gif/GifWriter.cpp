@@ -336,7 +336,8 @@ public:
                 }
                 b.disposal = clears ? 2 : 1;
             }
-            block(out, b, {current.data(), width_}, {}, scale_, std::max(2, tableBits), route_);
+            const Pixels page{current.data(), width_};
+            block(out, b, page, {}, scale_, codeSizeFor(page, width_, height_, b.transparent ? b.key : 0), route_);
             current.swap(next);
         }
         return Outcome::Written;
@@ -360,9 +361,10 @@ io::ByteVector GifWriter::write(const frames::IndexedFrames& frames, std::uint32
     const Animation animation(frames, fps, plays, scale, route);
     const std::size_t count = frames.count();
     // The table as the palette needs it; where a page draws past it, or the
-    // key lies past it, every page again with a larger one (the code size
-    // follows the table's).
-    int tableBits = bitsFor(static_cast<int>(std::max<std::size_t>(frames.palette().size(), 1)));
+    // key lies past it, every page again with a larger one. Each frame's
+    // code size is what its own indices need.
+    const int paletteBits = bitsFor(static_cast<int>(std::max<std::size_t>(frames.palette().size(), 1)));
+    int tableBits = paletteBits;
     io::ByteVector images;
     std::vector<frames::FrameUsage> usages(count);
     std::vector<bool> rendered(count);
@@ -404,6 +406,7 @@ io::ByteVector GifWriter::write(const frames::IndexedFrames& frames, std::uint32
     const frames::Keying shared = frames::Keying::plan(all, frames.transparentIndex(), frames.palette());
     if (shared.key() != key && shared.exact()) {
         key = shared.key();
+        tableBits = paletteBits;
         withKey([&](std::size_t i, std::uint8_t* out) {
             frames.render(i, shared, out, route);
             return usages[i];
@@ -413,6 +416,7 @@ io::ByteVector GifWriter::write(const frames::IndexedFrames& frames, std::uint32
         keyings.clear();
         for (const frames::FrameUsage& usage : usages) keyings.push_back(shared.forFrame(usage));
     } else {
+        tableBits = paletteBits;
         encode([&] { return animation.whole(tableBits, keyings, images); });
         key = keyings[0].key();
     }
