@@ -73,16 +73,6 @@ struct Canvas {
     }
 };
 
-Edge2Page page(const std::string& name, int width, int height, bool transparent, std::vector<Edge2Layer> layers) {
-    Edge2Page p;
-    p.name = name;
-    p.width = width;
-    p.height = height;
-    p.transparent = transparent;
-    p.layers = std::move(layers);
-    return p;
-}
-
 Edge2Document document(std::vector<Edge2Page> pages) {
     Edge2Document d;
     d.transparentIndex = clear;
@@ -142,8 +132,10 @@ Edge2Document movingSprite() {
     for (int p = 0; p < 24; ++p) {
         Canvas layer(160, 120, clear);
         sprite(layer, 4 + p * 6, 80 + (p % 2), p % 2);
-        pages.push_back(page("Frame " + std::to_string(p + 1), 160, 120, false,
-                             {{"Sprite", true, false, layer.pixels}, {"Scene", true, false, background.pixels}}));
+        pages.push_back({.name = "Frame " + std::to_string(p + 1),
+                         .width = 160,
+                         .height = 120,
+                         .layers = {{"Sprite", true, false, layer.pixels}, {"Scene", true, false, background.pixels}}});
     }
     return document(std::move(pages));
 }
@@ -175,7 +167,10 @@ Edge2Document blinkingPortrait() {
             }
             c.rect(cx - 20, 149 + lids[p] * 2, 41, 1, outline);
         }
-        pages.push_back(page("Blink " + std::to_string(p + 1), 320, 320, false, {{"Portrait", true, false, c.pixels}}));
+        pages.push_back({.name = "Blink " + std::to_string(p + 1),
+                         .width = 320,
+                         .height = 320,
+                         .layers = {{"Portrait", true, false, c.pixels}}});
     }
     return document(std::move(pages));
 }
@@ -201,7 +196,11 @@ Edge2Document walkingCharacter() {
         c.rect(17 - swing, 44, 6, 3, hair + 1);
         c.rect(7 - swing / 2, 19 + bob, 3, 10, skin + 2);
         c.rect(22 + swing / 2, 19 + bob, 3, 10, skin + 2);
-        pages.push_back(page("Walk " + std::to_string(p + 1), 32, 48, true, {{"Walker", true, false, c.pixels}}));
+        pages.push_back({.name = "Walk " + std::to_string(p + 1),
+                         .width = 32,
+                         .height = 48,
+                         .transparent = true,
+                         .layers = {{"Walker", true, false, c.pixels}}});
     }
     return document(std::move(pages));
 }
