@@ -9,6 +9,9 @@
 //    each error row shows the native build's line beside its file's name;
 //  - exports (every browser): a row saved in each of tomel-export's formats,
 //    and a "Save all" of three, byte for byte as tomel-export makes them;
+//  - frames (Chromium and Firefox; WebKit where it has ImageDecoder): every
+//    frame of tomel-export's GIF and APNG as the browser composites it is
+//    its page;
 //  - animation: the benchmark's anim converts with its progress bar moving,
 //    and the PSD saved from its row is the native build's;
 //  - keyboard: the picker, a conversion, a saved row and the preview, by
@@ -181,6 +184,63 @@ async function exportsSaved(name, driver) {
     const told = await driver.run(() => window.told.filter((text) => text !== ''));
     console.log(`${name} exports: pages.edg in ${Object.keys(exportWords).join(', ')} from its row, and a zip of PSD, GIF and ` +
         `palette of two files, each as tomel-export makes it; told: ${told.join(' | ')}`);
+}
+
+/**
+ * Every frame of tomel-export's GIF and APNG of pages.edg and the benchmark's
+ * pixel-art animations (frames that store only what changed, pixels that
+ * turn transparent, pages alike) as the browser's own decoder composites
+ * it (WebCodecs' ImageDecoder), against the page's PNG decoded alike.
+ * Returns false where the browser has no ImageDecoder.
+ */
+async function framesShown(name, run) {
+    const files = [documents.find((file) => path.basename(file) === 'pages.edg'),
+        ...['sprite.edg', 'walker.edg', 'portrait.edg'].map((file) => path.join(bench, file))];
+    const animations = files.map((file) => {
+        const pngs = nativeExport(file, ['png']);
+        const pages = [...pngs.keys()].sort().map((n) => pngs.get(n).toString('base64'));
+        const [gif, apng] = ['gif', 'apng'].map((format) => [...nativeExport(file, [format]).values()][0].toString('base64'));
+        return { name: path.basename(file), pages, gif, apng };
+    });
+    const seen = await run(async (all) => {
+        if (typeof ImageDecoder === 'undefined') return null;
+        const bytes = (base64) => Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+        // The frame's RGBA, transparent pixels all alike.
+        const frame = async (data, type, frameIndex) => {
+            const decoder = new ImageDecoder({ data, type });
+            const { image } = await decoder.decode({ frameIndex });
+            const canvas = new OffscreenCanvas(image.displayWidth, image.displayHeight);
+            const context = canvas.getContext('2d');
+            context.drawImage(image, 0, 0);
+            image.close();
+            await decoder.tracks.ready;
+            const count = decoder.tracks.selectedTrack.frameCount;
+            decoder.close();
+            const rgba = context.getImageData(0, 0, canvas.width, canvas.height).data;
+            for (let i = 0; i < rgba.length; i += 4) if (rgba[i + 3] === 0) rgba.fill(0, i, i + 3);
+            return { rgba, count };
+        };
+        const wrong = [];
+        for (const { name: file, pages, gif, apng } of all) {
+            for (const [format, data, type] of [['gif', gif, 'image/gif'], ['apng', apng, 'image/png']]) {
+                for (let i = 0; i < pages.length; i++) {
+                    const want = (await frame(bytes(pages[i]), 'image/png', 0)).rgba;
+                    const got = await frame(bytes(data), type, i);
+                    let differ = 0;
+                    for (let j = 0; j < want.length; j++) differ += want[j] !== got.rgba[j] ? 1 : 0;
+                    if (got.count !== pages.length || differ > 0) {
+                        wrong.push(`${file} as ${format}, frame ${i + 1} of ${got.count}: ${differ} bytes differ`);
+                    }
+                }
+            }
+        }
+        return wrong;
+    }, animations);
+    if (seen === null) return false;
+    check(seen.length === 0, `${name}: frames its decoder shows differ from the pages: ${seen.slice(0, 5).join('; ')}`);
+    const frames = animations.reduce((sum, { pages }) => sum + pages.length, 0);
+    console.log(`${name} frames: ${frames} frames of ${animations.map((a) => a.name).join(', ')} as GIF and APNG, each its page`);
+    return true;
 }
 
 async function downloaded(downloads, name) {
@@ -955,6 +1015,9 @@ async function inWebKit() {
             saved: savedFile,
             until: (fn, what, arg) => webkit.until(fn, what, 60000, arg),
         });
+        if (!(await framesShown('webkit', (fn, arg) => webkit.run(fn, arg)))) {
+            console.log('webkit frames: this WebKit has no ImageDecoder; its frames are not looked at');
+        }
 
         // A file removed between being picked and being read, dropped with a
         // good one; then a folder where a file was expected, with a good one.
@@ -1026,6 +1089,7 @@ for (const browserName of ['chromium', 'firefox']) {
         until: (fn, what, arg) => page.waitForFunction(fn, { timeout: 60000 }, arg)
             .catch(() => check(false, `${browserName}: waited in vain for ${what}`)),
     });
+    check(await framesShown(browserName, (fn, arg) => page.evaluate(fn, arg)), `${browserName}: no ImageDecoder`);
     await changedFile(browserName, page);
     if (browserName === 'firefox') {
         const updating = await openPage(origin, work, downloads, 'firefox',
