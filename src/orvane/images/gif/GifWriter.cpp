@@ -50,7 +50,6 @@ void loop(io::ByteVector& out, std::uint32_t plays) {
 // Below this, a frame's two halves would not pay for a thread.
 constexpr std::size_t splitFrom = std::size_t{1} << 20;
 
-// Rows [from, to) of the enlarged frame through the encoder.
 // Rows [from, to) of the enlarged frame through the encoder; where `either`
 // is given, each pixel may be written as its pixel instead.
 int encodeRows(LzwEncoder& lzw, frames::ScaledRows& rows, frames::ScaledRows* either, std::size_t from, std::size_t to,

@@ -10,8 +10,11 @@
 namespace orvane::images::gif {
 
 // Every page as a frame of one GIF89a: the document's palette, in order, as
-// the global colour table (no quantiser), each frame the whole canvas with
-// its own key, delays in 1/100 s that carry their rounding error.
+// the global colour table (no quantiser), delays in 1/100 s that carry their
+// rounding error. The first frame is the whole canvas; each after it the
+// rectangle that changed, over what the frame before left, with one key for
+// every frame (each page whole with a key of its own where the pages draw
+// every index together).
 class GifWriter {
 public:
     // `plays`: how many times the animation plays, 0 for ever. Each page's

@@ -10,8 +10,9 @@
 namespace orvane::images::png {
 
 // Every page as a frame of one indexed APNG: one palette and one key for all
-// frames, each frame the whole canvas, replacing the one before (blend
-// SOURCE), shown for exactly 1/fps s; the first frame is the default image.
+// frames, each shown for exactly 1/fps s; the first frame is the whole
+// canvas and the default image, each after it the rectangle that changed,
+// drawn over the frame before or replacing it.
 class ApngWriter {
 public:
     // The keying every frame shares goes into `keying`.
