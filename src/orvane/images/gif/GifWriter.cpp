@@ -146,13 +146,15 @@ constexpr std::size_t worthTrying = 8;
 
 // The LZW code size for a frame's pixels and its key: the bits of the
 // highest, at least 2.
+int codeSizeOf(int highest) { return std::max(2, bitsFor(highest + 1)); }
+
 int codeSizeFor(const Pixels& pixels, std::size_t width, std::size_t height, std::uint8_t key) {
     std::uint8_t highest = key;
     for (std::size_t y = 0; y < height; ++y) {
         const std::uint8_t* row = pixels.data + y * pixels.stride;
         highest = std::max(highest, *std::max_element(row, row + width));
     }
-    return std::max(2, bitsFor(highest + 1));
+    return codeSizeOf(highest);
 }
 
 // One frame: its control block (its disposal, its delay and, where it has
@@ -213,8 +215,10 @@ public:
             shown.assign(pixels, key);
             next.resize(pixels);
         }
+        int firstHighest = -1;
         const auto take = [&](std::size_t i, std::uint8_t* into) {
             const frames::FrameUsage usage = render(i, into);
+            if (i == 0) firstHighest = usage.highest();
             if (usage.draws(key)) return Outcome::KeyDrawn;
             const int entries = std::max(usage.highest(), int{key}) + 1;
             if (entries > (1 << tableBits)) {
@@ -242,7 +246,7 @@ public:
             b.delay = delays_[i];
             if (i == 0) {
                 const Pixels whole{current.data(), width_};
-                block(out, b, whole, {}, scale_, codeSizeFor(whole, width_, height_, key), route_);
+                block(out, b, whole, {}, scale_, codeSizeOf(std::max(firstHighest, int{key})), route_);
             } else {
                 // The pixels as they are, each unchanged one free to be the
                 // key instead; which of the two is tried first decides
@@ -285,14 +289,17 @@ public:
     // them all: each page whole, with a key of its own where it has one,
     // restored to the background where the next page makes pixels
     // transparent.
-    Outcome whole(int& tableBits, std::vector<frames::Keying>& keyings, io::ByteVector& out) const {
+    Outcome whole(int& tableBits, const Render& plain, std::vector<frames::Keying>& keyings,
+                  io::ByteVector& out) const {
         const std::size_t count = frames_.count();
         const std::size_t pixels = frames_.pixelCount();
         std::vector<std::uint8_t> current(pixels), next(count > 1 ? pixels : 0);
         keyings.assign(count, frames::Keying());
         std::vector<bool> keyed(count);
+        std::vector<int> highest(count, -1);
         const auto take = [&](std::size_t i, std::uint8_t* into) {
-            const frames::FrameUsage usage = frames_.renderPlain(i, into, route_);
+            const frames::FrameUsage usage = plain(i, into);
+            highest[i] = usage.highest();
             frames::FrameUsage withKey = usage;
             withKey.addTransparent();
             const frames::Keying spare =
@@ -336,7 +343,7 @@ public:
                 b.disposal = clears ? 2 : 1;
             }
             const Pixels page{current.data(), width_};
-            block(out, b, page, {}, scale_, codeSizeFor(page, width_, height_, b.transparent ? b.key : 0), route_);
+            block(out, b, page, {}, scale_, codeSizeOf(std::max(highest[i], b.transparent ? int{b.key} : 0)), route_);
             current.swap(next);
         }
         return Outcome::Written;
@@ -367,9 +374,17 @@ io::ByteVector GifWriter::write(const frames::IndexedFrames& frames, std::uint32
     io::ByteVector images;
     std::vector<frames::FrameUsage> usages(count);
     std::vector<bool> rendered(count);
+    // The first page is asked for again where the animation loops, and by
+    // each attempt: kept as it is drawn.
+    std::vector<std::uint8_t> first;
     const auto plain = [&](std::size_t i, std::uint8_t* out) {
+        if (i == 0 && !first.empty()) {
+            std::memcpy(out, first.data(), first.size());
+            return usages[0];
+        }
         usages[i] = frames.renderPlain(i, out, route);
         rendered[i] = true;
+        if (i == 0 && count > 1) first.assign(out, out + frames.pixelCount());
         return usages[i];
     };
     const auto encode = [&](const auto& attempt) {
@@ -416,7 +431,7 @@ io::ByteVector GifWriter::write(const frames::IndexedFrames& frames, std::uint32
         for (const frames::FrameUsage& usage : usages) keyings.push_back(shared.forFrame(usage));
     } else {
         tableBits = paletteBits;
-        encode([&] { return animation.whole(tableBits, keyings, images); });
+        encode([&] { return animation.whole(tableBits, plain, keyings, images); });
         key = keyings[0].key();
     }
     io::ByteVector out;
