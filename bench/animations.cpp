@@ -205,4 +205,32 @@ Edge2Document walkingCharacter() {
     return document(std::move(pages));
 }
 
+Edge2Document explodingBomb() {
+    std::vector<Edge2Page> pages;
+    for (int p = 0; p < 8; ++p) {
+        Canvas c(48, 48, clear);
+        bool opaque = false;
+        if (p < 3) {
+            c.ellipse(24, 30, 10, 10, hair, 3);
+            c.rect(23, 14 - p * 2, 2, 6 + p * 2, outline);
+            c.set(24, 13 - p * 2, body + 3);
+        } else if (p < 5) {
+            // The blast: every pixel drawn, the transparent index among its colours.
+            opaque = true;
+            for (int y = 0; y < 48; ++y)
+                for (int x = 0; x < 48; ++x)
+                    c.set(x, y, static_cast<std::uint8_t>((x / 3 + y / 3 + p) % 5 == 0 ? clear : body + (x + y) % 4));
+        } else {
+            const int r = 20 - (p - 5) * 6;
+            c.ellipse(24, 26, r, r, cloud, 2);
+        }
+        pages.push_back({.name = "Boom " + std::to_string(p + 1),
+                         .width = 48,
+                         .height = 48,
+                         .transparent = !opaque,
+                         .layers = {{"Bomb", true, false, c.pixels}}});
+    }
+    return document(std::move(pages));
+}
+
 } // namespace bench

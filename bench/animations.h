@@ -13,5 +13,9 @@ tests::Edge2Document movingSprite();
 tests::Edge2Document blinkingPortrait();
 // A 32 x 48 character walking in place on transparent pages: 8 pages.
 tests::Edge2Document walkingCharacter();
+// A bomb on transparent pages whose explosion fills the canvas: an opaque
+// page that draws the transparent index as a colour, between transparent
+// ones, then smoke that clears: 8 pages of 48 x 48.
+tests::Edge2Document explodingBomb();
 
 } // namespace bench

@@ -1,6 +1,6 @@
 // Writes the benchmark inputs with the project's own Edge writer:
 // make_inputs DIR  ->  DIR/big.edg, DIR/mid.edg, DIR/anim.edg, DIR/small/0000.edg ... 0999.edg,
-// and the pixel-art animations DIR/sprite.edg, DIR/portrait.edg, DIR/walker.edg
+// and the pixel-art animations DIR/sprite.edg, DIR/portrait.edg, DIR/walker.edg, DIR/bomb.edg
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -60,6 +60,7 @@ int main(int argc, char** argv) {
     writeFile(dir + "/sprite.edg", writeEdge2(bench::movingSprite()));
     writeFile(dir + "/portrait.edg", writeEdge2(bench::blinkingPortrait()));
     writeFile(dir + "/walker.edg", writeEdge2(bench::walkingCharacter()));
+    writeFile(dir + "/bomb.edg", writeEdge2(bench::explodingBomb()));
     for (int i = 0; i < 1000; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "/small/%04d.edg", i);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The export stage: every example, the benchmark's animations (anim, and
 # the pixel-art ones whose frames store only what changed, where pixels turn
-# transparent and frames repeat) and mid (1500 x 1500: a frame large enough
+# transparent, frames repeat and an opaque page comes between transparent
+# ones) and mid (1500 x 1500: a frame large enough
 # to be encoded in halves) written by
 # tomel-export in every format, then read by readers we did not write and
 # held to the PSD tomel writes for the same document.
@@ -14,7 +15,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp examples/*.edg "$work/"
 "$build/bench/bench_make_inputs" "$work/bench" >/dev/null
-cp "$work/bench/"{anim,mid,sprite,portrait,walker}.edg "$work/"
+cp "$work/bench/"{anim,mid,sprite,portrait,walker,bomb}.edg "$work/"
 rm -rf "$work/bench"
 names=()
 for document in "$work"/*.edg; do names+=("$(basename "${document%.edg}")"); done

@@ -189,13 +189,14 @@ async function exportsSaved(name, driver) {
 /**
  * Every frame of tomel-export's GIF and APNG of pages.edg and the benchmark's
  * pixel-art animations (frames that store only what changed, pixels that
- * turn transparent, pages alike) as the browser's own decoder composites
+ * turn transparent, pages alike, an opaque page between transparent ones)
+ * as the browser's own decoder composites
  * it (WebCodecs' ImageDecoder), against the page's PNG decoded alike.
  * Returns false where the browser has no ImageDecoder.
  */
 async function framesShown(name, run) {
     const files = [documents.find((file) => path.basename(file) === 'pages.edg'),
-        ...['sprite.edg', 'walker.edg', 'portrait.edg'].map((file) => path.join(bench, file))];
+        ...['sprite.edg', 'walker.edg', 'portrait.edg', 'bomb.edg'].map((file) => path.join(bench, file))];
     const animations = files.map((file) => {
         const pngs = nativeExport(file, ['png']);
         const pages = [...pngs.keys()].sort().map((n) => pngs.get(n).toString('base64'));
