@@ -21,7 +21,7 @@ import { RowView } from './row-view.mjs';
 import { Rows } from './rows.mjs';
 import { saveBar } from './save-bar.mjs';
 import { download } from './saving.mjs';
-import { showSettings, settings } from './settings.mjs';
+import { onSettingsChange, showSettings, settings } from './settings.mjs';
 import { WorkerLink } from './worker-link.mjs';
 
 /** @typedef {import('./rows.mjs').Entry} Entry */
@@ -40,8 +40,10 @@ const view = new RowView(byId('files'), {
     cancel: (entry) => queue.cancel(entry),
     preview: (entry, from, format) => (format === 'psd'
         ? openPreview(entry.output, store.blobs([entry.id]).then(([blob]) => blob), from)
-        : openPicture(`${entry.label} as ${labelOf(format)}`, exported(entry, format).then(pictureOf), from)),
+        : openPicture(`${entry.label} as ${labelOf(format)}`, () => exported(entry, format).then(pictureOf), from,
+            { playing: format !== 'sheet' })),
     save: (entry, format) => saver.saveOne(entry, format),
+    cancelSave: (entry) => saver.cancelOne(entry),
     addAgain: () => byId('pick').click(),
 });
 const rows = new Rows((entry) => view.draw(entry), strict);
@@ -58,9 +60,7 @@ function announceFinished(entry) {
     else announcer.finished(`${entry.label} cancelled.`);
 }
 
-// The converting worker's link: the queue's, and asked for a row's other formats.
-/** @type {WorkerLink<FromConverter, ToConverter | AskConverter, import('./protocol.mjs').ConverterReplies>} */
-let converter;
+// The converting worker: the queue's, which asks it for a row's other formats too.
 const queue = new ConversionQueue(rows, {
     converted: (entry, psd) => store.put(entry.id, psd),
     finished: announceFinished,
@@ -72,7 +72,8 @@ const queue = new ConversionQueue(rows, {
         }
     },
 }, (handlers, onFailure) => {
-    converter = new WorkerLink(new URL('./worker.mjs', import.meta.url), handlers, onFailure);
+    /** @type {WorkerLink<FromConverter, ToConverter | AskConverter, import('./protocol.mjs').ConverterReplies>} */
+    const converter = new WorkerLink(new URL('./worker.mjs', import.meta.url), handlers, onFailure);
     converter.start();
     return converter;
 });
@@ -88,9 +89,13 @@ const adder = new Adder(rows, {
 });
 
 // A row's files in another format, made again from its file by the converting worker.
-/** @param {import('./rows.mjs').Converted} entry @param {Exclude<import('./formats.mjs').Format, 'psd'>} format */
-const exported = (entry, format) => converter.ask(askConverter.export({ file: entry.file ?? new Blob(), name: entry.name,
-    words: wordsFor(format, settings) }), [], {});
+/**
+ * @param {import('./rows.mjs').Converted} entry
+ * @param {Exclude<import('./formats.mjs').Format, 'psd'>} format
+ * @param {AbortSignal} [signal]
+ */
+const exported = (entry, format, signal) => queue.ask(askConverter.export({ file: entry.file ?? new Blob(), name: entry.name,
+    words: wordsFor(format, settings) }), signal);
 /** @type {WorkerLink<never, import('./protocol.mjs').ToZip, import('./protocol.mjs').ZipReplies>} */
 const zipLink = new WorkerLink(new URL('./zip-worker.mjs', import.meta.url), {}, () => {}, { endWhenIdle: true });
 const saver = saveBar({
@@ -100,6 +105,7 @@ const saver = saveBar({
     zipper: zipLink,
     download,
     say: (text) => announcer.say(text),
+    settings,
 });
 
 function clearList() {
@@ -120,6 +126,8 @@ function clearList() {
 
 takeFiles((files) => adder.add(files), (text) => announcer.say(text));
 showSettings();
+view.format = settings.format;
+onSettingsChange(() => (view.format = settings.format));
 byId('clear').onclick = clearList;
 window.addEventListener('beforeunload', (e) => {
     if (queue.running || [...rows.entries.values()].some((entry) => entry.state === 'converted' && !entry.saved)) {

@@ -1,7 +1,10 @@
 // @ts-check
-// An error as the rows and messages show it: its kind and its message.
+// An error as the rows and messages show it: its message, after its kind
+// where the kind says more than "Error" ("QuotaExceededError: no room").
 /** @param {unknown} e */
 export function errorText(e) {
     const error = /** @type {{ name?: string, message?: string } | null | undefined} */ (e);
-    return `${error?.name ?? 'Error'}: ${error?.message ?? e}`;
+    const message = error?.message ?? String(e);
+    const name = error?.name;
+    return name && name !== 'Error' && name !== 'Unanswered' ? `${name}: ${message}` : message;
 }

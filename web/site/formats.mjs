@@ -3,7 +3,7 @@
 // formats, made on demand with the settings the page remembers.
 
 /** @typedef {'psd' | 'aseprite' | 'gif' | 'apng' | 'png' | 'sheet' | 'palette'} Format */
-/** @typedef {{ fps: number, scale: number, columns: number }} Settings */
+/** @typedef {{ format: Format, fps: number, scale: number, columns: number }} Settings */
 
 /** @type {{ id: Format, label: string }[]} */
 export const formats = [
@@ -37,7 +37,7 @@ export const labelOf = (format) => formats.find(({ id }) => id === format)?.labe
 
 // The settings' limits, the command line's: a GIF's frame rate stops at 50,
 // and the page's one rate is every format's.
-/** @type {Record<keyof Settings, [number, number]>} */
+/** @type {Record<'fps' | 'scale' | 'columns', [number, number]>} */
 export const limits = { fps: [1, 50], scale: [1, 16], columns: [0, 65535] };
 
 /**

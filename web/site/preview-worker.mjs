@@ -3,7 +3,7 @@
 // (size, layer records, tree, pages) and each page's picture, composited from
 // the PSD's own channel data, as an ImageBitmap the page shows without copying.
 import { errorText } from './error-text.mjs';
-import { answerAsks } from './protocol.mjs';
+import { answerAsks, listening } from './protocol.mjs';
 import { composePage, hiddenBy, readComposite, readStructure } from './psd.mjs';
 
 // Beyond this many pixels a picture would need more memory than a page
@@ -38,3 +38,4 @@ const answers = {
 };
 self.onmessage = answerAsks(answers, (data, transfer = []) => postMessage(data, transfer),
     (e) => (e instanceof Error && e.name === 'RefusedPsd' ? e.message : errorText(e)));
+postMessage(listening());

@@ -26,6 +26,7 @@ const box = /** @type {HTMLElement} */ (canvas.parentElement);
 const animation = /** @type {HTMLImageElement} */ (byId('animation'));
 const zoomLevel = byId('zoom-level');
 const pageBar = byId('pages');
+const rateBar = byId('rate-bar');
 const pageLabel = byId('page-label');
 const playButton = byId('play');
 
@@ -51,10 +52,12 @@ const view = {
     playing: null,
     /** @type {AbortController | null} the picture of another format being made */
     picture: null,
+    /** @type {{ name: string, make: () => Promise<Blob>, playing: boolean } | null} the picture shown, made again as the settings change */
+    pictured: null,
 };
 
 /** @type {WorkerLink<never, import('./protocol.mjs').ToPreview, import('./protocol.mjs').PreviewReplies>} */
-const link = new WorkerLink(new URL('./preview-worker.mjs', import.meta.url), {}, () => link.end());
+const link = new WorkerLink(new URL('./preview-worker.mjs', import.meta.url), {}, (detail) => link.end(detail));
 
 /**
  * @param {Shown} shown
@@ -71,11 +74,19 @@ function showBitmap(shown, bitmap, page) {
     }
 }
 
+// What is shown, a page's canvas or another format's picture, and its size.
+function shownPicture() {
+    return animation.hidden
+        ? { shown: /** @type {HTMLElement} */ (canvas), width: canvas.width, height: canvas.height }
+        : { shown: animation, width: animation.naturalWidth, height: animation.naturalHeight };
+}
+
 function applyZoom() {
     const zoom = zoomSteps[view.zoomStep];
     const scale = zoom / window.devicePixelRatio;
-    canvas.style.width = `${canvas.width * scale}px`;
-    canvas.style.height = `${canvas.height * scale}px`;
+    const { shown, width, height } = shownPicture();
+    shown.style.width = `${width * scale}px`;
+    shown.style.height = `${height * scale}px`;
     zoomLevel.textContent = zoom >= 1 ? `${zoom}×` : `1/${1 / zoom}×`;
     /** @type {HTMLButtonElement} */ (byId('zoom-out')).disabled = view.zoomStep === 0;
     /** @type {HTMLButtonElement} */ (byId('zoom-in')).disabled = view.zoomStep === zoomSteps.length - 1;
@@ -100,7 +111,8 @@ function fittingStep(width, height) {
 }
 
 function fit() {
-    view.zoomStep = fittingStep(canvas.width, canvas.height);
+    const { width, height } = shownPicture();
+    view.zoomStep = fittingStep(width, height);
     applyZoom();
 }
 
@@ -188,6 +200,7 @@ function opened(shown, data) {
     for (const id of ['zoom-out', 'zoom-level', 'zoom-in', 'zoom-fit']) byId(id).hidden = tooLarge;
     byId('layers').replaceChildren(...(tree.length ? treeItems(tree) : [element('li', '', '(the composite only)')]));
     pageBar.hidden = tooLarge || pages.length < 2;
+    rateBar.hidden = pageBar.hidden;
     section.hidden = false;
     section.dataset.output = shown.output;
     fit();
@@ -249,52 +262,62 @@ function showing(what) {
     if (picture) {
         canvas.hidden = true;
         pageBar.hidden = true;
+        rateBar.hidden = true;
         byId('too-large').hidden = true;
-        for (const id of ['zoom-out', 'zoom-level', 'zoom-in', 'zoom-fit']) byId(id).hidden = true;
+    } else {
+        view.pictured = null;
     }
+    for (const id of ['zoom-out', 'zoom-level', 'zoom-in', 'zoom-fit']) byId(id).hidden = picture;
     if (animation.src) URL.revokeObjectURL(animation.src);
     animation.removeAttribute('src');
 }
 
 /**
  * Opens the picture of a row saved in another format; focus goes back to
- * `from` on close.
+ * `from` on close. It is made again, in place, when a setting it is made
+ * with changes.
  * @param {string} name what it shows ("pages.edg as GIF")
- * @param {Promise<Blob>} picture
+ * @param {() => Promise<Blob>} make
  * @param {HTMLElement} from
+ * @param {{ playing?: boolean, again?: boolean }} [how] `playing`: it plays at the set rate;
+ *   `again`: made again for a changed setting, focus stays where it is
  */
-export async function openPicture(name, picture, from) {
+export async function openPicture(name, make, from, { playing = false, again = false } = {}) {
     stop();
     view.opener = from;
+    view.picture?.abort();
     view.shown?.cancel.abort();
     view.shown = null;
     const asked = (view.picture = new AbortController());
     showing('picture');
+    view.pictured = { name, make, playing };
     delete section.dataset.shownPage;
+    delete section.dataset.shownRate;
     title.textContent = `${name}: being made…`;
+    rateBar.hidden = !playing;
     section.hidden = false;
     let blob;
     try {
-        blob = await picture;
+        blob = await make();
     } catch (e) {
         if (!asked.signal.aborted) title.textContent = `${name}: the preview could not be made (${e instanceof Error ? e.message : String(e)})`;
         return;
     } finally {
-        if (!asked.signal.aborted) title.focus();
+        if (!asked.signal.aborted && !again) title.focus();
     }
     if (asked.signal.aborted) return;
-    // Shown crisp, as large as fits, as a page is.
+    // Shown crisp, as large as fits, as a page is, and zoomed as a page is.
+    const rate = settings.fps;
     animation.onload = () => {
-        const { naturalWidth: width, naturalHeight: height } = animation;
-        const scale = zoomSteps[fittingStep(width, height)] / window.devicePixelRatio;
-        animation.style.width = `${width * scale}px`;
-        animation.style.height = `${height * scale}px`;
+        for (const id of ['zoom-out', 'zoom-level', 'zoom-in', 'zoom-fit']) byId(id).hidden = false;
+        fit();
+        if (playing) section.dataset.shownRate = String(rate);
     };
     animation.src = URL.createObjectURL(blob);
     animation.alt = name;
     title.textContent = name;
     section.dataset.output = name;
-    section.scrollIntoView({ block: 'start' });
+    if (!again) section.scrollIntoView({ block: 'start' });
 }
 
 export function closePreview() {
@@ -363,7 +386,12 @@ byId('preview-close').onclick = closePreview;
 byId('page-prev').onclick = () => view.shown && showPage(view.shown.page - 1);
 byId('page-next').onclick = () => view.shown && showPage(view.shown.page + 1);
 playButton.onclick = () => (view.playing ? pause() : play());
-onSettingsChange(() => view.playing && play());
+onSettingsChange(() => {
+    if (view.playing) play();
+    // A picture shown is made again with the settings now.
+    const pictured = view.pictured;
+    if (pictured && !section.hidden) openPicture(pictured.name, pictured.make, /** @type {HTMLElement} */ (view.opener), { ...pictured, again: true });
+});
 byId('layers').addEventListener('change', requestPage);
 document.addEventListener('keydown', (e) => {
     if (section.hidden) return;

@@ -77,6 +77,10 @@ export function answerAsks(answers, post, describe = errorText) {
     };
 }
 
+// Any worker → its page: it listens. Until then the page's link holds what
+// it sends (a worker starting a module would drop it).
+export const listening = () => message('ready', {});
+
 /** @typedef {{ id: number, name: string, file: Blob }} Job */
 
 // Page → converting worker.
@@ -134,7 +138,11 @@ export const toStore = {
 };
 /** @typedef {{ store: Blob[] }} StoreReplies */
 
-/** @typedef {{ name: string, blob: Blob }} ZipFile */
+/**
+ * A file to zip. `picture`: a sheet's JSON saved under another name than it
+ * was made with names its picture as that is saved (`to`), not as made (`from`).
+ * @typedef {{ name: string, blob: Blob, picture?: { from: string, to: string } }} ZipFile
+ */
 
 // Page → zip worker: answered with the zip, its progress told on the way.
 export const toZip = {

@@ -1,16 +1,22 @@
 // @ts-check
 // The files the page converts, in order, through one converting worker
 // (worker.mjs): which rows wait, which are handed over, what each message of
-// the worker does to them, and when the worker is replaced. No DOM here: the
-// page draws the rows from their entries.
+// the worker does to them, and when the worker is replaced. It is that
+// worker's one owner: the page asks it through `ask`. No DOM here: the page
+// draws the rows from their entries.
 import { toConverter } from './protocol.mjs';
 
 /** @typedef {import('./rows.mjs').Entry} Entry */
 /** @typedef {import('./protocol.mjs').FromConverter} FromConverter */
 /** @typedef {import('./protocol.mjs').ToConverter} ToConverter */
+/** @typedef {import('./protocol.mjs').AskConverter} AskConverter */
 /**
  * What the queue needs of its worker's link (a WorkerLink, or a test's).
- * @typedef {{ send(message: ToConverter): void, replace(): void }} ConverterLink
+ * @typedef {object} ConverterLink
+ * @property {(message: ToConverter) => void} send
+ * @property {() => void} replace a new worker, which answers what this one was asked
+ * @property {(message: AskConverter, transfer: Transferable[], options: import('./worker-link.mjs').AskOptions) =>
+ *     Promise<import('./protocol.mjs').ConverterReplies['export']>} ask
  */
 /**
  * What a conversion gives the page besides the row's change.
@@ -71,7 +77,7 @@ export class ConversionQueue {
             },
             converted: (m) => this.#result(m, (entry, outcome) => {
                 const size = m.psd instanceof Blob ? m.psd.size : m.psd.length;
-                this.#rows.move(entry, 'converted', { ...outcome, output: m.output, size, saved: false, saveFailure: null });
+                this.#rows.move(entry, 'converted', { ...outcome, output: m.output, size, saved: false, saving: null, saveFailure: null });
                 this.#events.converted(entry, m.psd);
             }),
             failed: (m) => this.#result(m, (entry, outcome) => this.#rows.move(entry, 'failed', { ...outcome, line: m.line, detail: '' })),
@@ -81,6 +87,23 @@ export class ConversionQueue {
                 this.#rows.move(entry, 'failed', { ...outcome, line: stopped, detail: m.detail })),
         };
         this.link = makeLink(handlers, (detail) => this.#failure(detail));
+    }
+
+    /**
+     * Asks the converting worker, between the files it converts. The worker
+     * can't be interrupted: an ask cancelled while it may be at it stops it,
+     * and a new worker takes the files (and any other asks).
+     * @param {AskConverter} message
+     * @param {AbortSignal} [signal]
+     */
+    ask(message, signal) {
+        let answered = false;
+        const asked = this.link.ask(message, [], { signal });
+        asked.then(() => (answered = true), () => (answered = true));
+        signal?.addEventListener('abort', () => {
+            if (!answered && this.#worker === 'ready') this.#replace();
+        }, { once: true });
+        return asked;
     }
 
     get running() {

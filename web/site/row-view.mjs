@@ -9,7 +9,13 @@ import { edgName, hasFinished } from './rows.mjs';
 
 /** @typedef {import('./rows.mjs').Entry} Entry */
 /** @typedef {import('./rows.mjs').Converted} Converted */
-/** @typedef {{ li: HTMLElement, result: HTMLElement, buttons: HTMLElement, progress: HTMLProgressElement, drawn: string }} View */
+/**
+ * A row's elements. `own`: the format chosen in the row's own menu, or null:
+ * the page's; `saving`: what shows the row's save being made.
+ * @typedef {{ li: HTMLElement, result: HTMLElement, buttons: HTMLElement, progress: HTMLProgressElement, drawn: string,
+ *     own: Format | null, saving: HTMLElement | null }} View
+ */
+/** @typedef {import('./formats.mjs').Format} Format */
 /**
  * What a row's buttons do.
  * @typedef {object} RowActions
@@ -17,6 +23,7 @@ import { edgName, hasFinished } from './rows.mjs';
  * @property {(entry: Converted, from: HTMLElement, format: import('./formats.mjs').Format) => void} preview the PSD's, or
  *   the picture of a format that has one
  * @property {(entry: Converted, format: import('./formats.mjs').Format) => void} save
+ * @property {(entry: Converted) => void} cancelSave the row's save being made
  * @property {() => void} addAgain the picker, for a file that changed or moved since it was added
  */
 
@@ -70,6 +77,10 @@ export class RowView {
     #views = new Map();
     #list;
     #actions;
+    /** @type {Format} what rows save in where they chose nothing of their own */
+    #format = 'psd';
+    /** @type {Map<number, Converted>} the converted rows drawn, to name the format anew */
+    #converted = new Map();
 
     /**
      * @param {HTMLElement} list
@@ -78,6 +89,18 @@ export class RowView {
     constructor(list, actions) {
         this.#list = list;
         this.#actions = actions;
+    }
+
+    /**
+     * The page's format changed: every row without its own says it.
+     * @param {Format} format
+     */
+    set format(format) {
+        this.#format = format;
+        for (const [id, entry] of this.#converted) {
+            const view = this.#views.get(id);
+            if (view && view.own === null) named(entry, view, format);
+        }
     }
 
     /** @param {Entry} entry */
@@ -93,12 +116,13 @@ export class RowView {
             this.#drawState(entry, view);
             if (hadFocus && !buttons.contains(document.activeElement)) focusNear(li, this.#list);
         }
-        if (entry.state === 'converted') drawSaving(entry, view);
+        if (entry.state === 'converted') this.#drawSaving(entry, view);
     }
 
     clear() {
         this.#list.replaceChildren();
         this.#views.clear();
+        this.#converted.clear();
     }
 
     /** @param {Entry} entry */
@@ -111,7 +135,7 @@ export class RowView {
             progress.max = 1;
             progress.setAttribute('value', '0');
             progress.setAttribute('aria-label', `Converting ${entry.label}`);
-            view = { li, result: element('span', 'result'), buttons: element('span', 'buttons'), progress, drawn: '' };
+            view = { li, result: element('span', 'result'), buttons: element('span', 'buttons'), progress, drawn: '', own: null, saving: null };
             li.append(view.result, view.buttons);
             this.#list.append(li);
             this.#views.set(entry.id, view);
@@ -123,7 +147,8 @@ export class RowView {
      * @param {Entry} entry
      * @param {View} view
      */
-    #drawState(entry, { li, result, buttons, progress }) {
+    #drawState(entry, view) {
+        const { li, result, buttons, progress } = view;
         li.dataset.state = entry.state;
         if (hasFinished(entry)) {
             li.dataset.finished = '';
@@ -149,31 +174,28 @@ export class RowView {
             result.textContent = `${entry.label} → cancelled`;
             return;
         case 'converted': {
-            const { output } = entry;
-            li.dataset.output = output;
-            result.textContent = `${entry.label} → ${output} (${size(entry.size)})`;
-            /** @type {import('./formats.mjs').Format} */
-            let chosen = 'psd';
+            this.#converted.set(entry.id, entry);
+            li.dataset.output = entry.output;
+            const chosen = () => view.own ?? this.#format;
             // Preview shows the chosen format where it is one picture, else the PSD.
-            const pictured = () => (hasPicture(chosen) ? chosen : 'psd');
-            const show = button('show', 'Preview', `Preview ${output}`, () => this.#actions.preview(entry, show, pictured()));
-            const save = button('save', 'Save', `Save ${output}`, () => this.#actions.save(entry, chosen));
-            // The format Save saves in: the PSD, or one of the export formats,
-            // chosen from a menu made when first asked for (a thousand rows'
-            // menus cost more than converting their files).
-            const format = button('format', 'Format…', `Format to save ${entry.label} in: PSD`, () => {
+            const show = button('show', 'Preview', '', () => this.#actions.preview(entry, show, pictured(chosen())));
+            const save = button('save', 'Save', '', () => this.#actions.save(entry, chosen()));
+            // The format Save saves in, for this row alone: chosen from a menu
+            // made when first asked for (a thousand rows' menus cost more than
+            // converting their files).
+            const format = button('format', 'Format…', '', () => {
                 const menu = /** @type {HTMLSelectElement} */ (formatMenu().cloneNode(true));
+                menu.value = chosen();
                 menu.setAttribute('aria-label', `Format to save ${entry.label} in`);
                 menu.onchange = () => {
-                    chosen = formats.find(({ id }) => id === menu.value)?.id ?? 'psd';
-                    const as = chosen === 'psd' ? output : `${entry.label} as ${labelOf(chosen)}`;
-                    save.setAttribute('aria-label', `Save ${as}`);
-                    show.setAttribute('aria-label', `Preview ${pictured() === 'psd' ? output : as}`);
+                    view.own = formats.find(({ id }) => id === menu.value)?.id ?? 'psd';
+                    named(entry, view, view.own);
                 };
                 format.replaceWith(menu);
                 menu.focus();
             });
             buttons.replaceChildren(show, save, format);
+            named(entry, view, chosen());
             return;
         }
         case 'failed': {
@@ -195,19 +217,58 @@ export class RowView {
         }
         }
     }
+
+    // Whether the row was saved; its save being made, with its progress and
+    // Cancel; and why its last save failed, until its next one.
+    /**
+     * @param {Converted} entry
+     * @param {View} view
+     */
+    #drawSaving(entry, view) {
+        const { saved, saving, saveFailure } = entry;
+        const { li, buttons } = view;
+        if (saved) li.dataset.saved = '';
+        if (saving !== null && !view.saving) {
+            const what = saving === 'psd' ? entry.output : `${entry.label} as ${labelOf(saving)}`;
+            const progress = element('progress');
+            progress.setAttribute('aria-label', `Saving ${what}`);
+            view.saving = element('span', 'saving');
+            view.saving.append(progress, button('cancel-save', 'Cancel', `Cancel saving ${what}`, () => this.#actions.cancelSave(entry)));
+            buttons.append(view.saving);
+            li.dataset.saving = saving;
+        } else if (saving === null && view.saving) {
+            const hadFocus = view.saving.contains(document.activeElement);
+            view.saving.remove();
+            view.saving = null;
+            delete li.dataset.saving;
+            if (hadFocus) /** @type {HTMLElement} */ (buttons.querySelector('.save')).focus();
+        }
+        const note = li.querySelector('.save-failed');
+        if (note?.textContent === saveFailure) return;
+        note?.remove();
+        li.classList.toggle('save-failed-row', saveFailure !== null);
+        if (saveFailure !== null) li.append(element('span', 'save-failed error', saveFailure));
+    }
 }
 
-// Whether the row's PSD was saved, and the note that its last write into a
-// folder failed, or none.
 /**
+ * The format Preview shows: the chosen one where it is one picture, else the PSD.
+ * @param {Format} format
+ */
+const pictured = (format) => (hasPicture(format) ? format : 'psd');
+
+/**
+ * A converted row says the format it saves in: in its text, and on its buttons.
  * @param {Converted} entry
  * @param {View} view
+ * @param {Format} format
  */
-function drawSaving({ saved, saveFailure }, { li }) {
-    if (saved) li.dataset.saved = '';
-    const note = li.querySelector('.save-failed');
-    if (note?.textContent === saveFailure) return;
-    note?.remove();
-    li.classList.toggle('save-failed-row', saveFailure !== null);
-    if (saveFailure !== null) li.append(element('span', 'save-failed error', saveFailure));
+function named(entry, { result, buttons }, format) {
+    const as = format === 'psd' ? entry.output : `${entry.label} as ${labelOf(format)}`;
+    result.textContent = format === 'psd' ? `${entry.label} → ${entry.output} (${size(entry.size)})` : `${entry.label} → ${labelOf(format)}`;
+    const save = buttons.querySelector('.save');
+    save?.setAttribute('aria-label', `Save ${as}`);
+    if (save) save.textContent = format === 'psd' ? 'Save' : `Save ${labelOf(format)}`;
+    buttons.querySelector('.show')?.setAttribute('aria-label', `Preview ${pictured(format) === 'psd' ? entry.output : as}`);
+    buttons.querySelector('button.format')?.setAttribute('aria-label', `Format to save ${entry.label} in: ${labelOf(format)}`);
 }

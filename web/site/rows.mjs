@@ -33,11 +33,17 @@
  * @property {{}} waiting
  * @property {{}} reading
  * @property {{ progress: number }} converting 0 to 1
- * @property {Outcome & { output: string, size: number, saved: boolean, saveFailure: string | null }} converted the PSD's
- *   name and length; whether it was saved (alone, in a zip or into a folder), and why its last write into a folder failed
+ * @property {Outcome & Saving & { output: string, size: number }} converted the PSD's name and length
  * @property {Partial<Outcome> & { line: string, detail: string }} failed the command line's error line, or why the file
  *   could not be converted; what the browser or the module said, for a bug report
  * @property {{}} cancelled
+ */
+/**
+ * A converted row's saves.
+ * @typedef {object} Saving
+ * @property {boolean} saved whether it was saved (alone, in a zip or into a folder), in any format
+ * @property {import('./formats.mjs').Format | null} saving the format a save of this row alone is making, or null
+ * @property {string | null} saveFailure why its last save failed, in words, until its next save
  */
 /**
  * @typedef {object} Outcome
@@ -128,16 +134,34 @@ export class Rows {
     }
 
     /**
-     * A converted row's PSD saved, or not written (why); a save after a
-     * failed one clears its note.
+     * A converted row saved, or not (why, in words). Saved once, it stays
+     * saved; the note of a failure stays until its next save.
      * @param {Converted} entry
      * @param {string | null} failure
      */
     saved(entry, failure = null) {
+        return this.#saves(entry, { saved: entry.saved || failure === null, saving: null, saveFailure: failure });
+    }
+
+    /**
+     * A save of this row alone starts (in `format`), or ends unfinished
+     * (null: cancelled). Starting clears the note of the last one's failure.
+     * @param {Converted} entry
+     * @param {import('./formats.mjs').Format | null} format
+     */
+    saving(entry, format) {
+        return this.#saves(entry, { saved: entry.saved, saving: format, saveFailure: format === null ? entry.saveFailure : null });
+    }
+
+    /**
+     * @param {Converted} entry
+     * @param {Saving} saving
+     */
+    #saves(entry, saving) {
         // A save that ends after Clear changes nothing.
         if (this.entries.get(entry.id) !== entry) return false;
         const { output, size, ms, memory } = entry;
-        return this.move(entry, 'converted', { output, size, ms, memory, saved: entry.saved || failure === null, saveFailure: failure });
+        return this.move(entry, 'converted', { output, size, ms, memory, ...saving });
     }
 
     clear() {
@@ -170,19 +194,34 @@ export class Rows {
 export const sameNameKey = (name) => name.normalize('NFC').toLowerCase();
 
 /**
- * Names that do not clash, for saving many files in one place: the second
- * cat.psd is "cat (2).psd" (and the second cat.sheet.png "cat (2).sheet.png"),
- * so that none overwrites another. Names that
- * differ only by case, or by how an accent is encoded, clash too: Windows
- * and macOS take them for one file.
- * @param {string[]} outputs
+ * `name` numbered: "cat (2).psd", "cat (2).sheet.png".
+ * @param {string} name
+ * @param {number} n
  */
-export function uniqueNames(outputs) {
+export const numbered = (name, n) => name.replace(/((\.sheet)?\.[A-Za-z0-9]+)?$/, ` (${n})$1`);
+
+/**
+ * Names that do not clash, for saving many files in one place, a set of
+ * files at a time (one export's, which may name each other): the second
+ * cat.psd is "cat (2).psd", and the second sheet "cat (2).sheet.png" with
+ * "cat (2).sheet.json", numbered alike, so that none overwrites another.
+ * Names that differ only by case, or by how an accent is encoded, clash too:
+ * Windows and macOS take them for one file.
+ * @param {string[][]} sets
+ * @returns {string[][]}
+ */
+export function uniqueSets(sets) {
     const used = new Set();
-    return outputs.map((output) => {
-        let name = output;
-        for (let n = 2; used.has(sameNameKey(name)); ++n) name = output.replace(/((\.sheet)?\.[A-Za-z0-9]+)?$/, ` (${n})$1`);
-        used.add(sameNameKey(name));
-        return name;
+    return sets.map((set) => {
+        let names = set;
+        for (let n = 2; names.some((name) => used.has(sameNameKey(name))); ++n) names = set.map((name) => numbered(name, n));
+        for (const name of names) used.add(sameNameKey(name));
+        return names;
     });
 }
+
+/**
+ * Names that do not clash, one file at a time.
+ * @param {string[]} outputs
+ */
+export const uniqueNames = (outputs) => uniqueSets(outputs.map((output) => [output])).map(([name]) => name);

@@ -1,11 +1,12 @@
 // @ts-check
 // The action bar's ways to save: "Save all" with the formats chosen for it
-// (PSD unless others are ticked), "Save into a folder…" where the browser
+// (the one files are saved as, unless others are ticked), "Save into a folder…" where the browser
 // can write into one, and the progress of each.
 import { byId, element } from './dom.mjs';
 import { errorText } from './error-text.mjs';
 import { formats } from './formats.mjs';
 import { Saver } from './saving.mjs';
+import { onSettingsChange, settings } from './settings.mjs';
 
 /** @typedef {{ showDirectoryPicker?: (options: { mode: string }) => Promise<import('./saving.mjs').Folder> }} WithFolders */
 
@@ -38,15 +39,22 @@ export function saveBar(parts) {
             showProgress(/** @type {HTMLProgressElement} */ (byId('folder-progress')), fraction);
         },
     });
+    // "Save all" saves the format files are saved as, and what else is ticked.
     const chosen = formats.map(({ id, label }) => {
         const box = /** @type {HTMLInputElement} */ (element('input'));
         box.type = 'checkbox';
         box.value = id;
-        box.checked = id === 'psd';
+        box.checked = id === settings.format;
         const named = element('label');
         named.append(box, ` ${label}`);
         byId('save-all-formats').append(named);
         return { id, box };
+    });
+    let format = settings.format;
+    onSettingsChange(() => {
+        if (settings.format === format) return;
+        format = settings.format;
+        for (const { id, box } of chosen) box.checked = id === format;
     });
     saveAll.onclick = () => saver.saveAll(chosen.filter(({ box }) => box.checked).map(({ id }) => id));
     // The user closing the chooser picks nothing, and nothing failed.

@@ -3,7 +3,7 @@
 // bytes arrive moved, not copied, and every part of one message goes into one
 // Blob, sliced: making a Blob costs about as much as copying a megabyte,
 // whatever its size, so many small PSDs cost one.
-import { answerAsks, psdType } from './protocol.mjs';
+import { answerAsks, listening, psdType } from './protocol.mjs';
 import { settled } from './settled.mjs';
 
 /** @type {import('./protocol.mjs').Answers<import('./protocol.mjs').ToStore, import('./protocol.mjs').StoreReplies>} */
@@ -15,3 +15,4 @@ const answers = {
     },
 };
 self.onmessage = answerAsks(answers, (data, transfer = []) => postMessage(data, transfer));
+postMessage(listening());

@@ -5,7 +5,8 @@
 // is made, and its memory with it.
 import createDeflate from './deflate.mjs';
 import { deflaterOn } from './deflater.mjs';
-import { answerAsks } from './protocol.mjs';
+import { answerAsks, listening } from './protocol.mjs';
+import { namingPicture } from './sheet-json.mjs';
 import { zipMembers } from './zip-writer.mjs';
 
 /**
@@ -13,6 +14,8 @@ import { zipMembers } from './zip-writer.mjs';
  * @param {(fraction: number) => void} progress
  */
 async function zip(files, progress) {
+    files = await Promise.all(files.map(async ({ name, blob, picture }) =>
+        ({ name, blob: picture ? new Blob([namingPicture(await blob.text(), picture.from, picture.to)]) : blob })));
     const deflater = deflaterOn(await createDeflate());
     const total = files.reduce((sum, { blob }) => sum + blob.size, 0);
     let lastProgress = 0;
@@ -32,3 +35,4 @@ const answers = {
     zip: async ({ files }, progress) => ({ reply: await zip(files, progress) }),
 };
 self.onmessage = answerAsks(answers, (data, transfer = []) => postMessage(data, transfer));
+postMessage(listening());
