@@ -46,11 +46,18 @@ function queueWith(count, answer) {
     const queue = new ConversionQueue(rows, { converted() {}, finished() {}, converter() {} }, (table, onFailure) => {
         handlers = table;
         fail = onFailure;
-        return { send: (message) => sent.push(message), replace: () => (replaced += 1) };
+        return {
+            send: (message) => sent.push(message),
+            replace: () => (replaced += 1),
+            ask: (message, _transfer, { signal }) => new Promise((resolve, reject) => {
+                sent.push({ asked: message, answer: resolve });
+                signal?.addEventListener('abort', () => reject(signal.reason));
+            }),
+        };
     });
     const entries = Array.from({ length: count }, (_, i) => rows.add(`${i}.edg`, new Blob([new Uint8Array(1)])));
     queue.add(entries);
-    return { rows, sent, handlers, entries, replaced: () => replaced, answer, fail: (detail) => fail(detail) };
+    return { rows, sent, handlers, entries, queue, replaced: () => replaced, answer, fail: (detail) => fail(detail) };
 }
 const settle = () => new Promise((resolve) => setTimeout(resolve, 5));
 
@@ -88,6 +95,22 @@ test('a worker an export grew too large is replaced, and every file it had goes 
     assert.deepEqual(entries.map((e) => e.state), ['waiting', 'waiting']);
     dispatch(handlers, fromConverter.ready({ memory: 0 }));
     assert.deepEqual(sent.at(-1).files.map((f) => f.id), entries.map((e) => e.id));
+});
+
+test('an export cancelled while the worker may be at it stops the worker, and its files go to a new one; one answered does not', async () => {
+    const { sent, handlers, entries, replaced, queue } = queueWith(2);
+    dispatch(handlers, fromConverter.ready({ memory: 0 }));
+    const answered = new AbortController();
+    const done = queue.ask({ type: 'export' }, answered.signal);
+    sent.at(-1).answer('files');
+    await done;
+    answered.abort();
+    assert.equal(replaced(), 0);
+    const cancel = new AbortController();
+    queue.ask({ type: 'export' }, cancel.signal).catch(() => {});
+    cancel.abort();
+    assert.equal(replaced(), 1);
+    assert.deepEqual(entries.map((e) => e.state), ['waiting', 'waiting']);
 });
 
 test('a file cancelled while the worker reads it is never converted, and the next one is', async () => {
