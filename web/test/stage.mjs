@@ -252,14 +252,15 @@ async function framesShown(name, run) {
  * worker starts. Every file must come, as tomel-export makes it; the second
  * pages.edg's sheet, saved under a number, names its own picture.
  */
-async function savesOutlive(name, page, downloads) {
+async function savesOutlive(name, driver) {
     const file = (n) => documents.find((f) => path.basename(f) === n);
     const [flat, pages] = [file('flat.edg'), file('pages.edg')];
     const other = path.join(work, `other-${name}`);
     fs.mkdirSync(other);
     fs.copyFileSync(pages, path.join(other, 'Pages.edg'));
-    await convert(page, [flat, pages, path.join(other, 'Pages.edg')]);
-    await page.evaluate(() => {
+    await driver.convert([flat, pages, path.join(other, 'Pages.edg')]);
+    await driver.run(() => {
+        window.stage?.saved.clear();
         window.told = [];
         new MutationObserver(() => window.told.push(document.getElementById('summary').textContent))
             .observe(document.getElementById('summary'), { childList: true, characterData: true, subtree: true });
@@ -286,15 +287,15 @@ async function savesOutlive(name, page, downloads) {
             window.savedDuring = true;
         }).observe(document.getElementById('files'), { subtree: true, attributes: true, attributeFilter: ['data-state'] });
     });
-    await (await page.$('#pick')).uploadFile(path.join(bench, 'anim.edg'));
-    await page.waitForFunction(() => window.savedDuring, { timeout: 120000 }).catch(() => check(false, `${name}: anim never converted`));
+    await driver.add([path.join(bench, 'anim.edg')]);
+    await driver.until(() => window.savedDuring, 'anim to convert');
     const one = (f, words, n) => nativeExport(f, words).get(n);
-    const aseprite = await downloaded(downloads, 'pages.aseprite');
+    const aseprite = await driver.saved('pages.aseprite');
     check(Buffer.compare(aseprite, one(pages, ['aseprite', ...exportWords.aseprite.slice(1)], 'pages.aseprite')) === 0,
         `${name}: pages.aseprite saved as its worker was replaced differs from tomel-export's`);
-    const gif = await downloaded(downloads, 'flat.gif');
+    const gif = await driver.saved('flat.gif');
     check(Buffer.compare(gif, one(flat, exportWords.gif, 'flat.gif')) === 0, `${name}: flat.gif asked while a worker started differs`);
-    const zip = unzipped(await downloaded(downloads, 'tomel.zip'));
+    const zip = unzipped(await driver.saved('tomel.zip'));
     const want = new Map();
     for (const [f, as] of [[flat, 'flat'], [pages, 'pages'], [path.join(other, 'Pages.edg'), 'Pages (2)']]) {
         want.set(`${as}.psd`, native(f).psd);
@@ -312,14 +313,14 @@ async function savesOutlive(name, page, downloads) {
     for (const [n, bytes] of want) check(zip.has(n) && Buffer.compare(zip.get(n), bytes) === 0, `${name}: the zip's ${n} differs`);
     const image = JSON.parse(zip.get('Pages (2).sheet.json')?.toString() ?? '{}').meta?.image;
     check(image === 'Pages (2).sheet.png', `${name}: Pages (2).sheet.json names ${image}`);
-    await page.evaluate(() => {
+    await driver.run(() => {
         for (const box of document.querySelectorAll('#save-all-formats input')) box.checked = box.value === 'psd';
     });
-    const rows = await rowsOf(page);
+    const rows = await driver.run(() => [...document.querySelectorAll('#files li')].map((li) => ({ ...li.dataset })));
     check(rows.map((row) => row.state).join() === 'converted,converted,converted,cancelled', `${name}: rows ${JSON.stringify(rows)}`);
-    const savingShown = await page.evaluate(() => window.savingShown);
+    const savingShown = await driver.run(() => window.savingShown);
     check(savingShown === 'Saving pages.edg as Aseprite, Cancel saving pages.edg as Aseprite', `${name}: a row's save showed ${savingShown}`);
-    const left = await page.evaluate(() => document.querySelectorAll('#files .saving, #files .save-failed').length);
+    const left = await driver.run(() => document.querySelectorAll('#files .saving, #files .save-failed').length);
     check(left === 0, `${name}: ${left} rows still show a save or a failure after every save came`);
     console.log(`${name} saves: pages.aseprite, a zip of PSD, GIF and sheet, and flat.gif asked as anim was cancelled and a new ` +
         'worker started: each as tomel-export makes it, the second sheet naming its own picture');
@@ -331,18 +332,21 @@ async function savesOutlive(name, page, downloads) {
  * every row (its text and Save say it, "Save all" saves it), and the GIF's
  * preview with its own rate, made again at a new one, and zoomed.
  */
-async function settingsMet(name, page, downloads) {
-    await page.evaluate(() => document.getElementById('clear').click());
-    const before = await page.evaluate(() => ['format', 'export-settings'].map((id) => document.getElementById(id).getClientRects().length > 0));
+async function settingsMet(name, driver) {
+    await driver.run(() => {
+        window.stage?.saved.clear();
+        document.getElementById('clear').click();
+    });
+    const before = await driver.run(() => ['format', 'export-settings'].map((id) => document.getElementById(id).getClientRects().length > 0));
     check(before.every(Boolean), `${name}: the format and settings shown before any file: ${before}`);
-    const typed = async (id, value) => page.evaluate((id, value) => {
+    const typed = async (id, value) => driver.run(([id, value]) => {
         document.getElementById('export-settings').open = true;
         const input = document.getElementById(id);
         input.value = value;
         input.dispatchEvent(new Event('change'));
         return { value: input.value, invalid: input.getAttribute('aria-invalid'), said: document.getElementById(`${id}-refused`).textContent,
             stored: JSON.parse(localStorage.getItem('tomel-settings') ?? '{}')[id] };
-    }, id, value);
+    }, [id, value]);
     const fps = await typed('fps', '99');
     check(fps.invalid === 'true' && fps.said === 'Frames a second go from 1 to 50, in whole numbers: 99 is not taken.' &&
         fps.stored === exportSettings.fps && fps.value === '99', `${name}: fps 99 typed: ${JSON.stringify(fps)}`);
@@ -352,10 +356,15 @@ async function settingsMet(name, page, downloads) {
     const taken = await typed('fps', String(exportSettings.fps));
     check(taken.invalid === null && taken.said === '', `${name}: fps ${exportSettings.fps} typed after: ${JSON.stringify(taken)}`);
     await typed('columns', String(exportSettings.columns));
-    await page.select('#format', 'gif');
+    const format = (id) => driver.run((value) => {
+        const menu = document.getElementById('format');
+        menu.value = value;
+        menu.dispatchEvent(new Event('change'));
+    }, id);
+    await format('gif');
     const pages = documents.find((file) => path.basename(file) === 'pages.edg');
-    await convert(page, [pages]);
-    const row = await page.evaluate(() => {
+    await driver.convert([pages]);
+    const row = await driver.run(() => {
         const li = document.querySelector('#files li');
         return { text: li.querySelector('.result').textContent, save: li.querySelector('.save').textContent,
             label: li.querySelector('.save').getAttribute('aria-label'),
@@ -363,31 +372,30 @@ async function settingsMet(name, page, downloads) {
     });
     check(row.text === 'pages.edg → GIF' && row.save === 'Save GIF' && row.label === 'Save pages.edg as GIF' && row.all === 'gif',
         `${name}: a row with GIF chosen for every file: ${JSON.stringify(row)}`);
-    await page.click('#files li .save');
-    check(Buffer.compare(await downloaded(downloads, 'pages.gif'), nativeExport(pages, exportWords.gif).get('pages.gif')) === 0,
+    await driver.click('#files li .save');
+    check(Buffer.compare(await driver.saved('pages.gif'), nativeExport(pages, exportWords.gif).get('pages.gif')) === 0,
         `${name}: pages.gif saved with GIF chosen for every file differs`);
     // The GIF's preview: its rate shown, and a new rate makes it again.
-    await page.click('#files li .show');
-    await page.waitForFunction((fps) => document.getElementById('preview').dataset.shownRate === String(fps), { timeout: 60000 },
-        exportSettings.fps).catch(() => {});
-    const rateShown = await page.$eval('#rate', (rate) => rate.getClientRects().length > 0);
-    const width = () => page.$eval('#animation', (gif) => gif.getBoundingClientRect().width);
+    await driver.click('#files li .show');
+    await driver.until((fps) => document.getElementById('preview').dataset.shownRate === String(fps), 'the GIF in the preview',
+        exportSettings.fps);
+    const rateShown = await driver.run(() => document.getElementById('rate').getClientRects().length > 0);
+    const width = () => driver.run(() => document.getElementById('animation').getBoundingClientRect().width);
     const fitted = await width();
-    await page.click('#zoom-in');
+    await driver.click('#zoom-in');
     const zoomed = await width();
-    await page.evaluate(() => {
+    await driver.run(() => {
         const rate = document.getElementById('rate');
         rate.value = '5';
         rate.dispatchEvent(new Event('change'));
     });
-    const remade = await page.waitForFunction(() => document.getElementById('preview').dataset.shownRate === '5', { timeout: 60000 })
-        .then(() => true, () => false);
+    const remade = await driver.until(() => document.getElementById('preview').dataset.shownRate === '5', 'the GIF made again');
     check(rateShown && zoomed > fitted && remade, `${name}: the GIF's preview: its rate shown ${rateShown}, ${fitted} px wide, ` +
         `${zoomed} px zoomed in, made again at 5 a second ${remade}`);
-    await page.click('#preview-close');
+    await driver.click('#preview-close');
     await typed('fps', String(exportSettings.fps));
-    await page.select('#format', 'psd');
-    await page.evaluate(() => {
+    await format('psd');
+    await driver.run(() => {
         document.getElementById('export-settings').open = false;
         document.getElementById('clear').click();
     });
@@ -1190,7 +1198,7 @@ async function inWebKit() {
         const rows = await rowsIn();
         await webkit.run(() => document.getElementById('save-all').click());
         checkDocuments('webkit', rows, await savedFile('tomel-psd.zip'));
-        await exportsSaved('webkit', {
+        const driver = {
             run: (fn, arg) => webkit.run(fn, arg),
             click: (selector) => webkit.run((s) => document.querySelector(s).click(), selector),
             convert: async (files) => {
@@ -1198,9 +1206,13 @@ async function inWebKit() {
                 await webkit.upload('#pick', files);
                 await finishedRows(files.length, 'the files to export');
             },
+            add: (files) => webkit.upload('#pick', files),
             saved: savedFile,
-            until: (fn, what, arg) => webkit.until(fn, what, 60000, arg),
-        });
+            until: (fn, what, arg) => webkit.until(fn, what, 120000, arg).then(() => true, () => check(false, `webkit: waited in vain for ${what}`)),
+        };
+        await exportsSaved('webkit', driver);
+        await savesOutlive('webkit', driver);
+        await settingsMet('webkit', driver);
         if (!(await framesShown('webkit', (fn, arg) => webkit.run(fn, arg)))) {
             console.log('webkit frames: this WebKit has no ImageDecoder; its frames are not looked at');
         }
@@ -1267,17 +1279,19 @@ for (const browserName of ['chromium', 'firefox']) {
     const origins = [origin];
     page.on('pageerror', (error) => check(false, `${browserName}: page error: ${error.message}`));
     await documentsBatch(browserName, page, downloads);
-    await exportsSaved(browserName, {
+    const driver = {
         run: (fn, arg) => page.evaluate(fn, arg),
         click: (selector) => page.click(selector),
         convert: (files) => convert(page, files),
+        add: async (files) => (await page.$('#pick')).uploadFile(...files),
         saved: (file) => downloaded(downloads, file),
-        until: (fn, what, arg) => page.waitForFunction(fn, { timeout: 60000 }, arg)
-            .catch(() => check(false, `${browserName}: waited in vain for ${what}`)),
-    });
+        until: (fn, what, arg) => page.waitForFunction(fn, { timeout: 120000 }, arg)
+            .then(() => true, () => check(false, `${browserName}: waited in vain for ${what}`)),
+    };
+    await exportsSaved(browserName, driver);
     check(await framesShown(browserName, (fn, arg) => page.evaluate(fn, arg)), `${browserName}: no ImageDecoder`);
-    await savesOutlive(browserName, page, downloads);
-    await settingsMet(browserName, page, downloads);
+    await savesOutlive(browserName, driver);
+    await settingsMet(browserName, driver);
     await changedFile(browserName, page);
     if (browserName === 'firefox') {
         const updating = await openPage(origin, work, downloads, 'firefox',
