@@ -185,7 +185,7 @@ export class WorkerLink {
         for (const [ask, pending] of this.#asked) {
             if (started && pending.postedTo !== failedWorker) continue;
             pending.failures += 1;
-            if (pending.failures >= attempts) this.#drop(ask, `the worker failed ${attempts} times on it (${detail})`);
+            if (pending.failures >= attempts) this.#drop(ask, `its worker stopped on it ${attempts} times (${detail})`);
         }
         this.#handOver();
         this.#onFailure(detail);

@@ -307,6 +307,8 @@ const answers = {
         } catch (e) {
             retired = true;
             retire();
+            // A buffer JavaScript could not allocate is memory run out, as the module says it.
+            if (e instanceof RangeError) return { reply: { files: [], notes: [], line: 'Error : Out of memory' } };
             throw e;
         }
         // Handed on to the zip's worker, they must be readable there.

@@ -9,6 +9,10 @@
 //    each error row shows the native build's line beside its file's name;
 //  - exports (every browser): a row saved in each of tomel-export's formats,
 //    and a "Save all" of three, byte for byte as tomel-export makes them;
+//  - saves (every browser): a row's save, "Save all" and a save asked while
+//    the next worker starts, all as anim is cancelled under them, each as
+//    tomel-export makes it; a second sheet of one name names its own picture;
+//  - settings (every browser): as a first-time user meets them, one GIF;
 //  - frames (Chromium and Firefox; WebKit where it has ImageDecoder): every
 //    frame of tomel-export's GIF and APNG as the browser composites it is
 //    its page;

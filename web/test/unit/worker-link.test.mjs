@@ -116,7 +116,7 @@ test('an ask outlives one failed worker, fails on the second with why, and a wor
     assert.equal(workers.length, 2, 'a new worker answers what the failed one held');
     workers[1].ready();
     workers[1].fail('out of memory again');
-    assert.match((await outcome(asked)).failed, /failed 2 times on it \(out of memory again\)/);
+    assert.match((await outcome(asked)).failed, /stopped on it 2 times \(out of memory again\)/);
     assert.deepEqual(failures, ['out of memory', 'out of memory again']);
     assert.equal(workers.length, 2, 'no worker is started for nothing');
 
