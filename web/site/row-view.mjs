@@ -233,7 +233,7 @@ export class RowView {
             const progress = element('progress');
             progress.setAttribute('aria-label', `Saving ${what}`);
             view.saving = element('span', 'saving');
-            view.saving.append(progress, button('cancel-save', 'Cancel', `Cancel saving ${what}`, () => this.#actions.cancelSave(entry)));
+            view.saving.append(element('span', '', `Saving ${saving === 'psd' ? 'the PSD' : labelOf(saving)}…`), progress, button('cancel-save', 'Cancel', `Cancel saving ${what}`, () => this.#actions.cancelSave(entry)));
             buttons.append(view.saving);
             li.dataset.saving = saving;
         } else if (saving === null && view.saving) {
