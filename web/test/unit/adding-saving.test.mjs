@@ -5,7 +5,7 @@ import { test } from 'node:test';
 import { Adder } from '../../site/adding.mjs';
 import { unreadable } from '../../site/queue.mjs';
 import { Rows } from '../../site/rows.mjs';
-import { Saver } from '../../site/saving.mjs';
+import { convertedRows, saverOn } from './saver-stand-ins.mjs';
 
 function adder() {
     const rows = new Rows(() => {}, true);
@@ -44,29 +44,15 @@ test('Clear drops the files not yet added, and what is added next still comes', 
 
 // Rows converted to `outputs`, and a saver whose zip worker answers when told.
 function saverWith(outputs) {
-    const rows = new Rows(() => {}, true);
-    const entries = outputs.map((output) => {
-        const entry = rows.add(output.replace('.psd', '.edg'), new Blob());
-        rows.move(entry, 'reading', {});
-        rows.move(entry, 'converted', { output, size: 1, ms: 0, memory: 0, saved: false, saveFailure: null });
-        return entry;
-    });
-    const told = [];
-    const downloads = [];
+    const { rows, entries } = convertedRows(outputs.map((output) => ({ label: output.replace('.psd', '.edg'), output })));
     const zips = [];
-    const saver = new Saver({
-        rows,
-        store: { blobs: async (ids) => ids.map((id) => new Blob([`psd ${id}`])) },
+    const { saver, told, downloads } = saverOn(rows, {
         zipper: {
             ask: (message, _transfer, { signal }) => new Promise((resolve, reject) => {
                 zips.push({ names: message.files.map((f) => f.name), resolve: () => resolve(new Blob(['zip'])) });
                 signal.addEventListener('abort', () => reject(signal.reason));
             }),
         },
-        download: (blob, name) => downloads.push(name),
-        say: (text) => told.push(text),
-        zipShown: () => {},
-        folderShown: () => {},
     });
     return { rows, entries, told, downloads, zips, saver };
 }

@@ -11,10 +11,10 @@ import path from 'node:path';
 import { test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 import { formats, limits, wordsFor } from '../../site/formats.mjs';
-import { Rows, uniqueSets } from '../../site/rows.mjs';
-import { Saver } from '../../site/saving.mjs';
+import { uniqueSets } from '../../site/rows.mjs';
 import { settingOf } from '../../site/settings.mjs';
 import { namingPicture } from '../../site/sheet-json.mjs';
+import { convertedRows, saverOn } from './saver-stand-ins.mjs';
 
 const root = fileURLToPath(new URL('../../..', import.meta.url));
 const tomelExport = path.join(path.dirname(path.resolve(process.env.TOMEL_NATIVE ?? path.join(root, 'build-test/tomel'))), 'tomel-export');
@@ -84,29 +84,11 @@ test('files saved together are numbered a set at a time, and by the same number'
         ['cat (2) (2).sheet.json'], ['walk-1.png', 'walk-2.png'], ['walk-2 (2).png']]);
 });
 
-// Converted rows and a saver whose exporter and zip answer as each test says.
+// Converted rows and a saver whose exporter answers as each test says.
 function saverFor(labels, exporter) {
-    const rows = new Rows(() => {}, true);
-    const entries = labels.map((label) => {
-        const entry = rows.add(label.replace(/.*\//, ''), new Blob(), label);
-        rows.move(entry, 'reading', {});
-        rows.move(entry, 'converted', { output: entry.name.replace('.edg', '.psd'), size: 1, ms: 0, memory: 0, saved: false, saving: null, saveFailure: null });
-        return entry;
-    });
-    const told = [];
-    const downloads = [];
+    const { rows, entries } = convertedRows(labels.map((label) => ({ label, output: label.replace(/.*\//, '').replace('.edg', '.psd') })));
     const zips = [];
-    const saver = new Saver({
-        rows,
-        store: { blobs: async (ids) => ids.map((id) => new Blob([`psd ${id}`])) },
-        exporter,
-        zipper: { ask: async (message) => (zips.push(message.files), new Blob(['zip'])) },
-        download: (blob, name) => downloads.push(name),
-        say: (text) => told.push(text),
-        settings: { scale: 16 },
-        zipShown: () => {},
-        folderShown: () => {},
-    });
+    const { saver, told, downloads } = saverOn(rows, { exporter, zipper: { ask: async (message) => (zips.push(message.files), new Blob(['zip'])) } });
     return { rows, entries, told, downloads, zips, saver };
 }
 const exportOf = (entry, format) => {
